@@ -1,0 +1,189 @@
+#include "platform/net/credentials.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <spawn.h>
+
+extern char** environ;
+
+namespace net {
+namespace {
+
+std::string Trim(const std::string& s)
+{
+    const char* blanks = " \t\r\n";
+    const auto first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(blanks);
+    return s.substr(first, last - first + 1);
+}
+
+// Reads the whole of an open descriptor; false on a read error.
+bool ReadAll(int fd, std::string& text)
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+// Splits "DOMAIN\user" or "DOMAIN/user" into its parts.
+void SplitDomainUser(Credentials& creds, const std::string& value)
+{
+    const auto sep = value.find_first_of("\\/");
+    if (sep == std::string::npos) {
+        creds.user = value;
+        return;
+    }
+    if (creds.domain.empty())
+        creds.domain = value.substr(0, sep);
+    creds.user = value.substr(sep + 1);
+}
+
+struct PromptState {
+    std::mutex mutex;
+    LogonPrompt prompt;
+    bool asked = false;
+    std::optional<Credentials> answer;
+};
+
+PromptState& State()
+{
+    static PromptState state;
+    return state;
+}
+
+}  // namespace
+
+Credentials ParseAuthText(const std::string& text)
+{
+    Credentials creds;
+    std::string userValue;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        auto end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = Trim(line.substr(0, eq));
+        // The password keeps inner and trailing blanks except the line end itself.
+        std::string value = line.substr(eq + 1);
+        if (key == "password") {
+            const auto start = value.find_first_not_of(" \t");
+            creds.password = start == std::string::npos ? std::string() : value.substr(start);
+        } else if (key == "username") {
+            userValue = Trim(value);
+        } else if (key == "domain") {
+            creds.domain = Trim(value);
+        }
+    }
+    SplitDomainUser(creds, userValue);
+    return creds;
+}
+
+std::optional<Credentials> ReadAuthFile(const std::string& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = "Cannot open the authentication file " + path + ": " + std::strerror(errno) + ".";
+        return std::nullopt;
+    }
+    // Checks the opened file itself, so that the file read is the file checked.
+    struct stat st {};
+    std::string text;
+    bool ok = false;
+    if (::fstat(fd, &st) != 0) {
+        error = "Cannot examine the authentication file " + path + ": " + std::strerror(errno) + ".";
+    } else if (!S_ISREG(st.st_mode)) {
+        error = "The authentication file " + path + " is not a regular file.";
+    } else if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        error = "The authentication file " + path +
+                " can be read or written by other users; make it private with: chmod 600 " + path;
+    } else if (!ReadAll(fd, text)) {
+        error = "Cannot read the authentication file " + path + ": " + std::strerror(errno) + ".";
+    } else {
+        ok = true;
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    Credentials creds = ParseAuthText(text);
+    if (creds.user.empty()) {
+        error = "The authentication file " + path + " names no user (username=).";
+        return std::nullopt;
+    }
+    return creds;
+}
+
+bool HasKerberosTicket()
+{
+    // klist -s: exit status 0 when the cache holds a valid ticket, silent otherwise.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char arg0[] = "klist";
+    char arg1[] = "-s";
+    char* argv[] = {arg0, arg1, nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, "klist", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void SetLogonPrompt(LogonPrompt prompt)
+{
+    PromptState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.prompt = std::move(prompt);
+}
+
+std::optional<Credentials> AskLogonOnce(const std::string& defaultDomain)
+{
+    PromptState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.asked || !state.prompt)
+        return state.answer;
+    state.asked = true;
+    state.answer = state.prompt(defaultDomain);
+    return state.answer;
+}
+
+void ResetLogonPromptState()
+{
+    PromptState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.asked = false;
+    state.answer.reset();
+}
+
+}  // namespace net
