@@ -1,0 +1,103 @@
+// The settings record of the main window and its persistence under the registry key
+// HKEY_CURRENT_USER\Software\Tavro\Vellox.
+//
+// Every stored field's name is also its registry value name. Flags hold 0 or 1 and are
+// stored as the REG_SZ texts "TRUE"/"FALSE"; indexes are REG_DWORD; the root path is a
+// REG_SZ text of up to 4,095 bytes. serverName and entryCount are run-time fields that
+// are never stored.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct AppSettings {
+    std::int32_t u_disabled = 0;
+    std::int32_t u_expires = 0;
+    std::int32_t u_user_id = 0;
+    std::int32_t u_last_logon = 0;
+    std::int32_t u_num_logons = 0;
+    std::int32_t u_user_name = 0;
+    std::int32_t u_pw_check = 0;
+    std::int32_t u_max_storage = 0;
+    std::int32_t u_script_check = 0;
+    std::int32_t u_profile_check = 0;
+    std::int32_t u_pass_expires = 0;
+    std::int32_t g_comments = 0;
+    std::int32_t g_groupname = 0;
+    std::int32_t g_show_members = 0;
+    std::int32_t x_export_type = 0;
+    std::int32_t s_AFP = 0;
+    std::int32_t s_BKB = 0;
+    std::int32_t s_BKDC = 0;
+    std::int32_t s_comments = 0;
+    std::int32_t s_DC = 0;
+    std::int32_t s_DM = 0;
+    std::int32_t s_DOMMEM = 0;
+    std::int32_t s_MB = 0;
+    std::int32_t s_MFPN = 0;
+    std::int32_t s_Server_Name = 0;
+    std::int32_t s_NOVELL = 0;
+    std::int32_t s_NT = 0;
+    std::int32_t s_NTS = 0;
+    std::int32_t s_DSF = 0;  // "OSF Server" option
+    std::int32_t s_PB = 0;
+    std::int32_t s_PQS = 0;
+    std::int32_t s_SERV = 0;
+    std::int32_t s_DIALIN = 0;
+    std::int32_t s_SQL = 0;
+    std::int32_t s_TIMESRV = 0;
+    std::int32_t s_TYPE = 0;  // "Server ID" option
+    std::int32_t s_UNIX = 0;
+    std::int32_t s_VMS = 0;
+    std::int32_t s_WFW = 0;
+    std::int32_t s_WORKS = 0;
+    std::int32_t always_browse = 0;
+    std::int32_t entryCount = 0;       // run-time: rows counted by the running browse
+    std::int32_t browse_priority = 0;  // 0 lowest .. 4 highest; other values load unchanged
+    std::string serverName;            // run-time: current server, UTF-8, with its "\\\\" prefix
+    std::string f_root_path;
+    std::int32_t f_user_name = 0;
+    std::int32_t f_storage = 0;
+    std::int32_t f_file_denial = 0;
+    std::int32_t f_directory_denial = 0;
+    std::int32_t n_Net_Types = 0;
+    std::int32_t n_Domains = 0;
+    std::int32_t n_Domain_Members = 0;
+    std::int32_t n_Shares_Disk = 0;
+    std::int32_t n_Shares_Printer = 0;
+};
+
+// Stored texts (root path, version stamps) are read and written whole up to this many
+// bytes; the transfer buffer is one byte larger for the terminating NUL.
+inline constexpr std::size_t kSettingsTextMax = 4095;
+
+// One stored value of the record. Exactly one of flag/index/text is set.
+struct SettingsValue {
+    const char* name;  // registry value name (= field name)
+    std::int32_t AppSettings::*flag;
+    std::int32_t AppSettings::*index;
+    std::string AppSettings::*text;
+};
+
+// Every stored field in the order SaveSettings writes them (after Version and Build):
+// the u_, g_ and s_ flags, the four f_ flags, f_root_path, the n_ flags,
+// x_export_type, always_browse, browse_priority.
+extern const std::array<SettingsValue, 52> kSettingsValues;
+
+// The start-up defaults, assigned before LoadSettings. Leaves serverName alone and sets
+// entryCount to 0.
+void AssignStartupDefaults(AppSettings& settings);
+
+// Reads every stored value over what the record holds; values that are missing, of the
+// wrong type or too long leave their field untouched. version/build become "BETA"/
+// "Build007" when missing. Returns false when the key can't be opened or created (the
+// caller shows "Failed to create/open registry key. Defaults will be used.").
+bool LoadSettings(AppSettings& settings, std::string& version, std::string& build);
+
+// Writes Version, Build and every stored field. Returns false when the key can't be
+// opened or created, or when the settings file could not be written (the caller shows
+// "Could not write data to registry.").
+bool SaveSettings(const AppSettings& settings, const std::string& version,
+                  const std::string& build);
