@@ -1,0 +1,27 @@
+// Texts and file types of the Export command.
+#pragma once
+
+// The save dialog's file types, in the order the filter index counts them (1-based).
+struct ExportFileFilter {
+    const char* text;
+    const char* pattern;
+};
+
+inline constexpr ExportFileFilter kExportFileFilters[] = {
+    {"Text files (*.txt)", "*.txt"},
+    {"CSV (*.csv)", "*.csv"},
+};
+
+inline constexpr const char* kExportDefaultExtension = "TXT";
+
+inline constexpr int IDS_EXPORT_NOT_ENOUGH = 59200;
+inline constexpr const char* kExportNotEnoughText =
+    "There is not enough information to be exported. Re-apply selection with different settings.";
+
+// First line of the message shown when the file could not be written; the path and the
+// system's reason follow on lines of their own.
+inline constexpr const char* kExportWriteFailedText = "Could not write the export file.";
+
+// Reason given when the chosen path names something other than a regular file (a device,
+// a pipe, a socket), which export refuses to replace.
+inline constexpr const char* kExportNotRegularFileText = "Not a regular file.";
