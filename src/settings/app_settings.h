@@ -12,59 +12,60 @@
 #include <cstdint>
 #include <string>
 
+// The member initialisers are the start-up defaults.
 struct AppSettings {
     std::int32_t u_disabled = 0;
-    std::int32_t u_expires = 0;
-    std::int32_t u_user_id = 0;
+    std::int32_t u_expires = 1;
+    std::int32_t u_user_id = 1;
     std::int32_t u_last_logon = 0;
     std::int32_t u_num_logons = 0;
-    std::int32_t u_user_name = 0;
+    std::int32_t u_user_name = 1;
     std::int32_t u_pw_check = 0;
-    std::int32_t u_max_storage = 0;
+    std::int32_t u_max_storage = 1;
     std::int32_t u_script_check = 0;
     std::int32_t u_profile_check = 0;
     std::int32_t u_pass_expires = 0;
-    std::int32_t g_comments = 0;
-    std::int32_t g_groupname = 0;
+    std::int32_t g_comments = 1;
+    std::int32_t g_groupname = 1;
     std::int32_t g_show_members = 0;
     std::int32_t x_export_type = 0;
-    std::int32_t s_AFP = 0;
-    std::int32_t s_BKB = 0;
-    std::int32_t s_BKDC = 0;
-    std::int32_t s_comments = 0;
-    std::int32_t s_DC = 0;
-    std::int32_t s_DM = 0;
+    std::int32_t s_AFP = 1;
+    std::int32_t s_BKB = 1;
+    std::int32_t s_BKDC = 1;
+    std::int32_t s_comments = 1;
+    std::int32_t s_DC = 1;
+    std::int32_t s_DM = 1;
     std::int32_t s_DOMMEM = 0;
-    std::int32_t s_MB = 0;
+    std::int32_t s_MB = 1;
     std::int32_t s_MFPN = 0;
-    std::int32_t s_Server_Name = 0;
+    std::int32_t s_Server_Name = 1;
     std::int32_t s_NOVELL = 0;
-    std::int32_t s_NT = 0;
-    std::int32_t s_NTS = 0;
-    std::int32_t s_DSF = 0;  // "OSF Server" option
-    std::int32_t s_PB = 0;
-    std::int32_t s_PQS = 0;
-    std::int32_t s_SERV = 0;
+    std::int32_t s_NT = 1;
+    std::int32_t s_NTS = 1;
+    std::int32_t s_DSF = 1;  // "OSF Server" option
+    std::int32_t s_PB = 1;
+    std::int32_t s_PQS = 1;
+    std::int32_t s_SERV = 1;
     std::int32_t s_DIALIN = 0;
-    std::int32_t s_SQL = 0;
-    std::int32_t s_TIMESRV = 0;
+    std::int32_t s_SQL = 1;
+    std::int32_t s_TIMESRV = 1;
     std::int32_t s_TYPE = 0;  // "Server ID" option
-    std::int32_t s_UNIX = 0;
-    std::int32_t s_VMS = 0;
+    std::int32_t s_UNIX = 1;
+    std::int32_t s_VMS = 1;
     std::int32_t s_WFW = 0;
-    std::int32_t s_WORKS = 0;
+    std::int32_t s_WORKS = 1;
     std::int32_t always_browse = 0;
     std::int32_t entryCount = 0;       // run-time: rows counted by the running browse
-    std::int32_t browse_priority = 0;  // 0 lowest .. 4 highest; other values load unchanged
+    std::int32_t browse_priority = 2;  // 0 lowest .. 4 highest; other values load unchanged
     std::string serverName;            // run-time: current server, UTF-8, with its "\\\\" prefix
-    std::string f_root_path;
-    std::int32_t f_user_name = 0;
-    std::int32_t f_storage = 0;
-    std::int32_t f_file_denial = 0;
-    std::int32_t f_directory_denial = 0;
-    std::int32_t n_Net_Types = 0;
-    std::int32_t n_Domains = 0;
-    std::int32_t n_Domain_Members = 0;
+    std::string f_root_path = "/home/";
+    std::int32_t f_user_name = 1;
+    std::int32_t f_storage = 1;
+    std::int32_t f_file_denial = 1;
+    std::int32_t f_directory_denial = 1;
+    std::int32_t n_Net_Types = 1;
+    std::int32_t n_Domains = 1;
+    std::int32_t n_Domain_Members = 1;
     std::int32_t n_Shares_Disk = 0;
     std::int32_t n_Shares_Printer = 0;
 };
@@ -86,7 +87,7 @@ struct SettingsValue {
 // x_export_type, always_browse, browse_priority.
 extern const std::array<SettingsValue, 52> kSettingsValues;
 
-// The start-up defaults, assigned before LoadSettings. Leaves serverName alone and sets
+// Assigns the start-up defaults (before LoadSettings). Leaves serverName alone; sets
 // entryCount to 0.
 void AssignStartupDefaults(AppSettings& settings);
 
@@ -96,8 +97,9 @@ void AssignStartupDefaults(AppSettings& settings);
 // caller shows "Failed to create/open registry key. Defaults will be used.").
 bool LoadSettings(AppSettings& settings, std::string& version, std::string& build);
 
-// Writes Version, Build and every stored field. Returns false when the key can't be
-// opened or created, or when the settings file could not be written (the caller shows
-// "Could not write data to registry.").
+// Writes Version, Build and every stored field, in one replace of the settings file.
+// Returns false (the caller shows "Could not write data to registry.") when the key
+// can't be opened or created, when the file could not be written, or when a value
+// could not be stored (a text over kSettingsTextMax bytes keeps its stored value).
 bool SaveSettings(const AppSettings& settings, const std::string& version,
                   const std::string& build);
