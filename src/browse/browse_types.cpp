@@ -1,0 +1,13 @@
+#include "browse/browse_types.h"
+
+#include "res/browse_strings.h"
+
+std::optional<DisplayType> DisplayTypeFromText(std::string_view text)
+{
+    if (text == res::STR_USERS) return DisplayType::USERS;
+    if (text == res::STR_FILES) return DisplayType::FILES;
+    if (text == res::STR_GROUPS) return DisplayType::GROUPS;
+    if (text == res::STR_SERVERS) return DisplayType::SERVERS;
+    if (text == res::STR_NETWORK) return DisplayType::NETWORK;
+    return std::nullopt;
+}
