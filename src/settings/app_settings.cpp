@@ -141,7 +141,12 @@ void AssignStartupDefaults(AppSettings& settings) {
 
 bool LoadSettings(AppSettings& settings, std::string& version, std::string& build) {
     HKEY key = OpenSettingsKey();
-    if (!key) return false;
+    if (!key) {
+        // The stamps read as missing, so the About box still shows them.
+        version = "BETA";
+        build = "Build007";
+        return false;
+    }
     version = ReadText(key, "Version").value_or("BETA");
     build = ReadText(key, "Build").value_or("Build007");
     for (const SettingsValue& value : kSettingsValues) {

@@ -94,7 +94,8 @@ void AssignStartupDefaults(AppSettings& settings);
 // Reads every stored value over what the record holds; values that are missing, of the
 // wrong type or too long leave their field untouched. version/build become "BETA"/
 // "Build007" when missing. Returns false when the key can't be opened or created (the
-// caller shows "Failed to create/open registry key. Defaults will be used.").
+// caller shows "Failed to create/open registry key. Defaults will be used."); the
+// record is then untouched and the stamps are "BETA"/"Build007".
 bool LoadSettings(AppSettings& settings, std::string& version, std::string& build);
 
 // Writes Version, Build and every stored field, in one replace of the settings file.
