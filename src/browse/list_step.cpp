@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -130,31 +132,62 @@ void BuildNetwork(const ResultTable& table, const AppSettings& settings, ListCon
     CloseList(list);
 }
 
-// Copies the lines up to the "END_OF_DATA" line (or the table's end when it has none).
-void AddFinishedLines(const std::vector<std::string>& lines, ListContent& list)
+// Copies (or, from a table given up, moves) the lines up to the "END_OF_DATA" line,
+// or to the table's end when it has none.
+template <class Lines>
+void AddFinishedLines(Lines& lines, ListContent& list)
 {
-    for (const std::string& line : lines) {
+    for (auto& line : lines) {
         if (line == res::STR_END_OF_DATA) break;
-        AddShown(list, line);
+        if constexpr (std::is_const_v<Lines>) AddShown(list, line);
+        else AddShown(list, std::move(line));
     }
 }
 
-void BuildGroups(const ResultTable& table, ListContent& list)
+template <class Lines>
+void BuildGroups(Lines& groupLines, ListContent& list)
 {
     list.shownType = DisplayType::GROUPS;
     list.tabStops = kGroupsTabStops;
-    OpenList(list, std::string(res::STR_NAME) + '\t' + res::STR_COMMENT + '\t', table.groupLines.size());
-    AddFinishedLines(table.groupLines, list);
+    OpenList(list, std::string(res::STR_NAME) + '\t' + res::STR_COMMENT + '\t', groupLines.size());
+    AddFinishedLines(groupLines, list);
     CloseList(list);
 }
 
-void BuildUsers(const ResultTable& table, const AppSettings& settings, ListContent& list)
+template <class Lines>
+void BuildUsers(Lines& userLines, const AppSettings& settings, ListContent& list)
 {
     list.shownType = DisplayType::USERS;
     list.tabStops = UsersTabStops(settings);
-    OpenList(list, UsersHeader(settings), table.userLines.size());
-    AddFinishedLines(table.userLines, list);
+    OpenList(list, UsersHeader(settings), userLines.size());
+    AddFinishedLines(userLines, list);
     CloseList(list);
+}
+
+// ResultTable is `const ResultTable` (copy the lines) or `ResultTable` (move them).
+template <class Table>
+ListContent Build(WorkerKind kind, Table& table, const AppSettings& settings)
+{
+    ListContent list;
+    switch (kind) {
+    case WorkerKind::FILES:
+        BuildFiles(table, settings, list);
+        break;
+    case WorkerKind::NETWORK:
+        BuildNetwork(table, settings, list);
+        break;
+    case WorkerKind::GROUPS:
+        BuildGroups(table.groupLines, list);
+        break;
+    case WorkerKind::USERS:
+        BuildUsers(table.userLines, settings, list);
+        break;
+    default:
+        list.messageId = res::IDS_UNKNOWN_THREAD;
+        list.messageText = res::STR_UNKNOWN_THREAD;
+        break;
+    }
+    return list;
 }
 
 }  // namespace
@@ -189,24 +222,10 @@ std::vector<int> UsersTabStops(const AppSettings& settings)
 
 ListContent BuildList(WorkerKind kind, const ResultTable& table, const AppSettings& settings)
 {
-    ListContent list;
-    switch (kind) {
-    case WorkerKind::FILES:
-        BuildFiles(table, settings, list);
-        break;
-    case WorkerKind::NETWORK:
-        BuildNetwork(table, settings, list);
-        break;
-    case WorkerKind::GROUPS:
-        BuildGroups(table, list);
-        break;
-    case WorkerKind::USERS:
-        BuildUsers(table, settings, list);
-        break;
-    default:
-        list.messageId = res::IDS_UNKNOWN_THREAD;
-        list.messageText = res::STR_UNKNOWN_THREAD;
-        break;
-    }
-    return list;
+    return Build(kind, table, settings);
+}
+
+ListContent BuildList(WorkerKind kind, ResultTable&& table, const AppSettings& settings)
+{
+    return Build(kind, table, settings);
 }

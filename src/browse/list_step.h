@@ -29,6 +29,9 @@ inline const std::vector<int> kGroupsTabStops{0, 75};
 inline const std::vector<int> kNetworkTabStops{40, 100, 250, 251, 252, 253};
 
 ListContent BuildList(WorkerKind kind, const ResultTable& table, const AppSettings& settings);
+// The same list from a table that is no longer needed: USERS and GROUPS lines are moved
+// into the list instead of copied (the usual case: each browse owns its table).
+ListContent BuildList(WorkerKind kind, ResultTable&& table, const AppSettings& settings);
 
 // The USERS header ("UserName\tFull Name\t...") and its tab stops for these settings.
 // With u_user_id off the header keeps an empty first column and the stops stay where

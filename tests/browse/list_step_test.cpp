@@ -285,6 +285,26 @@ TEST(UsersList, TableWithoutEndMarkIsReadToItsEnd)
     EXPECT_EQ(list.entryCount, 1);
 }
 
+TEST(UsersList, TableGivenUpGivesTheSameList)
+{
+    ResultTable table;
+    table.userLines = {"alice\t       512", "bob\t       514", "END_OF_DATA", "stale"};
+    table.groupLines = {"G\t", "\talice", "END_OF_DATA"};
+    const AppSettings s = AllUsersColumnsOn();
+    const ListContent users = BuildList(WorkerKind::USERS, table, s);
+    const ListContent groups = BuildList(WorkerKind::GROUPS, table, s);
+
+    ResultTable copy = table;
+    const ListContent movedUsers = BuildList(WorkerKind::USERS, std::move(copy), s);
+    ResultTable other = table;
+    const ListContent movedGroups = BuildList(WorkerKind::GROUPS, std::move(other), s);
+    EXPECT_EQ(movedUsers.lines, users.lines);
+    EXPECT_EQ(movedUsers.tabStops, users.tabStops);
+    EXPECT_EQ(movedUsers.entryCount, 2);
+    EXPECT_EQ(movedGroups.lines, groups.lines);
+    EXPECT_EQ(movedGroups.entryCount, 2);
+}
+
 // ---- unknown kind ----
 
 TEST(UnknownKind, EmptyListAndTheMessage)
