@@ -1,0 +1,19 @@
+// The walk of a local tree; WalkOwners calls it for every root that isn't SMB.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include <pwd.h>
+
+#include "platform/files/owner_walk.h"
+
+namespace files::detail {
+
+WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop);
+
+// The owner a getpwuid_r answer gives: the account name, AccountDeleted when the
+// database has no such account, NullSid when the lookup itself failed.
+Owner OwnerFromPasswdLookup(int rc, const passwd* found);
+
+}  // namespace files::detail
