@@ -5,12 +5,9 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <spawn.h>
-
-extern char** environ;
+#include "platform/net/run_command.h"
 
 namespace net {
 namespace {
@@ -23,6 +20,14 @@ std::string Trim(const std::string& s)
         return {};
     const auto last = s.find_last_not_of(blanks);
     return s.substr(first, last - first + 1);
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }
 
 // Reads the whole of an open descriptor; false on a read error.
@@ -75,28 +80,31 @@ Credentials ParseAuthText(const std::string& text)
     Credentials creds;
     std::string userValue;
     std::size_t pos = 0;
-    while (pos <= text.size()) {
+    while (pos < text.size()) {
         auto end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();
-        const std::string line = Trim(text.substr(pos, end - pos));
+        std::string line = text.substr(pos, end - pos);
         pos = end + 1;
-        if (line.empty() || line[0] == '#' || line[0] == ';')
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == '#' || trimmed[0] == ';')
             continue;
         const auto eq = line.find('=');
         if (eq == std::string::npos)
             continue;
-        const std::string key = Trim(line.substr(0, eq));
-        // The password keeps inner and trailing blanks except the line end itself.
-        std::string value = line.substr(eq + 1);
-        if (key == "password") {
-            const auto start = value.find_first_not_of(" \t");
-            creds.password = start == std::string::npos ? std::string() : value.substr(start);
-        } else if (key == "username") {
-            userValue = Trim(value);
-        } else if (key == "domain") {
-            creds.domain = Trim(value);
-        }
+        const std::string key = Lower(Trim(line.substr(0, eq)));
+        // Leading blanks of a value are dropped; a password keeps its trailing ones.
+        const std::string value = line.substr(eq + 1);
+        const auto start = value.find_first_not_of(" \t");
+        const std::string rest = start == std::string::npos ? std::string() : value.substr(start);
+        if (key == "password")
+            creds.password = rest;
+        else if (key == "username")
+            userValue = Trim(rest);
+        else if (key == "domain")
+            creds.domain = Trim(rest);
     }
     SplitDomainUser(creds, userValue);
     return creds;
@@ -139,25 +147,8 @@ std::optional<Credentials> ReadAuthFile(const std::string& path, std::string& er
 bool HasKerberosTicket()
 {
     // klist -s: exit status 0 when the cache holds a valid ticket, silent otherwise.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char arg0[] = "klist";
-    char arg1[] = "-s";
-    char* argv[] = {arg0, arg1, nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, "klist", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const auto result = RunCommand({"klist", "-s"});
+    return result && result->exitStatus == 0;
 }
 
 void SetLogonPrompt(LogonPrompt prompt)

@@ -1,0 +1,360 @@
+#include "platform/net/options.h"
+
+#include "platform/net/credentials.h"
+#include "platform/net/run_command.h"
+#include "platform/net/sim_netapi.h"
+
+#ifdef VELLOX_HAVE_SAMBA
+#include "platform/net/samba_netapi.h"
+#endif
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef VELLOX_VERSION
+#define VELLOX_VERSION "0.0.0"
+#endif
+#ifndef VELLOX_DATADIR
+#define VELLOX_DATADIR "/usr/share/vellox"
+#endif
+#ifndef VELLOX_SOURCE_DATADIR
+#define VELLOX_SOURCE_DATADIR ""
+#endif
+#ifndef VELLOX_BINARY_DIR
+#define VELLOX_BINARY_DIR ""
+#endif
+
+namespace net {
+namespace {
+
+constexpr const char* kSampleFileName = "sample-domain.json";
+
+std::string Trim(const std::string& s)
+{
+    const char* blanks = " \t\r\n";
+    const auto first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> NonEmpty(const EnvLookup& env, const char* name)
+{
+    std::optional<std::string> value = env(name);
+    if (value && value->empty())
+        return std::nullopt;
+    return value;
+}
+
+bool RunningFromBuildTree()
+{
+    const std::string binaryDir = VELLOX_BINARY_DIR;
+    if (binaryDir.empty())
+        return false;
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return false;
+    const std::string path(exe, static_cast<std::size_t>(n));
+    return path.rfind(binaryDir + "/", 0) == 0;
+}
+
+CommandLine Failure(const std::string& message)
+{
+    CommandLine result;
+    result.run = false;
+    result.exitStatus = 2;
+    result.error = "vellox: " + message + "\nTry 'vellox --help' for more information.\n";
+    return result;
+}
+
+CommandLine Done(const std::string& output)
+{
+    CommandLine result;
+    result.run = false;
+    result.exitStatus = 0;
+    result.output = output;
+    return result;
+}
+
+// Splits "--name=value"; `hasValue` tells whether an '=' was there.
+std::string OptionName(const std::string& arg, std::string& value, bool& hasValue)
+{
+    const auto eq = arg.find('=');
+    hasValue = arg.rfind("--", 0) == 0 && eq != std::string::npos;
+    value = hasValue ? arg.substr(eq + 1) : std::string();
+    return hasValue ? arg.substr(0, eq) : arg;
+}
+
+// Joins backslash-continued lines of an smb.conf text.
+std::vector<std::string> ConfigLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    std::string pending;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.back() == '\\') {
+            pending += line.substr(0, line.size() - 1);
+            continue;
+        }
+        lines.push_back(pending + line);
+        pending.clear();
+    }
+    if (!pending.empty())
+        lines.push_back(pending);
+    return lines;
+}
+
+// Parameter names in smb.conf ignore case and blanks.
+std::string ParameterKey(const std::string& name)
+{
+    std::string key;
+    for (char c : Lower(name))
+        if (c != ' ' && c != '\t')
+            key += c;
+    return key;
+}
+
+#ifdef VELLOX_HAVE_SAMBA
+// Who logs on to real servers, in this order: the authentication file, the Kerberos
+// cache when it holds a ticket, the log-on prompt (once per run). A cancelled prompt
+// leaves the credentials empty: the servers then answer what they allow anonymously.
+bool LogOn(const Options& options, const std::string& workgroup, SambaConnection& connection, std::string& error)
+{
+    if (!options.authFile.empty()) {
+        std::optional<Credentials> fromFile = ReadAuthFile(options.authFile, error);
+        if (!fromFile)
+            return false;
+        connection.credentials = std::move(*fromFile);
+        return true;
+    }
+    if (HasKerberosTicket()) {
+        connection.useKerberos = true;
+        return true;
+    }
+    if (std::optional<Credentials> entered = AskLogonOnce(workgroup))
+        connection.credentials = std::move(*entered);
+    return true;
+}
+#endif
+
+}  // namespace
+
+EnvLookup ProcessEnvironment()
+{
+    return [](const std::string& name) -> std::optional<std::string> {
+        const char* value = std::getenv(name.c_str());
+        if (!value)
+            return std::nullopt;
+        return std::string(value);
+    };
+}
+
+std::string UsageText()
+{
+    return "Usage: vellox [OPTION]...\n"
+           "Administers the users, groups and servers of an NT-style domain.\n"
+           "\n"
+           "  --server \\\\NAME    start with server NAME instead of the primary domain\n"
+           "                    controller of this computer's domain (also VELLOX_SERVER)\n"
+           "  --demo [FILE]     use the sample domain in FILE (default: the sample domain\n"
+           "                    that comes with the program)\n"
+           "  --auth-file FILE  log on with the username=, password= and domain= lines of\n"
+           "                    FILE, which must have mode 0600 (also VELLOX_AUTH_FILE)\n"
+           "  --help            show this help and exit\n"
+           "  --version         show the version and exit\n"
+           "\n"
+           "Without --auth-file the Kerberos ticket cache is used when it holds a ticket;\n"
+           "otherwise the program asks for a user name and password once.\n";
+}
+
+std::string VersionText() { return std::string("vellox ") + VELLOX_VERSION + "\n"; }
+
+std::string NormalizeServerName(const std::string& name)
+{
+    std::size_t start = 0;
+    while (start < name.size() && name[start] == '\\')
+        ++start;
+    const std::string bare = Trim(name.substr(start));
+    if (bare.empty() || bare.size() != name.size() - start || bare.find_first_of("\\/ \t") != std::string::npos)
+        return {};
+    return "\\\\" + bare;
+}
+
+std::string DefaultSampleFile(const EnvLookup& env)
+{
+    std::vector<std::string> folders;
+    if (const auto dir = NonEmpty(env, "VELLOX_SOURCE_DATADIR"))
+        folders.push_back(*dir);
+    if (RunningFromBuildTree()) {
+        folders.push_back(VELLOX_SOURCE_DATADIR);
+        folders.push_back(VELLOX_DATADIR);
+    } else {
+        folders.push_back(VELLOX_DATADIR);
+        folders.push_back(VELLOX_SOURCE_DATADIR);
+    }
+    for (const std::string& folder : folders)
+        if (!folder.empty() && FileExists(folder + "/" + kSampleFileName))
+            return folder + "/" + kSampleFileName;
+    // None there: name the expected place so that the error message points at it.
+    return std::string(VELLOX_DATADIR) + "/" + kSampleFileName;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const EnvLookup& env)
+{
+    CommandLine result;
+    Options& options = result.options;
+    std::optional<std::string> server;
+    std::optional<std::string> authFile;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        bool hasValue = false;
+        const std::string name = OptionName(args[i], value, hasValue);
+        // The option's value: after '=' or as the next argument; never empty.
+        const auto takeValue = [&]() -> bool {
+            if (!hasValue) {
+                if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)
+                    return false;
+                value = args[++i];
+            }
+            return !value.empty();
+        };
+        if (name == "--help" && !hasValue) {
+            return Done(UsageText());
+        } else if (name == "--version" && !hasValue) {
+            return Done(VersionText());
+        } else if (name == "--server") {
+            if (!takeValue())
+                return Failure("option '--server' needs a server name, such as \\\\DC1");
+            const std::string normal = NormalizeServerName(value);
+            if (normal.empty())
+                return Failure("'" + value + "' is not a server name; give it as NAME or \\\\NAME");
+            server = normal;
+        } else if (name == "--auth-file") {
+            if (!takeValue())
+                return Failure("option '--auth-file' needs a file name");
+            authFile = value;
+        } else if (name == "--demo") {
+            options.backend = Backend::Sample;
+            if (hasValue && value.empty())
+                return Failure("option '--demo=' needs a file name");
+            // The file is optional: the next argument is it unless it is an option.
+            if (!hasValue && i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
+                value = args[++i];
+            options.sampleFile = value;
+        } else if (args[i].rfind("-", 0) == 0) {
+            return Failure("unknown option '" + args[i] + "'");
+        } else {
+            return Failure("unexpected argument '" + args[i] + "'");
+        }
+    }
+    if (!server) {
+        if (const auto fromEnv = NonEmpty(env, "VELLOX_SERVER")) {
+            server = NormalizeServerName(*fromEnv);
+            if (server->empty())
+                return Failure("VELLOX_SERVER='" + *fromEnv + "' is not a server name");
+        }
+    }
+    if (!authFile)
+        authFile = NonEmpty(env, "VELLOX_AUTH_FILE");
+    options.server = server.value_or(std::string());
+    options.authFile = authFile.value_or(std::string());
+    if (options.backend == Backend::Sample && options.sampleFile.empty())
+        options.sampleFile = DefaultSampleFile(env);
+    return result;
+}
+
+CommandLine ParseCommandLine(int argc, char** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return ParseCommandLine(args, ProcessEnvironment());
+}
+
+std::string WorkgroupFromSmbConf(const std::string& text)
+{
+    std::string workgroup;
+    bool inGlobal = true;  // parameters before any section belong to [global]
+    for (const std::string& raw : ConfigLines(text)) {
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            const auto close = line.find(']');
+            const std::string section = Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+            inGlobal = section == "global";
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (!inGlobal || eq == std::string::npos)
+            continue;
+        if (ParameterKey(line.substr(0, eq)) == "workgroup")
+            workgroup = Trim(line.substr(eq + 1));
+    }
+    return workgroup;
+}
+
+std::string LocalDomainFromSambaConfig()
+{
+    if (const auto result = RunCommand({"testparm", "-s", "--parameter-name=workgroup"});
+        result && result->exitStatus == 0) {
+        const std::string workgroup = Trim(result->output);
+        if (!workgroup.empty() && workgroup.find('\n') == std::string::npos)
+            return workgroup;
+    }
+    std::ifstream in("/etc/samba/smb.conf");
+    if (!in)
+        return {};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return WorkgroupFromSmbConf(text.str());
+}
+
+std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error)
+{
+    if (options.backend == Backend::Sample)
+        return SimNetApi::FromFile(options.sampleFile, error);
+#ifdef VELLOX_HAVE_SAMBA
+    SambaConnection connection;
+    connection.workgroup = LocalDomainFromSambaConfig();
+    if (!LogOn(options, connection.workgroup, connection, error))
+        return nullptr;
+    return CreateSambaNetApi(connection);
+#else
+    error = "This build of vellox has no back end for real servers; use --demo for the sample domain.";
+    return nullptr;
+#endif
+}
+
+Status StartupServer(const Options& options, NetApi& api, std::string& server)
+{
+    if (!options.server.empty()) {
+        server = options.server;
+        return NERR_Success;
+    }
+    const std::string domain = options.backend == Backend::Sample ? std::string() : LocalDomainFromSambaConfig();
+    return api.GetDCName(std::string(), domain, server);
+}
+
+}  // namespace net

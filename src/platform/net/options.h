@@ -1,0 +1,71 @@
+// The command line, the choice of back end and the start-up server.
+#pragma once
+
+#include "platform/net/netapi.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace net {
+
+enum class Backend {
+    Samba,   // the domain's own servers, through Samba's client library
+    Sample,  // the sample domain in memory (--demo)
+};
+
+struct Options {
+    Backend backend = Backend::Samba;
+    std::string server;      // --server / VELLOX_SERVER with two leading backslashes; empty: the domain controller
+    std::string sampleFile;  // --demo: the sample domain file
+    std::string authFile;    // --auth-file / VELLOX_AUTH_FILE; empty: none
+};
+
+// What the command line asks for: run with `options`, or print `output` (stdout)
+// or `error` (stderr) and exit with `exitStatus`.
+struct CommandLine {
+    bool run = true;
+    int exitStatus = 0;
+    std::string output;
+    std::string error;
+    Options options;
+};
+
+// Looks up an environment variable; nullopt when unset.
+using EnvLookup = std::function<std::optional<std::string>(const std::string& name)>;
+EnvLookup ProcessEnvironment();
+
+// Parses the arguments after the program name: --server NAME, --demo [FILE],
+// --auth-file FILE (each also as --option=VALUE), --help, --version. Options win over
+// the environment (VELLOX_SERVER, VELLOX_AUTH_FILE); empty variables count as unset.
+// A bad command line gives exit status 2 and a message naming the problem.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const EnvLookup& env);
+CommandLine ParseCommandLine(int argc, char** argv);
+
+std::string UsageText();
+std::string VersionText();  // "vellox 0.7.0"
+
+// "NAME", "\NAME" or "\\NAME" as "\\NAME"; empty when it names no server.
+std::string NormalizeServerName(const std::string& name);
+
+// The sample domain file --demo uses when given none: $VELLOX_SOURCE_DATADIR when
+// set, else the installed data folder, or the source tree's when the program runs
+// from its build tree.
+std::string DefaultSampleFile(const EnvLookup& env);
+
+// The local computer's domain as Samba's configuration names it (workgroup); empty
+// when unknown. Asks testparm, else reads /etc/samba/smb.conf.
+std::string LocalDomainFromSambaConfig();
+// The workgroup of an smb.conf text; empty when it sets none.
+std::string WorkgroupFromSmbConf(const std::string& text);
+
+// Creates the back end the options choose; nullptr and a message when it can't.
+std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error);
+
+// The server to start with: the one the options name, else the primary controller
+// of the local computer's domain (for the sample domain: of its own domain).
+Status StartupServer(const Options& options, NetApi& api, std::string& server);
+
+}  // namespace net

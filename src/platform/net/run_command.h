@@ -1,0 +1,18 @@
+// Runs a helper program and collects what it prints (internal to vellox_net).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace net {
+
+struct CommandResult {
+    int exitStatus = -1;  // -1 when it did not exit normally
+    std::string output;   // standard output; standard error is discarded
+};
+
+// Runs argv[0] (looked up in PATH) with no input; nullopt when it can't be started.
+std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv);
+
+}  // namespace net

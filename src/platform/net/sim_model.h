@@ -1,0 +1,80 @@
+// The sample network as SimNetApi holds it in memory (internal to vellox_net).
+#pragma once
+
+#include "platform/net/netapi.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace net::sim {
+
+inline constexpr std::uint32_t SE_GROUP_DEFAULT_ATTRIBUTES = 0x7;  // mandatory, enabled by default, enabled
+inline constexpr std::uint32_t RID_DOMAIN_USERS = 513;
+
+struct User {
+    USER_INFO_3 info;  // usri3_user_id is the RID; usri3_password stays empty
+};
+
+struct Group {
+    std::string name;
+    std::string comment;
+    std::uint32_t rid = 0;
+    std::uint32_t attributes = SE_GROUP_DEFAULT_ATTRIBUTES;
+    std::set<std::uint32_t> members;  // user RIDs; each user is in its primary group
+};
+
+struct LocalGroup {
+    std::string name;
+    std::string comment;
+    std::uint32_t rid = 0;
+    bool builtin = true;               // S-1-5-32-<rid>, else <domain SID>-<rid>
+    std::vector<std::string> members;  // member SIDs in the order they were added
+};
+
+struct Server {
+    SERVER_INFO_101 info;
+    std::vector<SHARE_INFO_1> shares;
+    std::size_t domain = 0;  // index into Network::domains
+
+    bool HoldsAccounts() const { return (info.sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL)) != 0; }
+    bool ReadOnly() const { return (info.sv101_type & SV_TYPE_DOMAIN_CTRL) == 0; }
+};
+
+struct Domain {
+    std::string name;
+    std::string sid;
+    std::uint32_t minPasswordLength = 0;
+    std::map<std::uint32_t, User> users;  // by RID, the enumeration order
+    std::map<std::uint32_t, Group> groups;
+    std::map<std::uint32_t, LocalGroup> localGroups;
+    std::map<std::string, std::uint32_t> userByName;  // exact-case names
+    std::map<std::string, std::uint32_t> groupByName;
+    std::map<std::string, std::uint32_t> localGroupByName;
+    std::vector<std::size_t> servers;  // indexes into Network::servers, file order
+    std::size_t pdc = 0;               // index into Network::servers
+};
+
+struct Network {
+    std::vector<Domain> domains;
+    std::vector<Server> servers;
+    std::size_t localComputer = 0;  // index into servers: the computer an empty server name means
+};
+
+// Builds the network from the JSON text; false and a message naming the place on error.
+bool LoadNetwork(const std::string& json, Network& out, std::string& error);
+
+inline std::string BuiltinSid(std::uint32_t rid) { return "S-1-5-32-" + std::to_string(rid); }
+inline std::string AccountSid(const Domain& domain, std::uint32_t rid) { return domain.sid + "-" + std::to_string(rid); }
+inline std::string LocalGroupSid(const Domain& domain, const LocalGroup& group)
+{
+    return group.builtin ? BuiltinSid(group.rid) : AccountSid(domain, group.rid);
+}
+
+// Upper-cases ASCII letters: server and domain names compare without case.
+std::string UpperAscii(std::string text);
+
+}  // namespace net::sim

@@ -1,0 +1,834 @@
+#include "platform/net/sim_netapi.h"
+
+#include "platform/net/sim_model.h"
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace net {
+namespace {
+
+constexpr const char* kMethods[] = {
+    "GetDCName",      "ServerEnum",   "ServerGetInfo", "ShareEnum",        "UserEnum",
+    "UserGetInfo",    "UserSetInfo",  "UserGetGroups", "UserGetLocalGroups", "GroupEnum",
+    "GroupGetInfo",   "GroupSetInfo", "GroupGetUsers", "GroupAddUser",     "GroupDelUser",
+    "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName",
+};
+
+void CheckMethod(const std::string& method)
+{
+    if (std::none_of(std::begin(kMethods), std::end(kMethods), [&](const char* m) { return method == m; }))
+        throw std::invalid_argument("SimNetApi: no NetApi method is called " + method);
+}
+
+// One entry of a list with the key its resume handle remembers.
+template <class Record>
+struct Keyed {
+    std::uint64_t key;
+    Record record;
+};
+
+struct Failure {
+    Status status = NERR_Success;
+    int remaining = -1;  // negative: every call
+};
+
+struct Counters {
+    std::size_t calls = 0;
+    std::size_t requests = 0;
+};
+
+bool AccountFilterMatches(std::uint32_t filter, std::uint32_t flags)
+{
+    if (filter == 0)
+        return true;
+    constexpr std::pair<std::uint32_t, std::uint32_t> kMap[] = {
+        {0x0001, UF_TEMP_DUPLICATE_ACCOUNT},
+        {FILTER_NORMAL_ACCOUNT, UF_NORMAL_ACCOUNT},
+        {FILTER_INTERDOMAIN_TRUST_ACCOUNT, UF_INTERDOMAIN_TRUST_ACCOUNT},
+        {FILTER_WORKSTATION_TRUST_ACCOUNT, UF_WORKSTATION_TRUST_ACCOUNT},
+        {FILTER_SERVER_TRUST_ACCOUNT, UF_SERVER_TRUST_ACCOUNT},
+    };
+    return std::any_of(std::begin(kMap), std::end(kMap),
+                       [&](const auto& m) { return (filter & m.first) && (flags & m.second); });
+}
+
+bool IsMachineAccount(std::uint32_t flags)
+{
+    return (flags & (UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT)) != 0;
+}
+
+// Splits "DOMAIN\name" into its parts; no backslash gives an empty domain.
+std::pair<std::string, std::string> SplitAccount(const std::string& account)
+{
+    const auto slash = account.find('\\');
+    if (slash == std::string::npos)
+        return {std::string(), account};
+    return {account.substr(0, slash), account.substr(slash + 1)};
+}
+
+// The RID that ends `sid` when it is `domainSid` plus one more part, else 0.
+std::uint32_t RidUnder(const std::string& sid, const std::string& domainSid)
+{
+    if (sid.size() <= domainSid.size() + 1 || sid.compare(0, domainSid.size(), domainSid) != 0 ||
+        sid[domainSid.size()] != '-')
+        return 0;
+    const std::string tail = sid.substr(domainSid.size() + 1);
+    if (tail.size() > 10 || !std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const unsigned long long rid = std::stoull(tail);
+    return rid > 0xFFFFFFFFull ? 0 : static_cast<std::uint32_t>(rid);
+}
+
+}  // namespace
+
+struct SimNetApi::Impl {
+    mutable std::mutex mutex;
+    sim::Network net;
+    std::map<std::string, Failure> failures;
+    std::map<std::string, Counters> counters;
+    std::chrono::milliseconds delay{0};
+    std::size_t batchSize = 0;
+
+    // --- call plumbing -------------------------------------------------------
+
+    void Wait() const
+    {
+        std::chrono::milliseconds wait;
+        {
+            std::lock_guard lock(mutex);
+            wait = delay;
+        }
+        if (wait.count() > 0)
+            std::this_thread::sleep_for(wait);
+    }
+
+    // With the lock held: counts the call and takes a scripted failure.
+    Status BeginCall(const char* method)
+    {
+        Counters& c = counters[method];
+        ++c.calls;
+        ++c.requests;
+        const auto found = failures.find(method);
+        if (found == failures.end())
+            return NERR_Success;
+        const Status status = found->second.status;
+        if (found->second.remaining > 0 && --found->second.remaining == 0)
+            failures.erase(found);
+        return status;
+    }
+
+    // A call that is one request: waits, locks, runs `body` unless a failure is scripted.
+    template <class Body>
+    Status Single(const char* method, Body&& body)
+    {
+        Wait();
+        std::lock_guard lock(mutex);
+        if (const Status scripted = BeginCall(method))
+            return scripted;
+        return body();
+    }
+
+    // A list read in batches as the Net functions deliver it: each request waits, locks
+    // and takes the next entries after the resume key from a fresh snapshot, so writes
+    // made between batches neither repeat nor skip the entries already read.
+    template <class Record, class Snapshot>
+    Status Enumerate(const char* method, std::vector<Record>& out, Snapshot&& snapshot)
+    {
+        out.clear();
+        std::uint64_t resume = 0;
+        for (bool first = true;; first = false) {
+            Wait();
+            std::lock_guard lock(mutex);
+            if (first) {
+                if (const Status scripted = BeginCall(method))
+                    return scripted;
+            } else {
+                ++counters[method].requests;
+            }
+            std::vector<Keyed<Record>> all;
+            if (const Status status = snapshot(all)) {
+                out.clear();
+                return status;
+            }
+            auto it = first ? all.begin()
+                            : std::upper_bound(all.begin(), all.end(), resume,
+                                               [](std::uint64_t key, const Keyed<Record>& e) { return key < e.key; });
+            for (std::size_t n = 0; it != all.end() && (batchSize == 0 || n < batchSize); ++it, ++n) {
+                out.push_back(it->record);
+                resume = it->key;
+            }
+            if (it == all.end())
+                return NERR_Success;
+        }
+    }
+
+    // --- lookups (lock held) -------------------------------------------------
+
+    const sim::Server* FindServer(const std::string& name) const
+    {
+        std::size_t start = 0;
+        while (start < name.size() && (name[start] == '\\' || name[start] == '/'))
+            ++start;
+        if (start == name.size())
+            return &net.servers[net.localComputer];
+        const std::string upper = sim::UpperAscii(name.substr(start));
+        for (const sim::Server& server : net.servers)
+            if (sim::UpperAscii(server.info.sv101_name) == upper)
+                return &server;
+        return nullptr;
+    }
+
+    sim::Domain* FindDomain(const std::string& name)
+    {
+        const std::string upper = sim::UpperAscii(name);
+        for (sim::Domain& domain : net.domains)
+            if (sim::UpperAscii(domain.name) == upper)
+                return &domain;
+        return nullptr;
+    }
+
+    // The domain whose accounts `server` holds, and whether it refuses writes.
+    Status Accounts(const std::string& server, sim::Domain*& domain, bool& readOnly)
+    {
+        const sim::Server* found = FindServer(server);
+        if (!found)
+            return ERROR_BAD_NETPATH;
+        if (!found->HoldsAccounts())
+            return ERROR_ACCESS_DENIED;
+        domain = &net.domains[found->domain];
+        readOnly = found->ReadOnly();
+        return NERR_Success;
+    }
+
+    static sim::User* UserNamed(sim::Domain& domain, const std::string& name)
+    {
+        const auto it = domain.userByName.find(name);
+        return it == domain.userByName.end() ? nullptr : &domain.users.at(it->second);
+    }
+
+    static sim::Group* GroupNamed(sim::Domain& domain, const std::string& name)
+    {
+        const auto it = domain.groupByName.find(name);
+        return it == domain.groupByName.end() ? nullptr : &domain.groups.at(it->second);
+    }
+
+    static sim::LocalGroup* LocalGroupNamed(sim::Domain& domain, const std::string& name)
+    {
+        const auto it = domain.localGroupByName.find(name);
+        return it == domain.localGroupByName.end() ? nullptr : &domain.localGroups.at(it->second);
+    }
+
+    // The SIDs that stand for `account` (a name in `home`, or "DOMAIN\name") in local
+    // group member lists: its own and, with `indirect`, those of its global groups.
+    Status MembershipSids(sim::Domain& home, const std::string& account, bool indirect, std::vector<std::string>& sids)
+    {
+        const auto [domainName, name] = SplitAccount(account);
+        sim::Domain* domain = domainName.empty() ? &home : FindDomain(domainName);
+        sim::User* user = domain ? UserNamed(*domain, name) : nullptr;
+        if (!user)
+            return NERR_UserNotFound;
+        const std::uint32_t rid = user->info.usri3_user_id;
+        sids.push_back(sim::AccountSid(*domain, rid));
+        if (indirect)
+            for (const auto& [groupRid, group] : domain->groups)
+                if (group.members.count(rid))
+                    sids.push_back(sim::AccountSid(*domain, groupRid));
+        return NERR_Success;
+    }
+
+    // What a member SID names: a user or a global group of some domain of the network.
+    Status CheckMemberSid(const std::string& sid) const
+    {
+        for (const sim::Domain& domain : net.domains) {
+            if (sid == domain.sid)
+                return ERROR_INVALID_MEMBER;
+            const std::uint32_t rid = RidUnder(sid, domain.sid);
+            if (rid == 0)
+                continue;
+            if (domain.users.count(rid) || domain.groups.count(rid))
+                return NERR_Success;
+            if (domain.localGroups.count(rid) && !domain.localGroups.at(rid).builtin)
+                return ERROR_INVALID_MEMBER;
+        }
+        if (RidUnder(sid, "S-1-5-32") != 0)
+            return ERROR_INVALID_MEMBER;
+        return ERROR_NO_SUCH_MEMBER;
+    }
+
+    // Looks `name` up among the accounts of `domain`; builtin local groups only when `builtin`.
+    static bool FindAccount(const sim::Domain& domain, const std::string& name, bool builtin, Sid& sid,
+                            std::string& domainName, SidNameUse& use)
+    {
+        if (const auto it = domain.localGroupByName.find(name); it != domain.localGroupByName.end()) {
+            const sim::LocalGroup& group = domain.localGroups.at(it->second);
+            if (group.builtin != builtin)
+                return false;
+            sid.text = sim::LocalGroupSid(domain, group);
+            domainName = group.builtin ? "BUILTIN" : domain.name;
+            use = SidNameUse::Alias;
+            return true;
+        }
+        if (builtin)
+            return false;
+        if (const auto it = domain.userByName.find(name); it != domain.userByName.end()) {
+            sid.text = sim::AccountSid(domain, it->second);
+            domainName = domain.name;
+            use = IsMachineAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
+                                                                                   : SidNameUse::User;
+            return true;
+        }
+        if (const auto it = domain.groupByName.find(name); it != domain.groupByName.end()) {
+            sid.text = sim::AccountSid(domain, it->second);
+            domainName = domain.name;
+            use = SidNameUse::Group;
+            return true;
+        }
+        return false;
+    }
+
+    Status Lookup(const sim::Domain& home, const std::string& account, Sid& sid, std::string& domainName,
+                  SidNameUse& use)
+    {
+        const auto [prefix, name] = SplitAccount(account);
+        if (sim::UpperAscii(prefix) == "BUILTIN")
+            return FindAccount(home, name, true, sid, domainName, use) ? NERR_Success : ERROR_NONE_MAPPED;
+        if (!prefix.empty()) {
+            const sim::Domain* domain = FindDomain(prefix);
+            if (!domain)
+                return ERROR_NONE_MAPPED;
+            if (name.empty()) {
+                sid.text = domain->sid;
+                domainName = domain->name;
+                use = SidNameUse::Domain;
+                return NERR_Success;
+            }
+            return FindAccount(*domain, name, false, sid, domainName, use) ? NERR_Success : ERROR_NONE_MAPPED;
+        }
+        if (FindAccount(home, name, true, sid, domainName, use) || FindAccount(home, name, false, sid, domainName, use))
+            return NERR_Success;
+        if (const sim::Domain* domain = FindDomain(name)) {
+            sid.text = domain->sid;
+            domainName = domain->name;
+            use = SidNameUse::Domain;
+            return NERR_Success;
+        }
+        // Then the trusted domains, as a controller asks them.
+        for (const sim::Domain& domain : net.domains)
+            if (&domain != &home && FindAccount(domain, name, false, sid, domainName, use))
+                return NERR_Success;
+        return ERROR_NONE_MAPPED;
+    }
+
+    // --- user writes (lock held) ---------------------------------------------
+
+    static void ApplyUserInfo(const sim::Domain& domain, sim::User& user, const USER_INFO_3& info, Status& status)
+    {
+        if (info.usri3_password && info.usri3_password->size() < domain.minPasswordLength) {
+            status = NERR_PasswordTooShort;
+            return;
+        }
+        USER_INFO_3& u = user.info;
+        u.usri3_full_name = info.usri3_full_name;
+        u.usri3_comment = info.usri3_comment;
+        constexpr std::uint32_t kWritable = UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD | UF_PASSWD_CANT_CHANGE;
+        u.usri3_flags = (u.usri3_flags & ~kWritable) | (info.usri3_flags & kWritable);
+        // A lockout can be lifted, never set.
+        if (!(info.usri3_flags & UF_LOCKOUT) && (u.usri3_flags & UF_LOCKOUT)) {
+            u.usri3_flags &= ~UF_LOCKOUT;
+            u.usri3_bad_pw_count = 0;
+        }
+        // A new password, or clearing "must change", dates the password from now
+        // (age 1 s: age 0 means it has to be changed).
+        if (info.usri3_password || (info.usri3_password_expired == 0 && u.usri3_password_expired != 0))
+            u.usri3_password_age = 1;
+        if (info.usri3_password_expired != 0)
+            u.usri3_password_age = 0;
+        u.usri3_password_expired = u.usri3_password_age == 0 ? 1 : 0;
+        status = NERR_Success;
+    }
+};
+
+// --- construction ------------------------------------------------------------
+
+SimNetApi::SimNetApi(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+SimNetApi::~SimNetApi() = default;
+
+std::unique_ptr<SimNetApi> SimNetApi::FromJson(const std::string& json, std::string& error)
+{
+    auto impl = std::make_unique<Impl>();
+    if (!sim::LoadNetwork(json, impl->net, error))
+        return nullptr;
+    return std::unique_ptr<SimNetApi>(new SimNetApi(std::move(impl)));
+}
+
+std::unique_ptr<SimNetApi> SimNetApi::FromFile(const std::string& path, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "Cannot open the sample domain file " + path + ".";
+        return nullptr;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        error = "Cannot read the sample domain file " + path + ".";
+        return nullptr;
+    }
+    std::string detail;
+    auto api = FromJson(text.str(), detail);
+    if (!api)
+        error = "The sample domain file " + path + " is not valid: " + detail + ".";
+    return api;
+}
+
+// --- servers and domains -----------------------------------------------------
+
+Status SimNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
+{
+    return m_impl->Single("GetDCName", [&]() -> Status {
+        const sim::Server* asked = m_impl->FindServer(server);
+        if (!asked)
+            return ERROR_BAD_NETPATH;
+        const sim::Domain* target = domain.empty() ? &m_impl->net.domains[asked->domain] : m_impl->FindDomain(domain);
+        if (!target)
+            return NERR_DCNotFound;
+        dcName = "\\\\" + m_impl->net.servers[target->pdc].info.sv101_name;
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
+                             std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
+{
+    const bool listDomains = (serverType & SV_TYPE_DOMAIN_ENUM) != 0 && serverType != SV_TYPE_ALL;
+    const Status status = m_impl->Enumerate("ServerEnum", out, [&](std::vector<Keyed<SERVER_INFO_101>>& all) -> Status {
+        const sim::Server* asked = m_impl->FindServer(server);
+        if (!asked)
+            return ERROR_BAD_NETPATH;
+        const sim::Network& net = m_impl->net;
+        if (listDomains) {
+            for (std::size_t i = 0; i < net.domains.size(); ++i) {
+                SERVER_INFO_101 info;
+                info.sv101_name = net.domains[i].name;
+                info.sv101_type = SV_TYPE_DOMAIN_ENUM | SV_TYPE_NT;
+                info.sv101_comment = net.servers[net.domains[i].pdc].info.sv101_name;  // the browse master
+                all.push_back({i + 1, info});
+            }
+            return NERR_Success;
+        }
+        const sim::Domain* target = domain.empty() ? &net.domains[asked->domain] : m_impl->FindDomain(domain);
+        if (!target)
+            return ERROR_NO_BROWSER_SERVERS_FOUND;
+        for (std::size_t i = 0; i < target->servers.size(); ++i) {
+            const SERVER_INFO_101& info = net.servers[target->servers[i]].info;
+            if (info.sv101_type & serverType)
+                all.push_back({i + 1, info});
+        }
+        return NERR_Success;
+    });
+    totalEntries = static_cast<std::uint32_t>(out.size());
+    return status;
+}
+
+Status SimNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
+{
+    return m_impl->Single("ServerGetInfo", [&]() -> Status {
+        const sim::Server* found = m_impl->FindServer(server);
+        if (!found)
+            return ERROR_BAD_NETPATH;
+        out = found->info;
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
+{
+    return m_impl->Enumerate("ShareEnum", out, [&](std::vector<Keyed<SHARE_INFO_1>>& all) -> Status {
+        const sim::Server* found = m_impl->FindServer(server);
+        if (!found)
+            return ERROR_BAD_NETPATH;
+        for (std::size_t i = 0; i < found->shares.size(); ++i)
+            all.push_back({i + 1, found->shares[i]});
+        return NERR_Success;
+    });
+}
+
+std::vector<SimDomainInfo> SimNetApi::ListDomains() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    const sim::Network& net = m_impl->net;
+    std::vector<SimDomainInfo> domains;
+    for (const sim::Domain& domain : net.domains) {
+        SimDomainInfo info{domain.name, "\\\\" + net.servers[domain.pdc].info.sv101_name, {}};
+        for (std::size_t index : domain.servers)
+            info.servers.push_back(net.servers[index].info.sv101_name);
+        domains.push_back(std::move(info));
+    }
+    return domains;
+}
+
+// --- users -------------------------------------------------------------------
+
+Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+{
+    return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_0>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, user] : domain->users)
+            if (AccountFilterMatches(filter, user.info.usri3_flags))
+                all.push_back({rid, USER_INFO_0{user.info.usri3_name}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
+{
+    return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_3>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, user] : domain->users)
+            if (AccountFilterMatches(filter, user.info.usri3_flags))
+                all.push_back({rid, user.info});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
+{
+    return m_impl->Single("UserGetInfo", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        const sim::User* found = Impl::UserNamed(*domain, user);
+        if (!found)
+            return NERR_UserNotFound;
+        out = found->info;
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info)
+{
+    return m_impl->Single("UserSetInfo", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::User* found = Impl::UserNamed(*domain, user);
+        if (!found)
+            return NERR_UserNotFound;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        Status status = NERR_Success;
+        Impl::ApplyUserInfo(*domain, *found, info, status);
+        return status;
+    });
+}
+
+Status SimNetApi::UserGetGroups(const std::string& server, const std::string& user,
+                                std::vector<GROUP_USERS_INFO_1>& out)
+{
+    return m_impl->Enumerate("UserGetGroups", out, [&](std::vector<Keyed<GROUP_USERS_INFO_1>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        const sim::User* found = Impl::UserNamed(*domain, user);
+        if (!found)
+            return NERR_UserNotFound;
+        for (const auto& [rid, group] : domain->groups)
+            if (group.members.count(found->info.usri3_user_id))
+                all.push_back({rid, GROUP_USERS_INFO_1{group.name, group.attributes}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
+                                     std::vector<LOCALGROUP_USERS_INFO_0>& out)
+{
+    return m_impl->Enumerate("UserGetLocalGroups", out, [&](std::vector<Keyed<LOCALGROUP_USERS_INFO_0>>& all) -> Status {
+        if (flags & ~LG_INCLUDE_INDIRECT)
+            return ERROR_INVALID_PARAMETER;
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        std::vector<std::string> sids;
+        if (const Status status = m_impl->MembershipSids(*domain, user, (flags & LG_INCLUDE_INDIRECT) != 0, sids))
+            return status;
+        for (const auto& [rid, group] : domain->localGroups) {
+            const bool member = std::any_of(group.members.begin(), group.members.end(), [&](const std::string& sid) {
+                return std::find(sids.begin(), sids.end(), sid) != sids.end();
+            });
+            if (member)
+                all.push_back({rid, LOCALGROUP_USERS_INFO_0{group.name}});
+        }
+        return NERR_Success;
+    });
+}
+
+// --- global groups -----------------------------------------------------------
+
+Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
+{
+    return m_impl->Enumerate("GroupEnum", out, [&](std::vector<Keyed<GROUP_INFO_0>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, group] : domain->groups)
+            all.push_back({rid, GROUP_INFO_0{group.name}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
+{
+    return m_impl->Enumerate("GroupEnum", out, [&](std::vector<Keyed<GROUP_INFO_2>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, group] : domain->groups)
+            all.push_back({rid, GROUP_INFO_2{group.name, group.comment, rid, group.attributes}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
+{
+    return m_impl->Single("GroupGetInfo", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        const sim::Group* found = Impl::GroupNamed(*domain, group);
+        if (!found)
+            return NERR_GroupNotFound;
+        out = GROUP_INFO_2{found->name, found->comment, found->rid, found->attributes};
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
+{
+    return m_impl->Single("GroupSetInfo", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::Group* found = Impl::GroupNamed(*domain, group);
+        if (!found)
+            return NERR_GroupNotFound;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        found->comment = info.grpi2_comment;
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupGetUsers(const std::string& server, const std::string& group,
+                                std::vector<GROUP_USERS_INFO_0>& out)
+{
+    return m_impl->Enumerate("GroupGetUsers", out, [&](std::vector<Keyed<GROUP_USERS_INFO_0>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        const sim::Group* found = Impl::GroupNamed(*domain, group);
+        if (!found)
+            return NERR_GroupNotFound;
+        for (std::uint32_t rid : found->members)
+            all.push_back({rid, GROUP_USERS_INFO_0{domain->users.at(rid).info.usri3_name}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
+{
+    return m_impl->Single("GroupAddUser", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::Group* foundGroup = Impl::GroupNamed(*domain, group);
+        if (!foundGroup)
+            return NERR_GroupNotFound;
+        const sim::User* foundUser = Impl::UserNamed(*domain, user);
+        if (!foundUser)
+            return NERR_UserNotFound;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        if (!foundGroup->members.insert(foundUser->info.usri3_user_id).second)
+            return ERROR_MEMBER_IN_GROUP;
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
+{
+    return m_impl->Single("GroupDelUser", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::Group* foundGroup = Impl::GroupNamed(*domain, group);
+        if (!foundGroup)
+            return NERR_GroupNotFound;
+        const sim::User* foundUser = Impl::UserNamed(*domain, user);
+        if (!foundUser)
+            return NERR_UserNotFound;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        const std::uint32_t rid = foundUser->info.usri3_user_id;
+        if (!foundGroup->members.count(rid))
+            return ERROR_MEMBER_NOT_IN_GROUP;
+        if (foundUser->info.usri3_primary_group_id == foundGroup->rid)
+            return ERROR_MEMBERS_PRIMARY_GROUP;
+        foundGroup->members.erase(rid);
+        return NERR_Success;
+    });
+}
+
+// --- local groups ------------------------------------------------------------
+
+Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
+{
+    return m_impl->Enumerate("LocalGroupEnum", out, [&](std::vector<Keyed<LOCALGROUP_INFO_0>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, group] : domain->localGroups)
+            all.push_back({rid, LOCALGROUP_INFO_0{group.name}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
+{
+    return m_impl->Enumerate("LocalGroupEnum", out, [&](std::vector<Keyed<LOCALGROUP_INFO_1>>& all) -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        for (const auto& [rid, group] : domain->localGroups)
+            all.push_back({rid, LOCALGROUP_INFO_1{group.name, group.comment}});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
+{
+    return m_impl->Single("LocalGroupAddMember", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::LocalGroup* found = Impl::LocalGroupNamed(*domain, group);
+        if (!found)
+            return ERROR_NO_SUCH_ALIAS;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        if (const Status status = m_impl->CheckMemberSid(member.text))
+            return status;
+        if (std::find(found->members.begin(), found->members.end(), member.text) != found->members.end())
+            return ERROR_MEMBER_IN_ALIAS;
+        found->members.push_back(member.text);
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
+{
+    return m_impl->Single("LocalGroupDelMember", [&]() -> Status {
+        sim::Domain* domain = nullptr;
+        bool readOnly = false;
+        if (const Status status = m_impl->Accounts(server, domain, readOnly))
+            return status;
+        sim::LocalGroup* found = Impl::LocalGroupNamed(*domain, group);
+        if (!found)
+            return ERROR_NO_SUCH_ALIAS;
+        if (readOnly)
+            return ERROR_ACCESS_DENIED;
+        const auto it = std::find(found->members.begin(), found->members.end(), member.text);
+        if (it == found->members.end())
+            return ERROR_MEMBER_NOT_IN_ALIAS;
+        found->members.erase(it);
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
+                                    std::string& domain, SidNameUse& use)
+{
+    return m_impl->Single("LookupAccountName", [&]() -> Status {
+        const sim::Server* asked = m_impl->FindServer(server);
+        if (!asked)
+            return ERROR_BAD_NETPATH;
+        if (account.empty())
+            return ERROR_NONE_MAPPED;
+        return m_impl->Lookup(m_impl->net.domains[asked->domain], account, sid, domain, use);
+    });
+}
+
+// --- test switches -----------------------------------------------------------
+
+void SimNetApi::FailCall(const std::string& method, Status status, int times)
+{
+    CheckMethod(method);
+    std::lock_guard lock(m_impl->mutex);
+    if (status == NERR_Success || times == 0)
+        m_impl->failures.erase(method);
+    else
+        m_impl->failures[method] = Failure{status, times};
+}
+
+void SimNetApi::ClearFailures()
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->failures.clear();
+}
+
+void SimNetApi::SetCallDelay(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->delay = delay;
+}
+
+void SimNetApi::SetBatchSize(std::size_t entries)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->batchSize = entries;
+}
+
+std::size_t SimNetApi::CallCount(const std::string& method) const
+{
+    CheckMethod(method);
+    std::lock_guard lock(m_impl->mutex);
+    const auto it = m_impl->counters.find(method);
+    return it == m_impl->counters.end() ? 0 : it->second.calls;
+}
+
+std::size_t SimNetApi::RequestCount(const std::string& method) const
+{
+    CheckMethod(method);
+    std::lock_guard lock(m_impl->mutex);
+    const auto it = m_impl->counters.find(method);
+    return it == m_impl->counters.end() ? 0 : it->second.requests;
+}
+
+}  // namespace net
