@@ -188,3 +188,4 @@ int GetSystemMetrics(int index);
 // the framework falls back to built-in English texts when it does not.
 constexpr UINT AFX_IDP_FAILED_TO_LAUNCH_HELP = 0xF107;
 constexpr UINT AFX_IDP_PARSE_INT = 0xF110;
+constexpr UINT AFX_IDP_PARSE_UINT = 0xF11A;

@@ -200,7 +200,7 @@ class CWnd : public CCmdTarget {
   // Called for a timer tick and by Alt+Space.
   void FireTimer(UINT_PTR nIDEvent);
   void ShowSystemMenu();
-  // Replaces the child wrapper for nID by `wnd` (data exchange of DDX_Control).
+  // Makes `wnd` the handle of child nID (data exchange of DDX_Control).
   void BindChild(int nID, CWnd& wnd);
   QWidget* GetChildWidget(int nID) const;
 
@@ -214,17 +214,31 @@ class CWnd : public CCmdTarget {
 
  private:
   struct Child {
+    int id = 0;
     QPointer<QWidget> widget;
     std::unique_ptr<CWnd> wrapper;  // framework-made handle
     CWnd* bound = nullptr;          // member control bound by DDX_Control
   };
-  std::map<int, Child> m_children;
+  Child* FindChild(int nID) const;
+  void UnbindChild(CWnd* wnd);
+  std::vector<std::unique_ptr<Child>> m_children;  // in template order
   std::map<UINT_PTR, int> m_timers;  // id -> Qt timer id
   std::unique_ptr<CMenu> m_pMenu;
   std::unique_ptr<CMenu> m_pSysMenu;
   QPointer<QMenuBar> m_pMenuBar;
-  QPointer<QMenu> m_pSysQMenu;
-  QObject* m_pTimerHost = nullptr;
+  QPointer<QObject> m_pTimerHost;
   QPainter* m_pPainter = nullptr;
+  HICON m_hIconBig = nullptr;
+  HICON m_hIconSmall = nullptr;
+
+ protected:
+  bool m_bOwnsWidget = false;  // DestroyWindow deletes the widget
+
+ public:
+  // Child controls in template order (for radio groups and tab order).
+  std::vector<QWidget*> ChildWidgets() const;
+  CWnd* WndOfChild(QWidget* widget) const;
+
+ private:
   friend class CMenu;
 };

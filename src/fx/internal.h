@@ -1,0 +1,71 @@
+// Framework internals shared by the fx sources; not for application code.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QAbstractButton;
+
+#include "fx/resources.h"
+#include "fx/testing.h"
+#include "fx/wnd.h"
+
+namespace fx::detail {
+
+// Dialog base units in pixels: average character width and character height.
+struct BaseUnits {
+  int cx = 6;
+  int cy = 13;
+};
+BaseUnits BaseUnitsOf(const QFont& font);
+int DluToPxX(const BaseUnits& bu, int x);
+int DluToPxY(const BaseUnits& bu, int y);
+QRect DluRect(const BaseUnits& bu, int x, int y, int cx, int cy);
+
+// Installed test handlers.
+struct Hooks {
+  testing::MessageBoxHandler messageBox;
+  testing::ModalHandler modal;
+  testing::SaveDialogHandler saveDialog;
+  testing::PopupMenuHandler popupMenu;
+  testing::OpenFileHandler openFile;
+};
+Hooks& GetHooks();
+// True on a platform without a screen (offscreen/minimal): nobody could answer a dialog.
+bool NoDisplay();
+void WarnNoHandler(const char* what, const std::string& detail);
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+inline QString Q(const char* s) { return QString::fromUtf8(s ? s : ""); }
+inline std::string S(const QString& s) { return s.toStdString(); }
+
+// Creates the widget of one template control inside `parent` and registers it with
+// `owner` (the dialog or page whose map receives its notifications).
+QWidget* CreateControl(CWnd& owner, QWidget* parent, const ControlTemplate& ct, const BaseUnits& bu);
+// Sets a static's text, showing '&' as a mnemonic unless the static says otherwise.
+void SetLabelText(QLabel* label, const QString& text);
+// Ticks or unticks a button; unticking the ticked radio of a group leaves none ticked.
+void SetRadioChecked(QAbstractButton* button, bool checked);
+QString WidgetText(const QWidget* w);
+void SetWidgetText(QWidget* w, const QString& text);
+
+// Text of a framework string: the installed table's, else the built-in fallback.
+std::string FrameworkString(UINT id, const char* fallback);
+// Opens the help file; shows "Failed to launch help." on failure.
+void LaunchHelp(QWidget* owner);
+// Builds a QMenu (or menu bar content) from a menu template.
+void FillMenu(QWidget* menu, const std::vector<MenuItemTemplate>& items, CWnd* owner);
+// Name of the executable without its extension.
+std::string ExecutableBaseName();
+
+// Widget property holding a control's id.
+inline constexpr const char* kIdProperty = "fxControlId";
+inline constexpr const char* kStyleProperty = "fxStyle";
+inline constexpr const char* kKindProperty = "fxKind";
+
+}  // namespace fx::detail
