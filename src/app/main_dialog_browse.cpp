@@ -1,0 +1,271 @@
+// The browse controller: the Browse command, worker starts with their priority, the
+// busy timer and animation, Stop and the completion of a threaded browse.
+//
+// Each threaded browse works on a copy of the settings and server taken at its start
+// and fills a table of its own on its worker thread; the finished list is built there
+// too and posted to the window thread, which shows it only while that browse is still
+// the current one. Stop and a new browse only mark the running browse stopped.
+#include "app/main_dialog.h"
+
+#include "browse/result_table.h"
+#include "enum/groups_lines.h"
+#include "enum/servers_list.h"
+#include "enum/users_lines.h"
+#include "res/resource.h"
+
+#include <utility>
+
+namespace {
+
+constexpr UINT_PTR kBusyTimer = 1;
+constexpr UINT kBusyPeriodMs = 500;
+
+// Fills `table` for one browse. FILES and NETWORK produce an empty table until their
+// walks are part of the program.
+void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings, ResultTable& table,
+                    const std::stop_token& stop)
+{
+    switch (kind) {
+    case WorkerKind::USERS: {
+        int entryCount = 0;
+        UsersLines(api, settings, table.userLines, entryCount, stop);
+        break;
+    }
+    case WorkerKind::GROUPS:
+        GroupsLines(api, settings, table.groupLines, stop);
+        break;
+    case WorkerKind::FILES:
+    case WorkerKind::NETWORK:
+    default:
+        break;
+    }
+}
+
+void SetListTabStops(CListBox& list, const std::vector<int>& stops)
+{
+    if (!stops.empty())
+        list.SetTabStops(static_cast<int>(stops.size()), stops.data());
+}
+
+}  // namespace
+
+void CMainDialog::OnBrowse()
+{
+    if (CancelRunningBrowse())
+        BrowseFinished();
+
+    m_settings.entryCount = 0;
+    m_listResults.ResetContent();
+
+    CString text;
+    m_comboDisplay.GetWindowText(text);
+    const std::optional<DisplayType> type = DisplayTypeFromText(text);
+    if (!type) {
+        m_listResults.AddString(fx::LoadString(res::IDS_UNSUPPORTED_DISPLAY_TYPE).c_str());
+    } else {
+        switch (*type) {
+        case DisplayType::FILES:
+            StartFilesBrowse();
+            break;
+        case DisplayType::GROUPS:
+            SetListTabStops(m_listResults, kGroupsTabStops);
+            StartWorker(WorkerKind::GROUPS);
+            break;
+        case DisplayType::NETWORK:
+            SetListTabStops(m_listResults, kNetworkTabStops);
+            StartNetworkBrowse();
+            break;
+        case DisplayType::SERVERS:
+            BrowseServers();
+            m_shownType = DisplayType::SERVERS;
+            break;
+        case DisplayType::USERS:
+            StartWorker(WorkerKind::USERS);
+            break;
+        case DisplayType::NONE:
+            break;
+        }
+    }
+    m_nEntriesFound = m_settings.entryCount;
+    UpdateData(FALSE);
+}
+
+void CMainDialog::StartFilesBrowse()
+{
+    SetListTabStops(m_listResults, kFilesTabStops);
+    StartWorker(WorkerKind::FILES);
+}
+
+void CMainDialog::StartNetworkBrowse()
+{
+    g_wantShares = (m_settings.n_Shares_Disk == 1 || m_settings.n_Shares_Printer == 1) ? 1 : 0;
+    StartWorker(WorkerKind::NETWORK);
+}
+
+// SERVERS runs on the window thread: no worker, timer, Stop or menu change.
+void CMainDialog::BrowseServers()
+{
+    ListContent content = ServersList(m_api, m_settings);
+    if (content.messageId != 0 || content.messageText != nullptr) {
+        const std::string text =
+            content.messageText ? content.messageText : fx::LoadString(static_cast<UINT>(content.messageId));
+        MessageBox(text.c_str());
+    }
+    m_listResults.ResetContent();
+    SetListTabStops(m_listResults, content.tabStops);
+    m_listResults.AddStrings(std::move(content.lines));
+    m_settings.entryCount = content.entryCount;
+}
+
+bool CMainDialog::StartWorker(WorkerKind kind)
+{
+    auto run = std::make_shared<BrowseRun>();
+    run->id = ++m_nextBrowseId;
+    run->kind = kind;
+
+    // Everything the worker reads is its own: the settings (with the server) as they
+    // are now, the network interface, and the browse it reports to.
+    std::weak_ptr<CMainDialog*> alive = m_pAlive;
+    net::NetApi* api = &m_api;
+    auto body = [run, alive, api, settings = m_settings]() {
+        const std::stop_token stop = run->stop.get_token();
+        ResultTable table;
+        ListContent content;
+        CPendingWork pending([&](WorkerKind finished) {
+            if (!stop.stop_requested())
+                content = BuildList(finished, std::move(table), settings);
+        });
+        pending.ResetPendingWork(run->kind);
+        pending.EnterWork(run->kind);
+        RunEnumeration(run->kind, *api, settings, table, stop);
+        pending.LeaveWork(run->kind);
+        run->finished = true;
+        if (stop.stop_requested())
+            return;
+        fx::PostToUi([alive, id = run->id, content = std::move(content)]() mutable {
+            if (auto self = alive.lock())
+                (*self)->ShowResults(id, std::move(content));
+        });
+    };
+
+    PendingThread thread;
+    if (!thread.Start(kWorkerStackBytes, std::move(body))) {
+        MessageBox(res::STR_BROWSE_START_FAILED);
+        return false;
+    }
+    m_pRun = run;
+    const bool priorityOk = m_prioritySetter(thread.Tid(), NiceDeltaForPriority(m_settings.browse_priority));
+    if (!priorityOk)
+        MessageBox(fx::LoadString(res::IDS_PRIORITY_FAILED).c_str());
+    BrowseStarted();
+    m_listResults.ResetContent();
+    m_listResults.AddString(fx::LoadString(res::IDS_WORKING).c_str());
+    thread.Release();
+    return true;
+}
+
+bool CMainDialog::CancelRunningBrowse()
+{
+    if (!m_pRun)
+        return false;
+    m_pRun->stop.request_stop();
+    m_pRun.reset();
+    return true;
+}
+
+BOOL CMainDialog::StartBusyTimer()
+{
+    return SetTimer(kBusyTimer, kBusyPeriodMs, nullptr) != 0;
+}
+
+void CMainDialog::BrowseStarted()
+{
+    if (!StartBusyTimer())
+        MessageBox(fx::LoadString(res::IDS_NO_TIMER).c_str());
+    DisablePropertiesItem();
+    m_btnBrowse.ShowWindow(SW_HIDE);
+    m_btnBrowse.EnableWindow(FALSE);
+    m_btnStop.ShowWindow(SW_SHOWNORMAL);
+    m_btnStop.EnableWindow(TRUE);
+    m_btnStop.SetFocus();
+}
+
+void CMainDialog::BrowseFinished()
+{
+    m_btnStop.ShowWindow(SW_HIDE);
+    m_btnStop.EnableWindow(FALSE);
+    m_btnBrowse.ShowWindow(SW_SHOWNORMAL);
+    m_btnBrowse.EnableWindow(TRUE);
+    m_btnBrowse.SetFocus();
+    KillTimer(kBusyTimer);
+}
+
+void CMainDialog::DisablePropertiesItem()
+{
+    if (CMenu* menu = GetMenu())
+        if (CMenu* tools = menu->GetSubMenu(res::kToolsMenuPosition))
+            tools->EnableMenuItem(res::kPropertiesCyclicPosition, MF_BYPOSITION | MF_DISABLED);
+}
+
+void CMainDialog::EnablePropertiesItem()
+{
+    CMenu* menu = GetMenu();
+    CMenu* tools = menu ? menu->GetSubMenu(res::kToolsMenuPosition) : nullptr;
+    if (!tools) {
+        MessageBox(res::STR_NO_SUBMENU);
+        return;
+    }
+    tools->EnableMenuItem(res::kPropertiesCyclicPosition, MF_BYPOSITION | MF_ENABLED);
+}
+
+// One animation step per tick: show the next frame, hide the one before.
+void CMainDialog::OnTimer(UINT_PTR nIDEvent)
+{
+    // m_busyIcon holds frames 3, 2, 1, 0.
+    auto frame = [this](int n) -> CStatic& { return m_busyIcon[3 - n]; };
+    if (g_busyFrame >= 0 && g_busyFrame <= 3) {
+        const int shown = g_busyFrame;
+        const int hidden = (g_busyFrame + 3) % 4;
+        frame(shown).ShowWindow(SW_SHOW);
+        frame(hidden).ShowWindow(SW_HIDE);
+        g_busyFrame = (g_busyFrame + 1) % 4;
+    }
+    CDialog::OnTimer(nIDEvent);
+}
+
+void CMainDialog::ShowResults(std::uint64_t browseId, ListContent content)
+{
+    if (!m_pRun || m_pRun->id != browseId)
+        return;
+    m_pRun.reset();
+
+    m_listResults.ResetContent();
+    m_settings.entryCount = 0;
+    SetListTabStops(m_listResults, content.tabStops);
+    m_listResults.AddStrings(std::move(content.lines));
+    m_shownType = content.shownType;
+    m_settings.entryCount = content.entryCount;
+    if (content.messageId != 0 || content.messageText != nullptr) {
+        const std::string text =
+            content.messageText ? content.messageText : fx::LoadString(static_cast<UINT>(content.messageId));
+        MessageBox(text.c_str());
+    }
+
+    BrowseFinished();
+    EnablePropertiesItem();
+    m_nEntriesFound = m_settings.entryCount;
+    UpdateData(FALSE);
+}
+
+void CMainDialog::OnStop()
+{
+    if (m_pRun && !m_pRun->finished) {
+        CancelRunningBrowse();
+        m_listResults.ResetContent();
+        m_listResults.InsertString(0, fx::LoadString(res::IDS_USER_TERMINATED).c_str());
+    } else {
+        // The worker has already ended: its list is on its way and is shown.
+        MessageBox(fx::LoadString(res::IDS_COULD_NOT_TERMINATE).c_str());
+    }
+    BrowseFinished();
+}
