@@ -196,13 +196,6 @@ TEST(SmbConf, OtherSectionsCommentsAndContinuations)
     EXPECT_EQ(WorkgroupFromSmbConf(""), "");
 }
 
-TEST(SmbConf, LocalDomainIsOneLineOrEmpty)
-{
-    const std::string domain = LocalDomainFromSambaConfig();
-    EXPECT_EQ(domain.find('\n'), std::string::npos);
-    EXPECT_EQ(domain.find(' '), std::string::npos);
-}
-
 // --- back end and start-up server --------------------------------------------------------
 
 TEST(Backend, DemoCreatesTheSampleDomainAndStartsOnItsController)
