@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,4 +168,27 @@ TEST_F(LogonPromptTest, WithoutAPromptThereAreNoCredentialsAndALaterPromptIsAske
     });
     EXPECT_TRUE(AskLogonOnce("VELLOX"));
     EXPECT_EQ(asked, 1);
+}
+
+TEST_F(LogonPromptTest, CallsWhileThePromptIsOpenDoNotWaitForIt)
+{
+    std::promise<void> opened;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    int asked = 0;
+    SetLogonPrompt([&](const std::string& domain) -> std::optional<Credentials> {
+        ++asked;
+        // A call from inside the prompt gets no answer instead of hanging.
+        EXPECT_FALSE(AskLogonOnce(domain));
+        opened.set_value();
+        released.wait();
+        return Credentials{"u", domain, "p"};
+    });
+    std::thread first([] { EXPECT_TRUE(AskLogonOnce("VELLOX")); });
+    opened.get_future().wait();
+    EXPECT_FALSE(AskLogonOnce("VELLOX"));  // the "window thread" meanwhile
+    release.set_value();
+    first.join();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(AskLogonOnce("VELLOX"));
 }

@@ -64,6 +64,7 @@ struct PromptState {
     std::mutex mutex;
     LogonPrompt prompt;
     bool asked = false;
+    bool asking = false;  // a prompt is open; other callers get no answer meanwhile
     std::optional<Credentials> answer;
 };
 
@@ -161,11 +162,21 @@ void SetLogonPrompt(LogonPrompt prompt)
 std::optional<Credentials> AskLogonOnce(const std::string& defaultDomain)
 {
     PromptState& state = State();
+    LogonPrompt prompt;
+    {
+        std::lock_guard lock(state.mutex);
+        if (state.asked || state.asking || !state.prompt)
+            return state.answer;
+        state.asking = true;
+        prompt = state.prompt;
+    }
+    // The prompt runs without the lock: it may wait for the window thread, which must
+    // stay free to call here (and get no answer yet) rather than block.
+    std::optional<Credentials> answer = prompt(defaultDomain);
     std::lock_guard lock(state.mutex);
-    if (state.asked || !state.prompt)
-        return state.answer;
+    state.asking = false;
     state.asked = true;
-    state.answer = state.prompt(defaultDomain);
+    state.answer = std::move(answer);
     return state.answer;
 }
 

@@ -33,7 +33,10 @@ using LogonPrompt = std::function<std::optional<Credentials>(const std::string& 
 void SetLogonPrompt(LogonPrompt prompt);
 
 // Asks the installed prompt, at most once per run: later calls give the first answer
-// again (a cancel stays a cancel). Without a prompt the answer is nullopt.
+// again (a cancel stays a cancel). Without a prompt, and for calls made while the
+// prompt is open (from another thread or from inside it), the answer is nullopt at
+// once: nothing ever waits for the prompt but its own caller. Call it before taking
+// any lock that the window thread may need, since the prompt may run there.
 std::optional<Credentials> AskLogonOnce(const std::string& defaultDomain);
 
 // Forgets the remembered answer so that the next AskLogonOnce asks again (tests only).

@@ -136,10 +136,11 @@ std::string ParameterKey(const std::string& name)
 }
 
 #ifdef VELLOX_HAVE_SAMBA
-// Who logs on to real servers, in this order: the authentication file, the Kerberos
-// cache when it holds a ticket, the log-on prompt (once per run). A cancelled prompt
-// leaves the credentials empty: the servers then answer what they allow anonymously.
-bool LogOn(const Options& options, const std::string& workgroup, SambaConnection& connection, std::string& error)
+// Who logs on to real servers: the authentication file, else the Kerberos cache when
+// it holds a ticket. With neither, the connection carries no credentials and the
+// back end asks the log-on prompt (AskLogonOnce) before its first call, once the
+// window exists.
+bool LogOn(const Options& options, SambaConnection& connection, std::string& error)
 {
     if (!options.authFile.empty()) {
         std::optional<Credentials> fromFile = ReadAuthFile(options.authFile, error);
@@ -148,12 +149,7 @@ bool LogOn(const Options& options, const std::string& workgroup, SambaConnection
         connection.credentials = std::move(*fromFile);
         return true;
     }
-    if (HasKerberosTicket()) {
-        connection.useKerberos = true;
-        return true;
-    }
-    if (std::optional<Credentials> entered = AskLogonOnce(workgroup))
-        connection.credentials = std::move(*entered);
+    connection.useKerberos = HasKerberosTicket();
     return true;
 }
 #endif
@@ -338,7 +334,7 @@ std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error)
 #ifdef VELLOX_HAVE_SAMBA
     SambaConnection connection;
     connection.workgroup = LocalDomainFromSambaConfig();
-    if (!LogOn(options, connection.workgroup, connection, error))
+    if (!LogOn(options, connection, error))
         return nullptr;
     return CreateSambaNetApi(connection);
 #else
