@@ -71,6 +71,15 @@ void* ThreadEntry(void* arg)
     return nullptr;
 }
 
+// At least `bytes`, in whole pages: the system takes only page multiples.
+std::size_t StackSizeFor(std::size_t bytes)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    const std::size_t pageBytes = page > 0 ? static_cast<std::size_t>(page) : 4096;
+    const std::size_t size = std::max<std::size_t>(bytes, PTHREAD_STACK_MIN);
+    return (size + pageBytes - 1) / pageBytes * pageBytes;
+}
+
 }  // namespace
 
 PendingThread::PendingThread() : m_shared(std::make_shared<Shared>()) {}
@@ -88,7 +97,7 @@ bool PendingThread::Start(std::size_t stackBytes, std::function<void()> body)
     if (pthread_attr_init(&attr) != 0)
         return false;
     bool ok = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED) == 0 &&
-              pthread_attr_setstacksize(&attr, std::max<std::size_t>(stackBytes, PTHREAD_STACK_MIN)) == 0;
+              pthread_attr_setstacksize(&attr, StackSizeFor(stackBytes)) == 0;
     if (ok) {
         auto* holder = new std::shared_ptr<Shared>(m_shared);
         g_runningWorkers.fetch_add(1);

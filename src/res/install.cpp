@@ -1,6 +1,7 @@
 // Building the resource set and installing it into the framework.
 #include "res/res.h"
 #include "res/resource.h"
+#include "res/settings_resource.h"
 
 #include <QtCore/qglobal.h>
 
@@ -29,6 +30,7 @@ fx::ResourceSet BuildResources()
     AddMainDialog(set);
     AddLogonDialog(set);
     AddMainMenu(set);
+    AddSettingsResources(set);
     AddPictures(set);
     return set;
 }
