@@ -39,5 +39,10 @@ std::optional<net::Credentials> PromptLogon(const std::string& defaultDomain)
     auto answer = std::make_shared<std::promise<std::optional<net::Credentials>>>();
     std::future<std::optional<net::Credentials>> result = answer->get_future();
     fx::PostToUi([answer, defaultDomain]() { answer->set_value(RunLogonDialog(defaultDomain)); });
-    return result.get();
+    try {
+        return result.get();
+    } catch (const std::future_error&) {
+        // The window thread ended before it could ask: no credentials.
+        return std::nullopt;
+    }
 }
