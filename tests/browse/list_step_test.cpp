@@ -203,14 +203,6 @@ TEST(GroupsList, FailedEnumerationLineCountsAsOne)
     EXPECT_EQ(list.entryCount, 1);
 }
 
-TEST(GroupsList, EmptyGroupLinesAreListedAndCounted)
-{
-    ResultTable table;
-    table.groupLines = {"", "", "END_OF_DATA"};
-    const ListContent list = BuildList(WorkerKind::GROUPS, table, AllOff());
-    EXPECT_EQ(list.entryCount, 2);
-}
-
 // ---- USERS ----
 
 TEST(UsersList, EveryColumnOn)
@@ -275,14 +267,6 @@ TEST(UsersList, HeaderSeparatorLinesSeparator)
                                  kSep}));
     EXPECT_EQ(list.entryCount, 2);
     EXPECT_EQ(list.tabStops, (std::vector<int>{70, 150}));
-}
-
-TEST(UsersList, TableWithoutEndMarkIsReadToItsEnd)
-{
-    ResultTable table;
-    table.userLines = {"alice\t       512"};
-    const ListContent list = BuildList(WorkerKind::USERS, table, AllOff());
-    EXPECT_EQ(list.entryCount, 1);
 }
 
 TEST(UsersList, TableGivenUpGivesTheSameList)

@@ -42,16 +42,6 @@ TEST(OwnerTotals, ManyOwnersAreEachTotalledInFirstMetOrder)
     EXPECT_FALSE(table.ownersFull);
 }
 
-TEST(OwnerTotals, NamesDifferingOnlyInCaseAreDistinctOwners)
-{
-    ResultTable table;
-    AddOwnerBytes(1, "Bob", table);
-    AddOwnerBytes(2, "bob", table);
-    ASSERT_EQ(table.ownerNames.size(), 2u);
-    EXPECT_EQ(table.ownerBytes[0], 1u);
-    EXPECT_EQ(table.ownerBytes[1], 2u);
-}
-
 TEST(OwnerTotals, FullTableKeepsTotallingKnownOwnersAndMarksTheRest)
 {
     ResultTable table;

@@ -63,10 +63,6 @@ std::string Field(const net::USER_INFO_3& user, std::int32_t AppSettings::*colum
 TEST(UserLine, EverySettingOffIsNameTabFlagWord)
 {
     EXPECT_EQ(UserLine(PlainAccount(), AllFlagsOff()), "jdoe\t       513");
-}
-
-TEST(UserLine, UserIdAloneAddsNoField)
-{
     EXPECT_EQ(UserLine(PlainAccount(), Only(&AppSettings::u_user_id)), "jdoe\t       513");
 }
 
