@@ -27,6 +27,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +47,16 @@ Owner OwnerFromPasswdLookup(int rc, const passwd* found) {
 namespace {
 
 constexpr std::size_t kOpenLevelsPerThread = 32;
+
+// Open levels each thread may keep: 32, or less when the process's descriptor limit
+// is low, so that the threads together use at most a quarter of it.
+std::size_t OpenLevelsPerThread(std::size_t threads) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return kOpenLevelsPerThread;
+  std::size_t share = static_cast<std::size_t>(limit.rlim_cur) / 4 / threads;
+  return std::clamp<std::size_t>(share, 2, kOpenLevelsPerThread);
+}
 constexpr int kOpenDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 Owner LookUpUid(uid_t uid) {
@@ -133,7 +144,8 @@ class UidNames {
 };
 
 struct Shared {
-  explicit Shared(const std::atomic<bool>& stopMark) : stop(stopMark) {}
+  Shared(const std::atomic<bool>& stopMark, std::size_t threads, const LocalWalkHooks& walkHooks)
+      : stop(stopMark), openLevels(OpenLevelsPerThread(threads)), hooks(walkHooks) {}
 
   std::uint32_t NewTask() {
     std::lock_guard lock(tasksMutex);
@@ -147,6 +159,8 @@ struct Shared {
   bool Stopped() const { return stop.load(std::memory_order_relaxed); }
 
   const std::atomic<bool>& stop;
+  const std::size_t openLevels;
+  const LocalWalkHooks& hooks;
   OwnerRegistry registry;
   UidNames names{registry};
   std::mutex tasksMutex;
@@ -157,7 +171,7 @@ struct Shared {
 
 class Walker {
  public:
-  explicit Walker(Shared& shared) : m_shared(shared) {}
+  Walker(Shared& shared, std::size_t index) : m_shared(shared), m_index(index) {}
   ~Walker() { ReleaseFrames(); }
   Walker(const Walker&) = delete;
   Walker& operator=(const Walker&) = delete;
@@ -176,6 +190,9 @@ class Walker {
   void Install(StolenWork& work);
   void RunTask();
   void List(Frame& frame);
+  void Listed() {
+    if (m_shared.hooks.afterListing) m_shared.hooks.afterListing(m_index);
+  }
   void Descend(std::size_t parent, const std::string& name);
   void CountReplaced(int parentFd, const std::string& name);
   int LevelFd(std::size_t level);
@@ -200,6 +217,7 @@ class Walker {
   std::uint32_t Track(std::uint32_t id);
 
   Shared& m_shared;
+  const std::size_t m_index;
   std::mutex m_mutex;  // guards the visible levels [0, m_depth) against other threads
   std::vector<std::unique_ptr<Frame>> m_frames;
   std::size_t m_depth = 0;
@@ -279,6 +297,7 @@ void Walker::WalkRoot(const std::string& root) {
     frame.pinned = true;
     frame.id = id;
     List(frame);
+    Listed();
     {
       std::lock_guard lock(m_mutex);
       m_depth = 1;
@@ -299,6 +318,7 @@ void Walker::HelpUntilDone() {
       }
     }
     if (got) {
+      if (m_shared.hooks.afterSteal) m_shared.hooks.afterSteal();
       Install(work);
       RunTask();
       m_shared.busy.fetch_sub(1);
@@ -434,10 +454,11 @@ void Walker::Descend(std::size_t parent, const std::string& name) {
   frame.name = name;
   frame.id = id;
   List(frame);
+  Listed();
   std::lock_guard lock(m_mutex);
   ++m_depth;
   ++m_open;
-  if (m_open > kOpenLevelsPerThread) CloseShallowestLocked(dirfd(dir));
+  if (m_open > m_shared.openLevels) CloseShallowestLocked(dirfd(dir));
 }
 
 void Walker::CountReplaced(int parentFd, const std::string& name) {
@@ -488,7 +509,7 @@ int Walker::LevelFd(std::size_t level) {
   std::lock_guard lock(m_mutex);
   frame.dir = dir;
   ++m_open;
-  if (m_open > kOpenLevelsPerThread) CloseShallowestLocked(fd);
+  if (m_open > m_shared.openLevels) CloseShallowestLocked(fd);
   return fd;
 }
 
@@ -526,11 +547,12 @@ bool Walker::IsAncestor(const DirId& id) const {
 
 }  // namespace
 
-WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop) {
-  Shared shared(stop);
+WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop,
+                     const LocalWalkHooks& hooks) {
   std::size_t count = std::clamp<unsigned>(threads, 1, 64);
+  Shared shared(stop, count, hooks);
   std::vector<std::unique_ptr<Walker>> walkers;
-  for (std::size_t i = 0; i < count; ++i) walkers.push_back(std::make_unique<Walker>(shared));
+  for (std::size_t i = 0; i < count; ++i) walkers.push_back(std::make_unique<Walker>(shared, i));
   for (auto& walker : walkers) shared.walkers.push_back(walker.get());
   shared.busy = 1;
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include <pwd.h>
@@ -10,7 +12,15 @@
 
 namespace files::detail {
 
-WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop);
+// Observation points for tests: after each directory listing (by thread number) and
+// after each hand-over of work between threads.
+struct LocalWalkHooks {
+  std::function<void(std::size_t thread)> afterListing;
+  std::function<void()> afterSteal;
+};
+
+WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop,
+                     const LocalWalkHooks& hooks = {});
 
 // The owner a getpwuid_r answer gives: the account name, AccountDeleted when the
 // database has no such account, NullSid when the lookup itself failed.
