@@ -17,6 +17,7 @@ BEGIN_MESSAGE_MAP(CMainDialog, CDialog)
     ON_WM_QUERYDRAGICON()
     ON_WM_CREATE()
     ON_WM_SIZE()
+    ON_WM_DESTROY()
     ON_BN_CLICKED(res::IDC_BROWSE, &CMainDialog::OnBrowse)
     ON_COMMAND(res::ID_TOOLS_BROWSE, &CMainDialog::OnBrowse)
     ON_BN_CLICKED(res::IDC_STOP, &CMainDialog::OnStop)
@@ -196,6 +197,13 @@ int CMainDialog::OnCreate(void* lpCreateStruct)
 void CMainDialog::OnSize(UINT nType, int cx, int cy)
 {
     CDialog::OnSize(nType, cx, cy);
+}
+
+// The window goes away: a running browse is stopped, so its late result is dropped.
+void CMainDialog::OnDestroy()
+{
+    CancelRunningBrowse();
+    CDialog::OnDestroy();
 }
 
 void CMainDialog::OnHelpContents()

@@ -85,6 +85,7 @@ public:
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg int OnCreate(void* lpCreateStruct);
     afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnDestroy();
     afx_msg void OnHelpContents();
 
     // Commands filled in by their own subjects.

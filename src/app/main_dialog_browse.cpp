@@ -235,7 +235,7 @@ void CMainDialog::OnTimer(UINT_PTR nIDEvent)
 
 void CMainDialog::ShowResults(std::uint64_t browseId, ListContent content)
 {
-    if (!m_pRun || m_pRun->id != browseId)
+    if (!m_pRun || m_pRun->id != browseId || !GetSafeHwnd())
         return;
     m_pRun.reset();
 
