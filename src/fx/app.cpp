@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFont>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
@@ -48,11 +49,33 @@ UiReceiver::~UiReceiver() {
   if (g_receiver == this) g_receiver = nullptr;
 }
 
+constexpr const char* kSysMenuOwner = "fxSysMenuOwner";
+
+// Alt+Space is the window's key, as on the desktop the program came from: it opens
+// the system menu whichever control has the focus.
+class SystemKeyFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return false;
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() != Qt::Key_Space || (key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+    QWidget* window = static_cast<QWidget*>(o)->window();
+    auto* owner = static_cast<CWnd*>(window->property(kSysMenuOwner).value<void*>());
+    if (!owner || owner->GetWidget() != window) return false;
+    owner->ShowSystemMenu();
+    return true;
+  }
+};
+
 void StartReceiver() {
   {
     std::lock_guard lock(g_uiMutex);
     if (g_receiver) return;
   }
+  qApp->installEventFilter(new SystemKeyFilter(qApp));
   auto* receiver = new UiReceiver;
   receiver->moveToThread(qApp->thread());
   receiver->setParent(qApp);
@@ -121,6 +144,10 @@ bool RunOnUiBlocking(const std::function<void()>& fn) {
   }
   if (!receiver) return false;
   return QMetaObject::invokeMethod(receiver, fn, Qt::BlockingQueuedConnection);
+}
+
+void SetSystemMenuOwner(QWidget* window, CWnd* owner) {
+  window->setProperty(kSysMenuOwner, QVariant::fromValue<void*>(owner));
 }
 
 std::string ExecutableBaseName() {

@@ -44,7 +44,7 @@ class FxClient : public QWidget {
 // Top-level dialog window: keys, close box and the modal loop's end.
 class FxDialog : public QDialog {
  public:
-  FxDialog(CDialog* owner, QWidget* parent, bool sysMenu) : QDialog(parent), m_owner(owner), m_sysMenu(sysMenu) {}
+  FxDialog(CDialog* owner, QWidget* parent) : QDialog(parent), m_owner(owner) {}
   void Finish(int result) { QDialog::done(result); }
 
  protected:
@@ -55,8 +55,6 @@ class FxDialog : public QDialog {
       m_owner->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::NoModifier) {
       m_owner->OnEnterKey();
-    } else if (key == Qt::Key_Space && mods == Qt::AltModifier && m_sysMenu) {
-      m_owner->ShowSystemMenu();
     } else {
       QWidget::keyPressEvent(e);
       return;
@@ -74,7 +72,6 @@ class FxDialog : public QDialog {
 
  private:
   CDialog* m_owner;
-  bool m_sysMenu;
 };
 
 namespace {
@@ -358,10 +355,11 @@ bool CDialog::CreateFromTemplate(QWidget* parentWidget) {
     client->setWindowTitle(Q(t->caption));
     Attach(client, m_nID, m_pParentWnd);
   } else {
-    auto* dlg = new FxDialog(this, OwnerWidget(m_pParentWnd, this), t->style & fx::DS_SYSMENU);
+    auto* dlg = new FxDialog(this, OwnerWidget(m_pParentWnd, this));
     dlg->setWindowFlags(DialogFlags(t->style));
     dlg->setWindowTitle(Q(t->caption));
     dlg->setFont(font);
+    if (t->style & fx::DS_SYSMENU) SetSystemMenuOwner(dlg, this);
     auto* layout = new QVBoxLayout(dlg);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

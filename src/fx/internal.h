@@ -54,6 +54,9 @@ void SetRadioChecked(QAbstractButton* button, bool checked);
 QString WidgetText(const QWidget* w);
 void SetWidgetText(QWidget* w, const QString& text);
 
+// Alt+Space anywhere in `window` opens `owner`'s system menu, before any control sees it.
+void SetSystemMenuOwner(QWidget* window, CWnd* owner);
+
 // Text of a framework string: the installed table's, else the built-in fallback.
 std::string FrameworkString(UINT id, const char* fallback);
 // Opens the help file; shows "Failed to launch help." on failure.

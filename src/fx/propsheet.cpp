@@ -31,8 +31,6 @@ class FxSheetDialog : public QDialog {
       } else {
         m_owner->PressOK();
       }
-    } else if (e->key() == Qt::Key_Space && mods == Qt::AltModifier) {
-      m_owner->ShowSystemMenu();
     } else {
       QWidget::keyPressEvent(e);
       return;
@@ -139,6 +137,7 @@ bool CPropertySheet::Build() {
                       Qt::WindowCloseButtonHint);
   dlg->setWindowTitle(fx::detail::Q(m_strCaption));
   dlg->setFont(font);
+  fx::detail::SetSystemMenuOwner(dlg, this);
   auto* layout = new QVBoxLayout(dlg);
   int margin = fx::detail::DluToPxX(bu, 4);
   layout->setContentsMargins(margin, margin, margin, margin);
