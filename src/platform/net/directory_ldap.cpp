@@ -1,0 +1,510 @@
+#include "platform/net/directory_ldap.h"
+
+#include "platform/net/directory_convert.h"
+#include "platform/net/netapi.h"
+
+#include <ldap.h>
+#include <sasl/sasl.h>
+
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+
+namespace net::directory {
+
+namespace {
+
+constexpr int kPageSize = 1000;
+constexpr const char* kSdFlagsOid = "1.2.840.113556.1.4.801";
+constexpr const char* kSystemCaFile = "/etc/ssl/certs/ca-certificates.crt";
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+// "member;range=0-1499" -> ("member", 1499); no range -> (name, -1); "...-*" -> (name, -2).
+std::pair<std::string, long> SplitRange(const std::string& description)
+{
+    const std::string lower = Lower(description);
+    const auto at = lower.find(";range=");
+    if (at == std::string::npos)
+        return {lower, -1};
+    const auto dash = lower.find('-', at);
+    if (dash == std::string::npos)
+        return {lower.substr(0, at), -1};
+    const std::string high = lower.substr(dash + 1);
+    if (high == "*")
+        return {lower.substr(0, at), -2};
+    return {lower.substr(0, at), std::strtol(high.c_str(), nullptr, 10)};
+}
+
+struct MessageGuard {
+    LDAPMessage* msg = nullptr;
+    ~MessageGuard() { if (msg) ldap_msgfree(msg); }
+};
+
+struct ControlGuard {
+    LDAPControl* ctrl = nullptr;
+    ~ControlGuard() { if (ctrl) ldap_control_free(ctrl); }
+};
+
+// Reads the entries of one answer; `ranges` gets attribute -> last index for ranged ones.
+void CollectEntries(LDAP* ld, LDAPMessage* res, std::vector<Entry>& out,
+                    std::unordered_map<std::string, long>* ranges = nullptr)
+{
+    for (LDAPMessage* e = ldap_first_entry(ld, res); e; e = ldap_next_entry(ld, e)) {
+        Entry entry;
+        if (char* dn = ldap_get_dn(ld, e)) {
+            entry.dn = dn;
+            ldap_memfree(dn);
+        }
+        BerElement* ber = nullptr;
+        for (char* a = ldap_first_attribute(ld, e, &ber); a; a = ldap_next_attribute(ld, e, ber)) {
+            const auto [name, last] = SplitRange(a);
+            if (ranges && last != -1)
+                (*ranges)[name] = last;
+            auto& list = entry.values[name];
+            if (berval** vals = ldap_get_values_len(ld, e, a)) {
+                for (berval** v = vals; *v; ++v)
+                    list.emplace_back((*v)->bv_val, (*v)->bv_len);
+                ldap_value_free_len(vals);
+            }
+            ldap_memfree(a);
+        }
+        if (ber)
+            ber_free(ber, 0);
+        out.push_back(std::move(entry));
+    }
+}
+
+LDAPControl SdFlagsControl(berval& value)
+{
+    static char kDaclOnly[] = {0x30, 0x03, 0x02, 0x01, 0x04};  // SEQUENCE { INTEGER 4 }
+    value.bv_val = kDaclOnly;
+    value.bv_len = sizeof kDaclOnly;
+    LDAPControl control;
+    control.ldctl_oid = const_cast<char*>(kSdFlagsOid);
+    control.ldctl_value = value;
+    control.ldctl_iscritical = 0;
+    return control;
+}
+
+int SaslDefaults(LDAP*, unsigned, void*, void* in)
+{
+    for (auto* i = static_cast<sasl_interact_t*>(in); i && i->id != SASL_CB_LIST_END; ++i) {
+        i->result = i->defresult ? i->defresult : "";
+        i->len = static_cast<unsigned>(std::strlen(static_cast<const char*>(i->result)));
+    }
+    return LDAP_SUCCESS;
+}
+
+bool TcpReachable(const std::string& host, int port, int timeoutSeconds)
+{
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list) != 0)
+        return false;
+    bool ok = false;
+    for (addrinfo* a = list; a && !ok; a = a->ai_next) {
+        const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0)
+            continue;
+        if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+            ok = true;
+        } else if (errno == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int err = 0;
+            socklen_t len = sizeof err;
+            ok = poll(&p, 1, timeoutSeconds * 1000) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 &&
+                 err == 0;
+        }
+        close(fd);
+    }
+    freeaddrinfo(list);
+    return ok;
+}
+
+LDAP* NewHandle(const std::string& uri, int timeoutSeconds)
+{
+    LDAP* ld = nullptr;
+    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS || !ld)
+        return nullptr;
+    const int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    timeval tv{timeoutSeconds, 0};
+    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &tv);
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &tv);
+    return ld;
+}
+
+std::string Diagnostic(LDAP* ld, int rc)
+{
+    std::string text = ldap_err2string(rc);
+    char* diag = nullptr;
+    if (ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diag) == LDAP_OPT_SUCCESS && diag) {
+        if (*diag)
+            text += std::string(" (") + diag + ")";
+        ldap_memfree(diag);
+    }
+    return text;
+}
+
+// The CA file for LDAPS: the one given, else LDAPTLS_CACERT, else what ldap.conf
+// names, else the system bundle.
+std::string ChooseCaFile(const std::string& given)
+{
+    if (!given.empty())
+        return given;
+    if (const char* env = std::getenv("LDAPTLS_CACERT"); env && *env)
+        return env;
+    char* configured = nullptr;
+    if (ldap_get_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, &configured) == LDAP_OPT_SUCCESS && configured) {
+        std::string path = configured;
+        ldap_memfree(configured);
+        if (!path.empty())
+            return path;
+    }
+    return kSystemCaFile;
+}
+
+}  // namespace
+
+const std::vector<std::string>* Entry::All(const std::string& lowerName) const
+{
+    const auto it = values.find(lowerName);
+    return it == values.end() ? nullptr : &it->second;
+}
+
+std::string Entry::Text(const std::string& lowerName) const
+{
+    const auto* list = All(lowerName);
+    return list && !list->empty() ? list->front() : std::string();
+}
+
+std::optional<std::string> Entry::Optional(const std::string& lowerName) const
+{
+    const auto* list = All(lowerName);
+    if (!list || list->empty())
+        return std::nullopt;
+    return list->front();
+}
+
+std::int64_t Entry::Integer(const std::string& lowerName, std::int64_t otherwise) const
+{
+    const auto* list = All(lowerName);
+    if (!list || list->empty())
+        return otherwise;
+    return ParseInteger(list->front()).value_or(otherwise);
+}
+
+LdapSession::~LdapSession()
+{
+    if (m_ld)
+        ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+}
+
+std::string LdapSession::LastDiagnostic() const
+{
+    int rc = 0;
+    ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+    return Diagnostic(m_ld, rc);
+}
+
+int LdapSession::Track(int rc)
+{
+    if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT || rc == LDAP_UNAVAILABLE)
+        m_broken = true;
+    return rc;
+}
+
+std::optional<Entry> LdapSession::ReadRootDse(const std::string& host, int timeoutSeconds, std::string& error)
+{
+    LDAP* ld = NewHandle("ldap://" + host, timeoutSeconds);
+    if (!ld) {
+        error = "invalid server name " + host;
+        return std::nullopt;
+    }
+    LdapSession session(ld);
+    std::vector<Entry> entries;
+    const int rc = session.Search("", false, "(objectClass=*)",
+                                  {"defaultNamingContext", "dnsHostName", "supportedCapabilities",
+                                   "configurationNamingContext", "ldapServiceName"},
+                                  entries);
+    if (rc != LDAP_SUCCESS || entries.empty()) {
+        error = Diagnostic(ld, rc);
+        return std::nullopt;
+    }
+    return entries.front();
+}
+
+std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options, ConnectFailure& failure,
+                                                  std::string& error)
+{
+    failure = ConnectFailure::None;
+    const bool simple = options.credentials && !options.credentials->password.empty();
+    if (!simple && !HasKerberosTicket()) {
+        failure = ConnectFailure::NoTicket;
+        error = "There is no valid Kerberos ticket for the directory of " + options.host +
+                ". Run kinit (for example: kinit Administrator@REALM) or give an authentication file "
+                "(--auth-file), then try again.";
+        return nullptr;
+    }
+    LDAP* ld = NewHandle((simple ? "ldaps://" : "ldap://") + options.host, options.timeoutSeconds);
+    if (!ld) {
+        failure = ConnectFailure::Other;
+        error = "invalid server name " + options.host;
+        return nullptr;
+    }
+    std::unique_ptr<LdapSession> session(new LdapSession(ld));
+    int rc = LDAP_SUCCESS;
+    if (simple) {
+        const std::string caFile = ChooseCaFile(options.caFile);
+        const int hard = LDAP_OPT_X_TLS_HARD;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &hard);
+        ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, caFile.c_str());
+        const int newContext = 0;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
+        const auto& c = *options.credentials;
+        const std::string who = c.user.find('@') != std::string::npos || c.domain.empty() ||
+                                        c.user.find('\\') != std::string::npos
+                                    ? c.user
+                                    : c.domain + "\\" + c.user;
+        berval password{static_cast<ber_len_t>(c.password.size()), const_cast<char*>(c.password.data())};
+        rc = ldap_sasl_bind_s(ld, who.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr);
+        if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR) {
+            if (TcpReachable(options.host, 636, options.timeoutSeconds)) {
+                failure = ConnectFailure::Certificate;
+                error = "The LDAPS certificate of " + options.host + " could not be verified against " + caFile +
+                        ": " + Diagnostic(ld, rc) +
+                        ". Name the issuing CA's file in LDAPTLS_CACERT, or install it in the system store.";
+            } else {
+                failure = ConnectFailure::Unreachable;
+                error = "The directory of " + options.host + " does not answer on port 636: " + Diagnostic(ld, rc);
+            }
+            return nullptr;
+        }
+        session->m_encrypted = rc == LDAP_SUCCESS;
+    } else {
+        ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, "minssf=56");
+        ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
+        rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, SaslDefaults,
+                                          nullptr);
+        if (rc == LDAP_SUCCESS) {
+            sasl_ssf_t ssf = 0;
+            ldap_get_option(ld, LDAP_OPT_X_SASL_SSF, &ssf);
+            session->m_encrypted = ssf >= 56;
+            if (!session->m_encrypted) {
+                failure = ConnectFailure::Other;
+                error = "The directory of " + options.host + " did not agree to an encrypted connection.";
+                return nullptr;
+            }
+        } else if (rc == LDAP_LOCAL_ERROR || rc == LDAP_AUTH_UNKNOWN || rc == LDAP_INVALID_CREDENTIALS) {
+            failure = ConnectFailure::NoTicket;
+            error = "The Kerberos log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc) +
+                    ". Renew the ticket with kinit, or give an authentication file (--auth-file).";
+            return nullptr;
+        }
+    }
+    if (rc != LDAP_SUCCESS) {
+        failure = rc == LDAP_INVALID_CREDENTIALS ? ConnectFailure::LogonFailure
+                  : (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT)
+                      ? ConnectFailure::Unreachable
+                      : ConnectFailure::Other;
+        error = "The log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc);
+        return nullptr;
+    }
+    return session;
+}
+
+int LdapSession::Search(const std::string& base, bool subtree, const std::string& filter,
+                        const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly)
+{
+    std::vector<char*> attrs;
+    for (const auto& a : attributes)
+        attrs.push_back(const_cast<char*>(a.c_str()));
+    attrs.push_back(nullptr);
+    berval sdValue{};
+    LDAPControl sdControl = SdFlagsControl(sdValue);
+    berval* cookie = nullptr;
+    int rc = LDAP_SUCCESS;
+    const bool paged = subtree;
+    for (;;) {
+        ControlGuard page;
+        std::vector<LDAPControl*> controls;
+        if (paged) {
+            rc = ldap_create_page_control(m_ld, kPageSize, cookie, 0, &page.ctrl);
+            if (rc != LDAP_SUCCESS)
+                break;
+            controls.push_back(page.ctrl);
+        }
+        if (daclOnly)
+            controls.push_back(&sdControl);
+        controls.push_back(nullptr);
+        MessageGuard res;
+        rc = Track(ldap_search_ext_s(m_ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
+                                     filter.c_str(), attrs.data(), 0, controls.data(), nullptr, nullptr,
+                                     LDAP_NO_LIMIT, &res.msg));
+        if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_PARTIAL_RESULTS) {
+            if (!(rc == LDAP_NO_SUCH_OBJECT && res.msg))
+                break;
+        }
+        if (!res.msg)
+            break;
+        CollectEntries(m_ld, res.msg, out);
+        int result = LDAP_SUCCESS;
+        LDAPControl** serverControls = nullptr;
+        if (ldap_parse_result(m_ld, res.msg, &result, nullptr, nullptr, nullptr, &serverControls, 0) !=
+            LDAP_SUCCESS) {
+            rc = LDAP_DECODING_ERROR;
+            break;
+        }
+        rc = result;
+        if (cookie) {
+            ber_bvfree(cookie);
+            cookie = nullptr;
+        }
+        bool more = false;
+        if (paged && rc == LDAP_SUCCESS && serverControls) {
+            if (LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls, nullptr)) {
+                ber_int_t estimate = 0;
+                berval next{};
+                if (ldap_parse_pageresponse_control(m_ld, response, &estimate, &next) == LDAP_SUCCESS) {
+                    if (next.bv_len > 0) {
+                        cookie = ber_bvdup(&next);
+                        more = true;
+                    }
+                    ber_memfree(next.bv_val);
+                }
+            }
+        }
+        if (serverControls)
+            ldap_controls_free(serverControls);
+        if (!more)
+            break;
+    }
+    if (cookie)
+        ber_bvfree(cookie);
+    return rc;
+}
+
+int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
+                           bool daclOnly)
+{
+    std::vector<char*> attrs;
+    for (const auto& a : attributes)
+        attrs.push_back(const_cast<char*>(a.c_str()));
+    attrs.push_back(nullptr);
+    berval sdValue{};
+    LDAPControl sdControl = SdFlagsControl(sdValue);
+    LDAPControl* controls[] = {daclOnly ? &sdControl : nullptr, nullptr};
+    std::vector<Entry> entries;
+    std::unordered_map<std::string, long> ranges;
+    {
+        MessageGuard res;
+        const int rc = Track(ldap_search_ext_s(m_ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", attrs.data(), 0,
+                                               controls, nullptr, nullptr, LDAP_NO_LIMIT, &res.msg));
+        if (rc != LDAP_SUCCESS)
+            return rc;
+        CollectEntries(m_ld, res.msg, entries, &ranges);
+    }
+    if (entries.empty())
+        return LDAP_NO_SUCH_OBJECT;
+    out = std::move(entries.front());
+    // A ranged attribute ("member;range=0-1499"): ask for the next range until the
+    // server marks the last one with "*".
+    for (auto [name, last] : ranges) {
+        auto& all = out.values[name];
+        while (last >= 0) {
+            const std::string request = name + ";range=" + std::to_string(last + 1) + "-*";
+            char* next[] = {const_cast<char*>(request.c_str()), nullptr};
+            MessageGuard res;
+            const int rc = Track(ldap_search_ext_s(m_ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", next, 0,
+                                                   nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &res.msg));
+            if (rc != LDAP_SUCCESS)
+                return rc;
+            std::vector<Entry> more;
+            std::unordered_map<std::string, long> moreRanges;
+            CollectEntries(m_ld, res.msg, more, &moreRanges);
+            const auto it = moreRanges.find(name);
+            if (more.empty() || it == moreRanges.end())
+                return LDAP_DECODING_ERROR;  // the server stopped answering the range: never a silent cut
+            const auto& values = more.front().values[name];
+            if (values.empty() && it->second != -2)
+                return LDAP_DECODING_ERROR;
+            all.insert(all.end(), values.begin(), values.end());
+            last = it->second;
+        }
+    }
+    return LDAP_SUCCESS;
+}
+
+int LdapSession::Modify(const std::string& dn, const std::vector<Modification>& mods, bool daclOnly)
+{
+    std::vector<LDAPMod> store(mods.size());
+    std::vector<std::vector<berval>> values(mods.size());
+    std::vector<std::vector<berval*>> pointers(mods.size());
+    std::vector<LDAPMod*> list;
+    for (std::size_t i = 0; i < mods.size(); ++i) {
+        const auto& m = mods[i];
+        for (const auto& v : m.values)
+            values[i].push_back(berval{static_cast<ber_len_t>(v.size()), const_cast<char*>(v.data())});
+        for (auto& b : values[i])
+            pointers[i].push_back(&b);
+        pointers[i].push_back(nullptr);
+        store[i].mod_op = LDAP_MOD_BVALUES |
+                          (m.op == Modification::Add      ? LDAP_MOD_ADD
+                           : m.op == Modification::Delete ? LDAP_MOD_DELETE
+                                                          : LDAP_MOD_REPLACE);
+        store[i].mod_type = const_cast<char*>(m.attribute.c_str());
+        store[i].mod_bvalues = pointers[i].data();
+        list.push_back(&store[i]);
+    }
+    list.push_back(nullptr);
+    berval sdValue{};
+    LDAPControl sdControl = SdFlagsControl(sdValue);
+    LDAPControl* controls[] = {daclOnly ? &sdControl : nullptr, nullptr};
+    return Track(ldap_modify_ext_s(m_ld, dn.c_str(), list.data(), controls, nullptr));
+}
+
+std::uint32_t StatusOfLdapResult(int rc)
+{
+    switch (rc) {
+    case LDAP_SUCCESS:
+        return NERR_Success;
+    case LDAP_INSUFFICIENT_ACCESS:
+    case LDAP_STRONG_AUTH_REQUIRED:
+    case LDAP_CONFIDENTIALITY_REQUIRED:
+        return ERROR_ACCESS_DENIED;
+    case LDAP_INVALID_CREDENTIALS:
+        return ERROR_LOGON_FAILURE;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_UNAVAILABLE:
+        return RPC_S_SERVER_UNAVAILABLE;
+    case LDAP_TIMEOUT:
+    case LDAP_TIMELIMIT_EXCEEDED:
+        return ERROR_TIMEOUT;
+    case LDAP_NO_MEMORY:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case LDAP_BUSY:
+    case LDAP_UNWILLING_TO_PERFORM:
+    case LDAP_CONSTRAINT_VIOLATION:
+        return ERROR_ACCESS_DENIED;
+    default:
+        return ERROR_UNEXP_NET_ERR;
+    }
+}
+
+}  // namespace net::directory

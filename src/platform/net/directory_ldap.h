@@ -1,0 +1,94 @@
+// A connection to a directory server over OpenLDAP's libldap: an anonymous rootDSE
+// probe, a protected bind (LDAPS with a verified certificate and a simple bind, or
+// SASL GSSAPI with the Kerberos cache, signed and sealed), paged searches, ranged
+// attribute reads and modifications. Never a simple bind without TLS.
+#pragma once
+
+#include "platform/net/credentials.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+typedef struct ldap LDAP;
+
+namespace net::directory {
+
+// One entry of a search answer. Attribute names are kept in lower case, without a
+// range option ("member;range=0-1499" is stored as "member").
+struct Entry {
+    std::string dn;
+    std::unordered_map<std::string, std::vector<std::string>> values;
+
+    const std::vector<std::string>* All(const std::string& lowerName) const;
+    // The first value, or empty / nullopt when the attribute is absent.
+    std::string Text(const std::string& lowerName) const;
+    std::optional<std::string> Optional(const std::string& lowerName) const;
+    std::int64_t Integer(const std::string& lowerName, std::int64_t otherwise = 0) const;
+};
+
+struct ConnectOptions {
+    std::string host;    // DNS name of the server (the name its certificate carries)
+    std::string caFile;  // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else the system store
+    // With a password: LDAPS and a simple bind as DOMAIN\user. Without: SASL GSSAPI
+    // with the Kerberos credential cache.
+    std::optional<Credentials> credentials;
+    int timeoutSeconds = 20;
+};
+
+// What a failed connect was: the caller turns it into a Net status.
+enum class ConnectFailure { None, Unreachable, Certificate, NoTicket, LogonFailure, Other };
+
+struct Modification {
+    enum Op { Add, Delete, Replace } op = Replace;
+    std::string attribute;
+    std::vector<std::string> values;  // binary-safe
+};
+
+class LdapSession {
+public:
+    ~LdapSession();
+    LdapSession(const LdapSession&) = delete;
+    LdapSession& operator=(const LdapSession&) = delete;
+
+    // Binds as the options say. On failure: nullptr, `failure` and a message for the user.
+    static std::unique_ptr<LdapSession> Connect(const ConnectOptions& options, ConnectFailure& failure,
+                                                std::string& error);
+
+    // The rootDSE over plain LDAP without a bind (only public server facts);
+    // nullopt when nothing answers in time.
+    static std::optional<Entry> ReadRootDse(const std::string& host, int timeoutSeconds, std::string& error);
+
+    // A subtree (or base) search read completely, 1,000 entries a page. `daclOnly`
+    // asks for the security descriptor's DACL alone. Returns the LDAP result code.
+    int Search(const std::string& base, bool subtree, const std::string& filter,
+               const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly = false);
+
+    // One entry by DN with every value of its attributes, following ranged
+    // retrieval ("member;range=1500-*") until the server has given them all.
+    int ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
+                  bool daclOnly = false);
+
+    int Modify(const std::string& dn, const std::vector<Modification>& mods, bool daclOnly = false);
+
+    // True when the connection is protected against reading on the wire.
+    bool Encrypted() const { return m_encrypted; }
+    bool Broken() const { return m_broken; }
+    std::string LastDiagnostic() const;
+
+private:
+    explicit LdapSession(LDAP* ld) : m_ld(ld) {}
+    int Track(int rc);
+
+    LDAP* m_ld = nullptr;
+    bool m_encrypted = false;
+    bool m_broken = false;
+};
+
+// LDAP result code to the closest Net status.
+std::uint32_t StatusOfLdapResult(int rc);
+
+}  // namespace net::directory

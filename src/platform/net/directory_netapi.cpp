@@ -1,0 +1,1020 @@
+#include "platform/net/directory_netapi.h"
+
+#include "platform/net/directory_convert.h"
+#include "platform/net/directory_ldap.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <set>
+#include <strings.h>
+#include <thread>
+
+namespace net {
+
+using namespace directory;
+
+namespace {
+
+inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;
+inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;
+
+const std::string kGlobalGroupFilter = "(&(objectClass=group)(|(groupType=-2147483646)(groupType=-2147483640)))";
+const std::string kLocalGroupFilter = "(&(objectClass=group)(|(groupType=-2147483644)(groupType=-2147483643)))";
+const char* const kBuiltinSid = "S-1-5-32";
+constexpr std::size_t kOrChunk = 200;  // values per (|...) filter
+
+const std::vector<std::string> kUserAttributes = {
+    "sAMAccountName", "displayName",     "description", "logonCount",  "lastLogon",        "lastLogonTimestamp",
+    "accountExpires", "userAccountControl", "lockoutTime", "pwdLastSet", "profilePath",     "scriptPath",
+    "homeDirectory",  "homeDrive",       "objectSid",   "primaryGroupID", "badPwdCount",    "comment",
+    "userWorkstations", "maxStorage",    "countryCode", "codePage",    "userParameters",   "logonHours",
+    "nTSecurityDescriptor"};
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool LessNoCase(const std::string& a, const std::string& b)
+{
+    const int c = strcasecmp(a.c_str(), b.c_str());
+    return c != 0 ? c < 0 : a < b;
+}
+
+std::int64_t Now()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string SidOf(const Entry& e)
+{
+    return SidToString(e.Text("objectsid")).value_or(std::string());
+}
+
+std::string SidFilter(const std::string& sidText)
+{
+    const auto binary = SidFromString(sidText);
+    return binary ? "(objectSid=" + EscapeFilterValue(*binary) + ")" : std::string();
+}
+
+// The value of the second RDN: "CN=NTDS Settings,CN=DC1,CN=Servers,..." -> "DC1".
+std::string ServerOfNtdsSettings(const std::string& dn)
+{
+    const auto first = dn.find(',');
+    if (first == std::string::npos)
+        return {};
+    const auto eq = dn.find('=', first);
+    const auto next = dn.find(',', first + 1);
+    if (eq == std::string::npos || eq > next)
+        return {};
+    return dn.substr(eq + 1, next - eq - 1);
+}
+
+std::string Upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+Status StatusOf(int rc)
+{
+    return StatusOfLdapResult(rc);
+}
+
+}  // namespace
+
+struct DirectoryNetApi::Account {
+    std::string dn;
+    std::string name;
+    std::string sid;
+    std::uint32_t uac = 0;
+    std::uint32_t groupType = 0;
+    std::uint32_t primaryGroupId = 0;
+    bool isGroup = false;
+    bool isUser = false;
+    Entry entry;
+};
+
+DirectoryNetApi::DirectoryNetApi(std::string server, std::string host, std::string baseDn,
+                                 std::optional<Credentials> credentials, std::shared_ptr<NetApi> fallback,
+                                 DirectoryOptions options)
+    : m_server(std::move(server)),
+      m_host(std::move(host)),
+      m_baseDn(std::move(baseDn)),
+      m_credentials(std::move(credentials)),
+      m_fallback(std::move(fallback)),
+      m_options(std::move(options))
+{
+}
+
+DirectoryNetApi::~DirectoryNetApi() = default;
+
+bool DirectoryNetApi::Connect(std::string& error)
+{
+    std::lock_guard lock(m_mutex);
+    const Status status = Ensure();
+    error = status == NERR_Success ? std::string() : m_lastError;
+    return status == NERR_Success;
+}
+
+std::string DirectoryNetApi::LastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
+bool DirectoryNetApi::IsOurs(const std::string& server) const
+{
+    const std::string name = HostOfServer(server);
+    if (name.empty())
+        return false;
+    const std::string shortHost = m_host.substr(0, m_host.find('.'));
+    return EqualNoCase(name, HostOfServer(m_server)) || EqualNoCase(name, m_host) || EqualNoCase(name, shortHost);
+}
+
+Status DirectoryNetApi::Ensure()
+{
+    if (m_session && m_session->Broken()) {
+        m_session.reset();
+    }
+    if (!m_session) {
+        ConnectOptions options;
+        options.host = m_host;
+        options.caFile = m_options.caFile;
+        options.credentials = m_credentials;
+        options.timeoutSeconds = m_options.timeoutSeconds;
+        ConnectFailure failure = ConnectFailure::None;
+        std::string error;
+        m_session = LdapSession::Connect(options, failure, error);
+        if (!m_session) {
+            m_lastError = error;
+            switch (failure) {
+            case ConnectFailure::Unreachable:
+                return RPC_S_SERVER_UNAVAILABLE;
+            case ConnectFailure::LogonFailure:
+                return ERROR_LOGON_FAILURE;
+            default:
+                return ERROR_ACCESS_DENIED;
+            }
+        }
+        m_lastError.clear();
+    }
+    if (!m_policy) {
+        Entry domain;
+        int rc = m_session->ReadEntry(m_baseDn, {"lockoutDuration", "maxPwdAge", "objectSid", "fSMORoleOwner"},
+                                      domain);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        Policy policy;
+        policy.lockoutDuration = domain.Integer("lockoutduration");
+        policy.maxPwdAge = domain.Integer("maxpwdage");
+        policy.domainSid = SidOf(domain);
+        policy.pdcName = Upper(ServerOfNtdsSettings(domain.Text("fsmoroleowner")));
+        Entry root;
+        if (m_session->ReadEntry("", {"configurationNamingContext"}, root) == LDAP_SUCCESS) {
+            std::vector<Entry> partitions;
+            m_session->Search("CN=Partitions," + root.Text("configurationnamingcontext"), true,
+                              "(&(objectClass=crossRef)(nCName=" + EscapeFilterValue(m_baseDn) + "))",
+                              {"nETBIOSName"}, partitions);
+            if (!partitions.empty())
+                policy.netbiosName = partitions.front().Text("netbiosname");
+        }
+        m_policy = policy;
+    }
+    return NERR_Success;
+}
+
+// Runs `work` on a bound session; a connection that broke on the way is made again
+// and the work repeated once.
+template <class Work>
+Status DirectoryNetApi::Call(Work&& work)
+{
+    std::lock_guard lock(m_mutex);
+    for (int attempt = 0;; ++attempt) {
+        Status status = Ensure();
+        if (status != NERR_Success)
+            return status;
+        status = work();
+        if (!m_session->Broken() || attempt == 1)
+            return status;
+    }
+}
+
+USER_INFO_3 DirectoryNetApi::ToUserInfo(const Entry& e, std::int64_t now) const
+{
+    USER_INFO_3 u;
+    const std::uint32_t uac = static_cast<std::uint32_t>(e.Integer("useraccountcontrol"));
+    const std::int64_t pwdLastSet = e.Integer("pwdlastset");
+    const bool locked = IsLockedOut(e.Integer("lockouttime"), m_policy->lockoutDuration, now);
+    const bool cannotChange = DeniesPasswordChange(e.Text("ntsecuritydescriptor"));
+    u.usri3_name = e.Text("samaccountname");
+    u.usri3_full_name = e.Text("displayname");
+    u.usri3_comment = e.Text("description");
+    u.usri3_usr_comment = e.Text("comment");
+    u.usri3_num_logons = static_cast<std::uint32_t>(e.Integer("logoncount"));
+    u.usri3_bad_pw_count = static_cast<std::uint32_t>(e.Integer("badpwdcount"));
+    u.usri3_last_logon =
+        std::max(FileTimeToUnix(e.Integer("lastlogon")), FileTimeToUnix(e.Integer("lastlogontimestamp")));
+    u.usri3_acct_expires = AccountExpiresToNet(e.Integer("accountexpires"));
+    u.usri3_flags = NetFlagsFromDirectory(uac, locked, cannotChange);
+    u.usri3_password_age = PasswordAge(pwdLastSet, now);
+    u.usri3_password_expired = PasswordExpired(pwdLastSet, m_policy->maxPwdAge, uac, now) ? 1 : 0;
+    u.usri3_profile = e.Optional("profilepath");
+    u.usri3_script_path = e.Text("scriptpath");
+    u.usri3_home_dir = e.Text("homedirectory");
+    u.usri3_home_dir_drive = e.Text("homedrive");
+    u.usri3_workstations = e.Text("userworkstations");
+    u.usri3_parms = e.Text("userparameters");
+    const std::int64_t storage = e.Integer("maxstorage", -1);
+    u.usri3_max_storage = storage < 0 || storage >= 0xFFFFFFFFLL ? USER_MAXSTORAGE_UNLIMITED
+                                                                  : static_cast<std::uint32_t>(storage);
+    u.usri3_country_code = static_cast<std::uint32_t>(e.Integer("countrycode"));
+    u.usri3_code_page = static_cast<std::uint32_t>(e.Integer("codepage"));
+    const std::string sid = SidOf(e);
+    u.usri3_user_id = RidOf(sid);
+    u.usri3_primary_group_id = static_cast<std::uint32_t>(e.Integer("primarygroupid", 513));
+    u.usri3_priv = u.usri3_user_id == 500 ? USER_PRIV_ADMIN : u.usri3_user_id == 501 ? USER_PRIV_GUEST : USER_PRIV_USER;
+    const std::string hours = e.Text("logonhours");
+    u.usri3_logon_hours.assign(hours.begin(), hours.end());
+    if (u.usri3_logon_hours.empty())
+        u.usri3_logon_hours.assign(21, 0xFF);
+    u.usri3_logon_server = "\\\\*";
+    return u;
+}
+
+Status DirectoryNetApi::ReadUsers(const std::string& filter, std::vector<USER_INFO_3>& out)
+{
+    std::vector<Entry> entries;
+    const int rc = m_session->Search(m_baseDn, true, filter, kUserAttributes, entries, true);
+    if (rc != LDAP_SUCCESS)
+        return StatusOf(rc);
+    const std::int64_t now = Now();
+    out.reserve(entries.size());
+    for (const auto& e : entries)
+        out.push_back(ToUserInfo(e, now));
+    std::sort(out.begin(), out.end(),
+              [](const USER_INFO_3& a, const USER_INFO_3& b) { return LessNoCase(a.usri3_name, b.usri3_name); });
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool needSd)
+{
+    if (name.empty())
+        return NERR_UserNotFound;
+    std::vector<std::string> attrs = {"sAMAccountName", "objectSid", "userAccountControl", "groupType",
+                                      "primaryGroupID", "objectClass"};
+    if (needSd)
+        attrs = kUserAttributes, attrs.push_back("objectClass"), attrs.push_back("groupType");
+    std::vector<Entry> entries;
+    const int rc = m_session->Search(m_baseDn, true, "(sAMAccountName=" + EscapeFilterValue(name) + ")", attrs,
+                                     entries, needSd);
+    if (rc != LDAP_SUCCESS)
+        return StatusOf(rc);
+    if (entries.empty())
+        return NERR_UserNotFound;
+    Entry& e = entries.front();
+    out.dn = e.dn;
+    out.name = e.Text("samaccountname");
+    out.sid = SidOf(e);
+    out.uac = static_cast<std::uint32_t>(e.Integer("useraccountcontrol"));
+    out.groupType = static_cast<std::uint32_t>(e.Integer("grouptype"));
+    out.primaryGroupId = static_cast<std::uint32_t>(e.Integer("primarygroupid"));
+    if (const auto* classes = e.All("objectclass")) {
+        for (const auto& c : *classes) {
+            out.isGroup |= EqualNoCase(c, "group");
+            out.isUser |= EqualNoCase(c, "user");
+        }
+    }
+    out.entry = std::move(e);
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Account& out)
+{
+    const Status status = FindAccount(name, out);
+    if (status == NERR_UserNotFound)
+        return NERR_GroupNotFound;
+    if (status != NERR_Success)
+        return status;
+    const std::uint32_t wanted = kind == GroupKind::Global ? (GROUP_TYPE_GLOBAL | GROUP_TYPE_UNIVERSAL)
+                                                            : (GROUP_TYPE_DOMAIN_LOCAL | GROUP_TYPE_BUILTIN);
+    if (!out.isGroup || !(out.groupType & GROUP_TYPE_SECURITY) || !(out.groupType & wanted))
+        return NERR_GroupNotFound;
+    return NERR_Success;
+}
+
+// ---- servers ------------------------------------------------------------------------
+
+Status DirectoryNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
+{
+    if (!server.empty() && !IsOurs(server))
+        return m_fallback ? m_fallback->GetDCName(server, domain, dcName) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        if (!domain.empty() && !EqualNoCase(domain, m_policy->netbiosName)) {
+            const std::string dns = m_host.substr(m_host.find('.') == std::string::npos ? m_host.size()
+                                                                                         : m_host.find('.') + 1);
+            if (!EqualNoCase(domain, dns))
+                return NERR_DCNotFound;
+        }
+        if (m_policy->pdcName.empty())
+            return NERR_DCNotFound;
+        dcName = "\\\\" + m_policy->pdcName;
+        return NERR_Success;
+    });
+}
+
+namespace {
+
+// Role bits from the computer account alone.
+std::uint32_t DerivedServerType(std::uint32_t uac, bool isPdc, const std::string& operatingSystem)
+{
+    std::uint32_t type = SV_TYPE_WORKSTATION | SV_TYPE_SERVER | SV_TYPE_NT;
+    if (uac & UF_SERVER_TRUST_ACCOUNT) {
+        type |= SV_TYPE_SERVER_NT | (isPdc ? SV_TYPE_DOMAIN_CTRL : SV_TYPE_DOMAIN_BAKCTRL);
+    } else {
+        std::string os = operatingSystem;
+        std::transform(os.begin(), os.end(), os.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (os.find("server") != std::string::npos || os.find("samba") != std::string::npos)
+            type |= SV_TYPE_SERVER_NT;
+    }
+    return type;
+}
+
+// What the servers themselves report (NetServerGetInfo level 101), asked through the
+// fallback route in parallel; answers that come after the time limit are dropped.
+struct ServerInfoRound {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::vector<std::optional<SERVER_INFO_101>> answers;
+    std::size_t finished = 0;
+};
+
+void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::string>& names, int seconds,
+                std::vector<std::optional<SERVER_INFO_101>>& result)
+{
+    auto round = std::make_shared<ServerInfoRound>();
+    round->answers.resize(names.size());
+    auto next = std::make_shared<std::atomic<std::size_t>>(0);
+    auto shared = std::make_shared<std::vector<std::string>>(names);
+    const std::size_t workers = std::min<std::size_t>(names.size(), 16);
+    for (std::size_t w = 0; w < workers; ++w) {
+        std::thread([fallback, round, next, shared] {
+            for (;;) {
+                const std::size_t i = next->fetch_add(1);
+                if (i >= shared->size())
+                    return;
+                SERVER_INFO_101 info;
+                const bool ok = fallback->ServerGetInfo("\\\\" + (*shared)[i], info) == NERR_Success;
+                std::lock_guard lock(round->mutex);
+                if (ok)
+                    round->answers[i] = info;
+                ++round->finished;
+                round->done.notify_all();
+            }
+        }).detach();
+    }
+    std::unique_lock lock(round->mutex);
+    round->done.wait_for(lock, std::chrono::seconds(seconds), [&] { return round->finished == names.size(); });
+    result = round->answers;
+}
+
+}  // namespace
+
+Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
+                                   std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
+{
+    out.clear();
+    totalEntries = 0;
+    if (!server.empty() && !IsOurs(server))
+        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
+                          : ERROR_BAD_NETPATH;
+    std::vector<Entry> computers;
+    std::string pdc;
+    bool otherDomain = false;
+    const Status status = Call([&]() -> Status {
+        if (!domain.empty() && !EqualNoCase(domain, m_policy->netbiosName)) {
+            otherDomain = true;
+            return NERR_Success;
+        }
+        pdc = m_policy->pdcName;
+        computers.clear();
+        return StatusOf(m_session->Search(m_baseDn, true, "(objectCategory=computer)",
+                                          {"sAMAccountName", "userAccountControl", "operatingSystem",
+                                           "operatingSystemVersion", "description", "dNSHostName"},
+                                          computers));
+    });
+    if (otherDomain)
+        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
+                          : NERR_DCNotFound;
+    if (status != NERR_Success)
+        return status;
+    std::vector<SERVER_INFO_101> all;
+    std::vector<std::string> addresses;
+    for (const auto& c : computers) {
+        SERVER_INFO_101 info;
+        std::string name = c.Text("samaccountname");
+        if (!name.empty() && name.back() == '$')
+            name.pop_back();
+        info.sv101_name = Upper(name);
+        const auto uac = static_cast<std::uint32_t>(c.Integer("useraccountcontrol"));
+        info.sv101_type = DerivedServerType(uac, EqualNoCase(info.sv101_name, pdc), c.Text("operatingsystem"));
+        const std::string version = c.Text("operatingsystemversion");
+        info.sv101_version_major = static_cast<std::uint32_t>(std::strtoul(version.c_str(), nullptr, 10));
+        if (const auto dot = version.find('.'); dot != std::string::npos)
+            info.sv101_version_minor = static_cast<std::uint32_t>(std::strtoul(version.c_str() + dot + 1, nullptr, 10));
+        info.sv101_comment = c.Text("description");
+        addresses.push_back(c.Text("dnshostname").empty() ? name : c.Text("dnshostname"));
+        all.push_back(info);
+    }
+    if (m_fallback && !all.empty()) {
+        std::vector<std::optional<SERVER_INFO_101>> answers;
+        AskServers(m_fallback, addresses, m_options.serverInfoSeconds, answers);
+        constexpr std::uint32_t kRoles = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (!answers[i])
+                continue;
+            // The account kind decides the controller roles (a Samba DC doesn't report them).
+            all[i].sv101_type = (answers[i]->sv101_type & ~kRoles) | (all[i].sv101_type & kRoles);
+            all[i].sv101_version_major = answers[i]->sv101_version_major;
+            all[i].sv101_version_minor = answers[i]->sv101_version_minor;
+            if (!answers[i]->sv101_comment.empty())
+                all[i].sv101_comment = answers[i]->sv101_comment;
+        }
+    }
+    for (auto& info : all)
+        if (info.sv101_type & serverType)
+            out.push_back(std::move(info));
+    std::sort(out.begin(), out.end(), [](const SERVER_INFO_101& a, const SERVER_INFO_101& b) {
+        return LessNoCase(a.sv101_name, b.sv101_name);
+    });
+    totalEntries = static_cast<std::uint32_t>(out.size());
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
+{
+    return m_fallback ? m_fallback->ServerGetInfo(server, out) : ERROR_NOT_SUPPORTED;
+}
+
+Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
+{
+    return m_fallback ? m_fallback->ShareEnum(server, out) : ERROR_NOT_SUPPORTED;
+}
+
+// ---- users ----------------------------------------------------------------------------
+
+Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
+    out.clear();
+    std::vector<Entry> entries;
+    const Status status = Call([&]() -> Status {
+        entries.clear();
+        return StatusOf(m_session->Search(m_baseDn, true, UserEnumFilter(filter), {"sAMAccountName"}, entries));
+    });
+    if (status != NERR_Success)
+        return status;
+    for (const auto& e : entries)
+        out.push_back({e.Text("samaccountname")});
+    std::sort(out.begin(), out.end(),
+              [](const USER_INFO_0& a, const USER_INFO_0& b) { return LessNoCase(a.usri0_name, b.usri0_name); });
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        return ReadUsers(UserEnumFilter(filter), out);
+    });
+}
+
+Status DirectoryNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserGetInfo(server, user, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account account;
+        const Status status = FindAccount(user, account, true);
+        if (status != NERR_Success)
+            return status;
+        if (!account.isUser || account.isGroup)
+            return NERR_UserNotFound;
+        out = ToUserInfo(account.entry, Now());
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::WritePassword(const std::string& dn, const std::string& password)
+{
+    if (!m_session->Encrypted())
+        return ERROR_ACCESS_DENIED;  // unicodePwd travels only over a protected connection
+    const auto value = EncodeUnicodePwd(password);
+    if (!value)
+        return ERROR_INVALID_PARAMETER;
+    const int rc = m_session->Modify(dn, {{Modification::Replace, "unicodePwd", {*value}}});
+    if (rc == LDAP_CONSTRAINT_VIOLATION || rc == LDAP_UNWILLING_TO_PERFORM)
+        return NERR_PasswordTooShort;  // the domain's password policy refused it
+    return StatusOf(rc);
+}
+
+Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserSetInfo(server, user, info) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account account;
+        Status status = FindAccount(user, account, true);
+        if (status != NERR_Success)
+            return status;
+        if (!account.isUser || account.isGroup)
+            return NERR_UserNotFound;
+        const Entry& e = account.entry;
+        const std::int64_t now = Now();
+        std::int64_t pwdLastSet = e.Integer("pwdlastset");
+        bool expired = PasswordExpired(pwdLastSet, m_policy->maxPwdAge, account.uac, now);
+        // The password first: it is the write most likely to be refused (policy), and
+        // then nothing else has changed.
+        if (info.usri3_password) {
+            status = WritePassword(account.dn, *info.usri3_password);
+            if (status != NERR_Success)
+                return status;
+            pwdLastSet = UnixToFileTime(now);
+            expired = false;
+        }
+        std::vector<Modification> mods;
+        auto text = [&](const char* attribute, const std::string& lower, const std::string& wanted) {
+            const auto current = e.Optional(lower);
+            if (current.value_or(std::string()) == wanted)
+                return;
+            if (wanted.empty())
+                mods.push_back({Modification::Replace, attribute, {}});
+            else
+                mods.push_back({Modification::Replace, attribute, {wanted}});
+        };
+        text("displayName", "displayname", info.usri3_full_name);
+        text("description", "description", info.usri3_comment);
+        const std::uint32_t uac = ComposeAccountControl(account.uac, info.usri3_flags);
+        if (uac != account.uac)
+            mods.push_back({Modification::Replace, "userAccountControl", {std::to_string(uac)}});
+        if (IsLockedOut(e.Integer("lockouttime"), m_policy->lockoutDuration, now) && !(info.usri3_flags & UF_LOCKOUT))
+            mods.push_back({Modification::Replace, "lockoutTime", {"0"}});
+        const bool wantExpired = info.usri3_password_expired != 0;
+        if (wantExpired && pwdLastSet != 0)
+            mods.push_back({Modification::Replace, "pwdLastSet", {"0"}});
+        else if (!wantExpired && expired)
+            mods.push_back({Modification::Replace, "pwdLastSet", {"-1"}});
+        if (!mods.empty()) {
+            const int rc = m_session->Modify(account.dn, mods);
+            if (rc != LDAP_SUCCESS)
+                return StatusOf(rc);
+        }
+        const std::string sd = e.Text("ntsecuritydescriptor");
+        const bool cannotChange = DeniesPasswordChange(sd);
+        const bool wantCannotChange = (info.usri3_flags & UF_PASSWD_CANT_CHANGE) != 0;
+        if (cannotChange != wantCannotChange) {
+            const auto changed = WithPasswordChangeDenied(sd, wantCannotChange);
+            if (!changed)
+                return ERROR_UNEXP_NET_ERR;
+            const int rc = m_session->Modify(account.dn, {{Modification::Replace, "nTSecurityDescriptor", {*changed}}},
+                                             true);
+            if (rc != LDAP_SUCCESS)
+                return StatusOf(rc);
+        }
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::UserGetGroups(const std::string& server, const std::string& user,
+                                      std::vector<GROUP_USERS_INFO_1>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserGetGroups(server, user, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        Account account;
+        Status status = FindAccount(user, account);
+        if (status != NERR_Success)
+            return status;
+        if (!account.isUser || account.isGroup)
+            return NERR_UserNotFound;
+        std::vector<Entry> groups;
+        int rc = m_session->Search(m_baseDn, true,
+                                   "(&" + kGlobalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
+                                   {"sAMAccountName"}, groups);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        if (account.primaryGroupId != 0) {
+            const std::string filter = SidFilter(m_policy->domainSid + "-" + std::to_string(account.primaryGroupId));
+            if (!filter.empty()) {
+                rc = m_session->Search(m_baseDn, true, "(&(objectClass=group)" + filter + ")", {"sAMAccountName"},
+                                       groups);
+                if (rc != LDAP_SUCCESS)
+                    return StatusOf(rc);
+            }
+        }
+        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+        for (const auto& g : groups)
+            names.insert(g.Text("samaccountname"));
+        for (const auto& n : names)
+            out.push_back({n, SE_GROUP_DEFAULT_ATTRIBUTES});
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
+                                           std::vector<LOCALGROUP_USERS_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->UserGetLocalGroups(server, user, flags, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        Account account;
+        Status status = FindAccount(user, account);
+        if (status != NERR_Success)
+            return status;
+        if (!account.isUser || account.isGroup)
+            return NERR_UserNotFound;
+        std::vector<Entry> groups;
+        int rc = m_session->Search(m_baseDn, true,
+                                   "(&" + kLocalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
+                                   {"sAMAccountName"}, groups);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        if (flags & LG_INCLUDE_INDIRECT) {
+            // tokenGroups: every group the account is in, through any chain of groups and
+            // its primary group; the local ones among them.
+            Entry token;
+            rc = m_session->ReadEntry(account.dn, {"tokenGroups"}, token);
+            if (rc != LDAP_SUCCESS)
+                return StatusOf(rc);
+            const auto* sids = token.All("tokengroups");
+            std::vector<std::string> filters;
+            if (sids)
+                for (const auto& s : *sids)
+                    filters.push_back("(objectSid=" + EscapeFilterValue(s) + ")");
+            for (std::size_t at = 0; at < filters.size(); at += kOrChunk) {
+                std::string any;
+                for (std::size_t i = at; i < std::min(filters.size(), at + kOrChunk); ++i)
+                    any += filters[i];
+                rc = m_session->Search(m_baseDn, true, "(&" + kLocalGroupFilter + "(|" + any + "))",
+                                       {"sAMAccountName"}, groups);
+                if (rc != LDAP_SUCCESS)
+                    return StatusOf(rc);
+            }
+        }
+        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+        for (const auto& g : groups)
+            names.insert(g.Text("samaccountname"));
+        for (const auto& n : names)
+            out.push_back({n});
+        return NERR_Success;
+    });
+}
+
+// ---- global groups ----------------------------------------------------------------------
+
+Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
+    std::vector<GROUP_INFO_2> full;
+    const Status status = GroupEnum(server, full);
+    out.clear();
+    for (auto& g : full)
+        out.push_back({std::move(g.grpi2_name)});
+    return status;
+}
+
+Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        std::vector<Entry> entries;
+        const int rc = m_session->Search(m_baseDn, true, kGlobalGroupFilter,
+                                         {"sAMAccountName", "description", "objectSid"}, entries);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        for (const auto& e : entries)
+            out.push_back({e.Text("samaccountname"), e.Text("description"), RidOf(SidOf(e)),
+                           SE_GROUP_DEFAULT_ATTRIBUTES});
+        std::sort(out.begin(), out.end(), [](const GROUP_INFO_2& a, const GROUP_INFO_2& b) {
+            return LessNoCase(a.grpi2_name, b.grpi2_name);
+        });
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupGetInfo(server, group, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account account;
+        const Status status = FindGroup(group, GroupKind::Global, account);
+        if (status != NERR_Success)
+            return status;
+        std::vector<Entry> entries;
+        const int rc = m_session->Search(account.dn, false, "(objectClass=*)", {"description"}, entries);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        out.grpi2_name = account.name;
+        out.grpi2_comment = entries.empty() ? std::string() : entries.front().Text("description");
+        out.grpi2_group_id = RidOf(account.sid);
+        out.grpi2_attributes = SE_GROUP_DEFAULT_ATTRIBUTES;
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupSetInfo(server, group, info) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account account;
+        const Status status = FindGroup(group, GroupKind::Global, account);
+        if (status != NERR_Success)
+            return status;
+        Modification mod{Modification::Replace, "description", {}};
+        if (!info.grpi2_comment.empty())
+            mod.values.push_back(info.grpi2_comment);
+        int rc = m_session->Modify(account.dn, {mod});
+        if (rc == LDAP_NO_SUCH_ATTRIBUTE && info.grpi2_comment.empty())
+            rc = LDAP_SUCCESS;  // clearing a description that was never set
+        return StatusOf(rc);
+    });
+}
+
+Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::string& group,
+                                      std::vector<GROUP_USERS_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupGetUsers(server, group, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        Account account;
+        Status status = FindGroup(group, GroupKind::Global, account);
+        if (status != NERR_Success)
+            return status;
+        Entry entry;
+        int rc = m_session->ReadEntry(account.dn, {"member"}, entry);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        std::vector<Entry> members;
+        if (const auto* dns = entry.All("member")) {
+            for (std::size_t at = 0; at < dns->size(); at += kOrChunk) {
+                std::string any;
+                for (std::size_t i = at; i < std::min(dns->size(), at + kOrChunk); ++i)
+                    any += "(distinguishedName=" + EscapeFilterValue((*dns)[i]) + ")";
+                rc = m_session->Search(m_baseDn, true, "(|" + any + ")", {"sAMAccountName"}, members);
+                if (rc != LDAP_SUCCESS)
+                    return StatusOf(rc);
+            }
+        }
+        // Accounts whose primary group this is are members without a member value.
+        rc = m_session->Search(m_baseDn, true,
+                               "(&(objectClass=user)(primaryGroupID=" + std::to_string(RidOf(account.sid)) + "))",
+                               {"sAMAccountName"}, members);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+        for (const auto& m : members)
+            if (const auto name = m.Optional("samaccountname"))
+                names.insert(*name);
+        for (const auto& n : names)
+            out.push_back({n});
+        return NERR_Success;
+    });
+}
+
+Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupAddUser(server, group, user) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account g, u;
+        Status status = FindGroup(group, GroupKind::Global, g);
+        if (status != NERR_Success)
+            return status;
+        status = FindAccount(user, u);
+        if (status != NERR_Success)
+            return status;
+        if (!u.isUser || u.isGroup)
+            return NERR_UserNotFound;
+        if (u.primaryGroupId == RidOf(g.sid))
+            return ERROR_MEMBER_IN_GROUP;
+        const int rc = m_session->Modify(g.dn, {{Modification::Add, "member", {u.dn}}});
+        if (rc == LDAP_TYPE_OR_VALUE_EXISTS || rc == LDAP_ALREADY_EXISTS)
+            return ERROR_MEMBER_IN_GROUP;
+        return StatusOf(rc);
+    });
+}
+
+Status DirectoryNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupDelUser(server, group, user) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account g, u;
+        Status status = FindGroup(group, GroupKind::Global, g);
+        if (status != NERR_Success)
+            return status;
+        status = FindAccount(user, u);
+        if (status != NERR_Success)
+            return status;
+        if (!u.isUser || u.isGroup)
+            return NERR_UserNotFound;
+        if (u.primaryGroupId == RidOf(g.sid))
+            return ERROR_MEMBERS_PRIMARY_GROUP;
+        const int rc = m_session->Modify(g.dn, {{Modification::Delete, "member", {u.dn}}});
+        if (rc == LDAP_NO_SUCH_ATTRIBUTE || rc == LDAP_UNWILLING_TO_PERFORM)
+            return ERROR_MEMBER_NOT_IN_GROUP;
+        return StatusOf(rc);
+    });
+}
+
+// ---- local groups -------------------------------------------------------------------------
+
+Status DirectoryNetApi::ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out)
+{
+    std::vector<Entry> entries;
+    const int rc = m_session->Search(m_baseDn, true, kLocalGroupFilter,
+                                     {"sAMAccountName", "description", "groupType"}, entries);
+    if (rc != LDAP_SUCCESS)
+        return StatusOf(rc);
+    // Builtin groups first, then the domain's own, each by name.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const bool ab = a.Integer("grouptype") & GROUP_TYPE_BUILTIN;
+        const bool bb = b.Integer("grouptype") & GROUP_TYPE_BUILTIN;
+        if (ab != bb)
+            return ab;
+        return LessNoCase(a.Text("samaccountname"), b.Text("samaccountname"));
+    });
+    for (const auto& e : entries)
+        out.push_back({e.Text("samaccountname"), e.Text("description")});
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
+    std::vector<LOCALGROUP_INFO_1> full;
+    const Status status = Call([&]() -> Status {
+        full.clear();
+        return ReadLocalGroups(full);
+    });
+    out.clear();
+    for (auto& g : full)
+        out.push_back({std::move(g.lgrpi1_name)});
+    return status;
+}
+
+Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        return ReadLocalGroups(out);
+    });
+}
+
+namespace {
+
+// The member value for a SID: the account's DN when the domain holds it, else the
+// SID form, which the server resolves (or refuses).
+std::string MemberValue(const std::vector<Entry>& found, const std::string& sidText)
+{
+    return found.empty() ? "<SID=" + sidText + ">" : found.front().dn;
+}
+
+}  // namespace
+
+Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->LocalGroupAddMember(server, group, member) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account g;
+        const Status status = FindGroup(group, GroupKind::Local, g);
+        if (status != NERR_Success)
+            return status;
+        const std::string filter = SidFilter(member.text);
+        if (filter.empty())
+            return ERROR_NO_SUCH_MEMBER;
+        std::vector<Entry> found;
+        int rc = m_session->Search(m_baseDn, true, filter, {"objectClass"}, found);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        if (found.empty() && DomainPartOf(member.text) == m_policy->domainSid)
+            return ERROR_NO_SUCH_MEMBER;
+        rc = m_session->Modify(g.dn, {{Modification::Add, "member", {MemberValue(found, member.text)}}});
+        if (rc == LDAP_TYPE_OR_VALUE_EXISTS || rc == LDAP_ALREADY_EXISTS)
+            return ERROR_MEMBER_IN_ALIAS;
+        if (rc == LDAP_NO_SUCH_OBJECT)
+            return ERROR_NO_SUCH_MEMBER;
+        return StatusOf(rc);
+    });
+}
+
+Status DirectoryNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->LocalGroupDelMember(server, group, member) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        Account g;
+        const Status status = FindGroup(group, GroupKind::Local, g);
+        if (status != NERR_Success)
+            return status;
+        const std::string filter = SidFilter(member.text);
+        if (filter.empty())
+            return ERROR_NO_SUCH_MEMBER;
+        std::vector<Entry> found;
+        int rc = m_session->Search(m_baseDn, true, filter, {"objectClass"}, found);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        if (found.empty() && DomainPartOf(member.text) == m_policy->domainSid)
+            return ERROR_NO_SUCH_MEMBER;
+        rc = m_session->Modify(g.dn, {{Modification::Delete, "member", {MemberValue(found, member.text)}}});
+        if (rc == LDAP_NO_SUCH_ATTRIBUTE || rc == LDAP_UNWILLING_TO_PERFORM || rc == LDAP_NO_SUCH_OBJECT)
+            return ERROR_MEMBER_NOT_IN_ALIAS;
+        return StatusOf(rc);
+    });
+}
+
+Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
+                                         std::string& domain, SidNameUse& use)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->LookupAccountName(server, account, sid, domain, use) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        std::string name = account;
+        std::string wantedDomain;
+        if (const auto slash = account.find('\\'); slash != std::string::npos) {
+            wantedDomain = account.substr(0, slash);
+            name = account.substr(slash + 1);
+        }
+        Account found;
+        const Status status = FindAccount(name, found);
+        if (status == NERR_UserNotFound)
+            return ERROR_NONE_MAPPED;
+        if (status != NERR_Success)
+            return status;
+        const bool builtin = DomainPartOf(found.sid) == kBuiltinSid;
+        const std::string foundDomain = builtin ? "BUILTIN" : m_policy->netbiosName;
+        if (!wantedDomain.empty() && !EqualNoCase(wantedDomain, foundDomain))
+            return ERROR_NONE_MAPPED;
+        sid.text = found.sid;
+        domain = foundDomain;
+        if (found.isGroup)
+            use = (found.groupType & (GROUP_TYPE_DOMAIN_LOCAL | GROUP_TYPE_BUILTIN)) ? SidNameUse::Alias
+                                                                                    : SidNameUse::Group;
+        else
+            use = SidNameUse::User;
+        return NERR_Success;
+    });
+}
+
+// ---- choosing the route -------------------------------------------------------------------
+
+std::unique_ptr<NetApi> CreateDomainNetApi(const std::string& server, std::optional<Credentials> credentials,
+                                           std::unique_ptr<NetApi> fallback, std::string* error,
+                                           DirectoryOptions options)
+{
+    const std::string host = HostOfServer(server);
+    if (host.empty())
+        return fallback;
+    std::string probeError;
+    const auto root = LdapSession::ReadRootDse(host, std::min(options.timeoutSeconds, 5), probeError);
+    if (!root)
+        return fallback;
+    const auto* capabilities = root->All("supportedcapabilities");
+    const bool isAd = capabilities && std::find(capabilities->begin(), capabilities->end(),
+                                                "1.2.840.113556.1.4.800") != capabilities->end();
+    const std::string base = root->Text("defaultnamingcontext");
+    if (!isAd || base.empty())
+        return fallback;
+    const std::string dnsHost = root->Text("dnshostname").empty() ? host : root->Text("dnshostname");
+    auto api = std::make_unique<DirectoryNetApi>(server, dnsHost, base, std::move(credentials),
+                                                 std::shared_ptr<NetApi>(std::move(fallback)), options);
+    std::string message;
+    if (!api->Connect(message)) {
+        if (error)
+            *error = message;
+        return nullptr;
+    }
+    return api;
+}
+
+}  // namespace net

@@ -1,0 +1,125 @@
+// The Net functions answered from an Active Directory controller's directory over
+// LDAP: users, computers, global, domain-local and builtin groups, memberships and
+// the account writes. SRVSVC calls (NetServerGetInfo, NetShareEnum), calls naming
+// another server and anything else the directory can't answer go to the fallback
+// NetApi given at construction (normally the libnetapi route).
+//
+// Security: never a simple bind over plain LDAP. With credentials that carry a
+// password the connection is LDAPS with the server's certificate verified against
+// the CA file named by `caFile`, else LDAPTLS_CACERT, else the system store; without
+// a password it is a SASL GSSAPI bind with the Kerberos credential cache, signed and
+// sealed. A certificate that doesn't verify is an error, never a fallback.
+#pragma once
+
+#include "platform/net/credentials.h"
+#include "platform/net/netapi.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace net {
+
+namespace directory {
+class LdapSession;
+struct Entry;
+}  // namespace directory
+
+struct DirectoryOptions {
+    std::string caFile;      // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else the system store
+    int timeoutSeconds = 20;  // per request and for connecting
+    int serverInfoSeconds = 5;  // time limit of the NetServerGetInfo round in ServerEnum
+};
+
+class DirectoryNetApi : public NetApi {
+public:
+    // `server` is the controller ("\\DC1", "dc1.example.org"); `host` its DNS name as
+    // the rootDSE gives it; `baseDn` the domain's naming context.
+    DirectoryNetApi(std::string server, std::string host, std::string baseDn, std::optional<Credentials> credentials,
+                    std::shared_ptr<NetApi> fallback, DirectoryOptions options = {});
+    ~DirectoryNetApi() override;
+
+    // Binds now (instead of at the first call). False with a message for the user.
+    bool Connect(std::string& error);
+    // The message of the last failed connection, empty when none failed.
+    std::string LastError() const;
+
+    Status GetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
+    Status ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
+                      std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override;
+    Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
+    Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
+
+    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
+    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
+    Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
+    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info) override;
+    Status UserGetGroups(const std::string& server, const std::string& user,
+                         std::vector<GROUP_USERS_INFO_1>& out) override;
+    Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
+                              std::vector<LOCALGROUP_USERS_INFO_0>& out) override;
+
+    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) override;
+    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) override;
+    Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) override;
+    Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
+    Status GroupGetUsers(const std::string& server, const std::string& group,
+                         std::vector<GROUP_USERS_INFO_0>& out) override;
+    Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
+    Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
+
+    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) override;
+    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) override;
+    Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) override;
+    Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) override;
+
+    Status LookupAccountName(const std::string& server, const std::string& account, Sid& sid, std::string& domain,
+                             SidNameUse& use) override;
+
+private:
+    struct Account;
+    struct Policy {
+        std::int64_t lockoutDuration = 0;
+        std::int64_t maxPwdAge = 0;
+        std::string domainSid;
+        std::string netbiosName;
+        std::string pdcName;  // short name of the PDC emulator, upper case
+    };
+    enum class GroupKind { Global, Local };
+
+    bool IsOurs(const std::string& server) const;
+    Status Ensure();  // m_session bound and m_policy read; under m_mutex
+    template <class Work>
+    Status Call(Work&& work);
+    Status ReadUsers(const std::string& filter, std::vector<USER_INFO_3>& out);
+    USER_INFO_3 ToUserInfo(const directory::Entry& entry, std::int64_t now) const;
+    Status FindAccount(const std::string& name, Account& out, bool needSd = false);
+    Status FindGroup(const std::string& name, GroupKind kind, Account& out);
+    Status ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out);
+    Status WritePassword(const std::string& dn, const std::string& password);
+
+    std::string m_server;
+    std::string m_host;
+    std::string m_baseDn;
+    std::optional<Credentials> m_credentials;
+    std::shared_ptr<NetApi> m_fallback;
+    DirectoryOptions m_options;
+
+    mutable std::mutex m_mutex;  // one request at a time on the connection
+    std::unique_ptr<directory::LdapSession> m_session;
+    std::optional<Policy> m_policy;
+    std::string m_lastError;
+};
+
+// The NetApi for the domain controller `server`: DirectoryNetApi when the server's
+// rootDSE answers as an Active Directory controller, else `fallback` itself. When the
+// directory answers but no protected connection can be made (certificate not
+// verified, no Kerberos ticket, refused log-on) the result is nullptr and `error`
+// says why and what to do; it never falls back silently.
+std::unique_ptr<NetApi> CreateDomainNetApi(const std::string& server, std::optional<Credentials> credentials,
+                                           std::unique_ptr<NetApi> fallback, std::string* error = nullptr,
+                                           DirectoryOptions options = {});
+
+}  // namespace net
