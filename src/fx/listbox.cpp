@@ -271,9 +271,11 @@ int CListBox::GetCount() const {
 }
 
 int CListBox::AddString(const char* text) {
-  auto* m = Model();
-  if (!m) return LB_ERR;
-  return m->Add(text ? text : "");
+  auto* v = ViewOf(this);
+  if (!v) return LB_ERR;
+  int at = 0;
+  Quietly(v, [&] { at = v->Model()->Add(text ? text : ""); });
+  return at;
 }
 
 void CListBox::AddStrings(std::vector<std::string> lines) {
