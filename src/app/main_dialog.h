@@ -73,7 +73,7 @@ public:
     void ShowResults(std::uint64_t browseId, ListContent content);
     // Marks the running browse stopped and forgets it; false when none was running.
     bool CancelRunningBrowse();
-    bool IsBrowsing() const { return m_pRun != nullptr; }
+    bool IsBrowsing() const { return m_hWorker != nullptr; }
     // Replaces how worker priorities are set (tests).
     void SetPrioritySetter(ThreadPrioritySetter setter) { m_prioritySetter = std::move(setter); }
 
@@ -110,7 +110,9 @@ private:
     void ShowStartupServer();
     void FillDisplayBox();
     std::uint64_t m_nextBrowseId = 0;
-    std::shared_ptr<BrowseRun> m_pRun;
+    // The browse of the last started worker while it is the current one; Stop and a
+    // new browse end it, its completion clears it.
+    std::shared_ptr<BrowseRun> m_hWorker;
     ThreadPrioritySetter m_prioritySetter = &SetThreadNiceDelta;
     // Posted completions hold a weak reference; it expires with the window.
     std::shared_ptr<CMainDialog*> m_pAlive;

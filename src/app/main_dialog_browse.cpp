@@ -153,7 +153,7 @@ bool CMainDialog::StartWorker(WorkerKind kind)
         MessageBox(res::STR_BROWSE_START_FAILED);
         return false;
     }
-    m_pRun = run;
+    m_hWorker = run;
     const bool priorityOk = m_prioritySetter(thread.Tid(), NiceDeltaForPriority(m_settings.browse_priority));
     if (!priorityOk)
         MessageBox(fx::LoadString(res::IDS_PRIORITY_FAILED).c_str());
@@ -166,10 +166,10 @@ bool CMainDialog::StartWorker(WorkerKind kind)
 
 bool CMainDialog::CancelRunningBrowse()
 {
-    if (!m_pRun)
+    if (!m_hWorker)
         return false;
-    m_pRun->stop.request_stop();
-    m_pRun.reset();
+    m_hWorker->stop.request_stop();
+    m_hWorker.reset();
     return true;
 }
 
@@ -235,9 +235,9 @@ void CMainDialog::OnTimer(UINT_PTR nIDEvent)
 
 void CMainDialog::ShowResults(std::uint64_t browseId, ListContent content)
 {
-    if (!m_pRun || m_pRun->id != browseId || !GetSafeHwnd())
+    if (!m_hWorker || m_hWorker->id != browseId || !GetSafeHwnd())
         return;
-    m_pRun.reset();
+    m_hWorker.reset();
 
     m_listResults.ResetContent();
     m_settings.entryCount = 0;
@@ -259,7 +259,7 @@ void CMainDialog::ShowResults(std::uint64_t browseId, ListContent content)
 
 void CMainDialog::OnStop()
 {
-    if (m_pRun && !m_pRun->finished) {
+    if (m_hWorker && !m_hWorker->finished) {
         CancelRunningBrowse();
         m_listResults.ResetContent();
         m_listResults.InsertString(0, fx::LoadString(res::IDS_USER_TERMINATED).c_str());

@@ -33,10 +33,10 @@ protected:
         std::filesystem::create_directories(m_dir / "config");
         ::setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
 
+        ::unsetenv("QT_QPA_PLATFORMTHEME");
         const char* data = std::getenv("VELLOX_SOURCE_DATADIR");
-        ASSERT_NE(data, nullptr);
         std::string error;
-        m_sim = net::SimNetApi::FromFile(std::string(data) + "/sample-domain.json", error);
+        m_sim = net::SimNetApi::FromFile(std::string(data ? data : APP_TEST_DATADIR) + "/sample-domain.json", error);
         ASSERT_TRUE(m_sim) << error;
 
         fx::testing::SetMessageBoxHandler([this](const fx::testing::MessageBoxCall& call) {
