@@ -1,8 +1,10 @@
 #include "platform/files/owner_walk.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 #include "platform/files/local_walk.h"
 #include "platform/files/smb_walk.h"
@@ -135,7 +137,11 @@ DescriptorOwner OwnerFromDescriptorText(std::string_view text) {
 
 WalkResult WalkOwners(const std::string& root, const WalkOptions& options,
                       const std::atomic<bool>& stop) {
-  if (!IsSmbRoot(root)) return detail::WalkLocal(root, options.threads, stop);
+  if (!IsSmbRoot(root)) {
+    unsigned threads = options.threads;
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return detail::WalkLocal(root, threads, stop);
+  }
   int error = 0;
   std::unique_ptr<detail::SmbClient> client = detail::OpenLibSmbClient(options, error);
   if (!client) {

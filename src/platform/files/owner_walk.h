@@ -52,8 +52,9 @@ struct SmbCredentials {
 
 struct WalkOptions {
   // Local trees: 1 walks on the calling thread; more walk subtrees on that many
-  // threads. The result is the same either way, owner order included.
-  unsigned threads = 1;
+  // threads; 0 takes one per processor (at most 8). The result is the same either
+  // way, owner order included.
+  unsigned threads = 0;
   SmbCredentials credentials;
   // SMB: client configuration file; empty means libsmbclient's default smb.conf.
   std::string smbConfigFile;
