@@ -76,6 +76,8 @@ public:
     bool IsBrowsing() const { return m_hWorker != nullptr; }
     // Replaces how worker priorities are set (tests).
     void SetPrioritySetter(ThreadPrioritySetter setter) { m_prioritySetter = std::move(setter); }
+    // Replaces the stack size of the workers (tests).
+    void SetWorkerStackBytes(std::size_t bytes) { m_nWorkerStackBytes = bytes; }
 
     // Combo boxes and system menu (main_dialog.cpp).
     afx_msg void OnSelchangeServer();
@@ -114,6 +116,7 @@ private:
     // new browse end it, its completion clears it.
     std::shared_ptr<BrowseRun> m_hWorker;
     ThreadPrioritySetter m_prioritySetter = &SetThreadNiceDelta;
+    std::size_t m_nWorkerStackBytes = kWorkerStackBytes;
     // Posted completions hold a weak reference; it expires with the window.
     std::shared_ptr<CMainDialog*> m_pAlive;
     net::NetApi& m_api;

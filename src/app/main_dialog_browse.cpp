@@ -149,7 +149,7 @@ bool CMainDialog::StartWorker(WorkerKind kind)
     };
 
     PendingThread thread;
-    if (!thread.Start(kWorkerStackBytes, std::move(body))) {
+    if (!thread.Start(m_nWorkerStackBytes, std::move(body))) {
         MessageBox(res::STR_BROWSE_START_FAILED);
         return false;
     }

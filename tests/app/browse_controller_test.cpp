@@ -256,6 +256,25 @@ TEST_F(BrowseController, EachPriorityAsksForItsNiceChange)
     EXPECT_TRUE(m_messages.empty());
 }
 
+TEST_F(BrowseController, WorkerThatCannotBeCreatedLeavesTheWindowIdle)
+{
+    CMainDialog& dlg = Open();
+    // Larger than the whole user address space: no thread can get this stack.
+    dlg.SetWorkerStackBytes(std::size_t(1) << 47);
+    fx::testing::Click(dlg, res::IDC_BROWSE);
+    EXPECT_EQ(m_messages, std::vector<std::string>{"Could not start the browse."});
+    EXPECT_FALSE(dlg.IsBrowsing());
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(dlg.m_listResults.GetCount(), 0);
+    EXPECT_FALSE(PropertiesCyclicEnabled());
+
+    // The next browse with a sound stack works as usual.
+    dlg.SetWorkerStackBytes(kWorkerStackBytes);
+    fx::testing::Click(dlg, res::IDC_BROWSE);
+    ASSERT_TRUE(WaitForBrowse());
+    EXPECT_EQ(dlg.m_shownType, DisplayType::USERS);
+}
+
 TEST_F(BrowseController, FilesAndNetworkListTheirHeaders)
 {
     CMainDialog& dlg = Open();
