@@ -2,6 +2,7 @@
 #include "res/res.h"
 #include "res/resource.h"
 #include "res/settings_resource.h"
+#include "res/about_resource.h"
 
 #include <QtCore/qglobal.h>
 
@@ -31,6 +32,7 @@ fx::ResourceSet BuildResources()
     AddLogonDialog(set);
     AddMainMenu(set);
     AddSettingsResources(set);
+    AddAboutResources(set);
     AddPictures(set);
     return set;
 }
