@@ -4,6 +4,9 @@
 #include "export/export_command.h"
 
 #include "fx/app.h"
+#include "fx/controls.h"
+#include "fx/dialog.h"
+#include "fx/resources.h"
 #include "fx/testing.h"
 #include "res/export_strings.h"
 
@@ -232,6 +235,48 @@ TEST_F(ExportCommand, LongLinesAreWrittenWhole)
     Answer("long.txt", 1);
     OnExportCommand({"H", kSeparator, longLine, kSeparator}, 0, nullptr);
     EXPECT_EQ(ReadFile(m_dir + "/long.txt"), "H\n" + longLine + "\n");
+}
+
+// The command over a list box reads every line whole, in list order.
+TEST_F(ExportCommand, ListBoxLinesAreExportedWhole)
+{
+    constexpr UINT kDialog = 9001;
+    constexpr int kList = 100;
+    fx::ResourceSet set;
+    fx::DialogTemplate dlg;
+    dlg.id = kDialog;
+    dlg.cx = 200;
+    dlg.cy = 100;
+    fx::ControlTemplate list;
+    list.id = kList;
+    list.kind = fx::ControlKind::ListBox;
+    list.cx = 180;
+    list.cy = 80;
+    list.style = fx::CS_USETABSTOPS | fx::CS_VSCROLL;
+    dlg.controls.push_back(list);
+    set.Add(dlg);
+    fx::InstallResources(set);
+
+    CDialog window(kDialog);
+    ASSERT_TRUE(window.Create(kDialog));
+    auto* box = static_cast<CListBox*>(window.GetDlgItem(kList));
+    ASSERT_NE(box, nullptr);
+    const std::string longLine = "zed\t" + std::string(900, 'y');
+    for (const std::string& line : {std::string("Name\tComment"), kSeparator, longLine,
+                                    std::string("abc\tfirst, second"), kSeparator})
+        box->AddString(line.c_str());
+
+    Answer("list.csv", 2);
+    OnExportCommand(*box, 0, &window);
+    EXPECT_EQ(ReadFile(m_dir + "/list.csv"),
+              "Name,Comment\nzed," + std::string(900, 'y') + "\nabc,\"first, second\"\n");
+
+    box->ResetContent();
+    box->AddString("only line");
+    OnExportCommand(*box, 0, &window);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, kExportNotEnoughText);
+    window.DestroyWindow();
 }
 
 // --- failures ---
