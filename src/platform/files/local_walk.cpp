@@ -57,6 +57,7 @@ std::size_t OpenLevelsPerThread(std::size_t threads) {
   std::size_t share = static_cast<std::size_t>(limit.rlim_cur) / 4 / threads;
   return std::clamp<std::size_t>(share, 2, kOpenLevelsPerThread);
 }
+
 constexpr int kOpenDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 Owner LookUpUid(uid_t uid) {
