@@ -219,22 +219,6 @@ TEST(FilesLocalWalk, OwnersComeInTheOrderFirstMet) {
   }
 }
 
-TEST(FilesLocalWalk, OrderAcrossFilesAfterSubdirectories) {
-  if (!IsRoot()) GTEST_SKIP() << "files of several owners need root";
-  // One owner per entry, many entries per directory: whatever order the file system
-  // lists them in, files met after a subdirectory come after that subtree's owners.
-  TempTree tree;
-  std::vector<uid_t> uids = TestUids();
-  for (int d = 0; d < 4; ++d) {
-    std::string dir = tree / ("d" + std::to_string(d));
-    MakeDir(dir);
-    MakeFile(dir + "/inner", 1, uids[(d + 1) % uids.size()]);
-    MakeFile(tree / ("f" + std::to_string(d)), 1, uids[(d + 3) % uids.size()]);
-  }
-  EXPECT_EQ(Walk(tree.path()).owners, ReferenceWalk(tree.path()).owners());
-  EXPECT_EQ(Walk(tree.path(), 2).owners, ReferenceWalk(tree.path()).owners());
-}
-
 // --- Parallel walk
 
 TEST(FilesLocalWalk, ParallelWalkEqualsSequentialWalk) {
