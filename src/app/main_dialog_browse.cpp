@@ -8,9 +8,11 @@
 #include "app/main_dialog.h"
 
 #include "browse/result_table.h"
+#include "enum/files_owners.h"
 #include "enum/groups_lines.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
+#include "res/files_strings.h"
 #include "res/resource.h"
 
 #include <utility>
@@ -20,8 +22,19 @@ namespace {
 constexpr UINT_PTR kBusyTimer = 1;
 constexpr UINT kBusyPeriodMs = 500;
 
-// Fills `table` for one browse. FILES and NETWORK produce an empty table until their
-// walks are part of the program.
+// The FILES walk warns of an unreadable security descriptor with a box that blocks the
+// walk until it is closed; the box itself is shown on the window thread.
+files::WalkOptions FilesWalkOptions()
+{
+    files::WalkOptions options;
+    options.onInvalidDescriptor = [](const std::string&) {
+        fx::ShowMessageBox(nullptr, res::STR_INVALID_DESCRIPTOR, res::STR_INVALID_DESCRIPTOR_CAPTION, MB_OK);
+    };
+    return options;
+}
+
+// Fills `table` for one browse. NETWORK produces an empty table until its walk is part
+// of the program.
 void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings, ResultTable& table,
                     const std::stop_token& stop)
 {
@@ -35,6 +48,8 @@ void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settin
         GroupsLines(api, settings, table.groupLines, stop);
         break;
     case WorkerKind::FILES:
+        FilesOwners(settings.f_root_path, FilesWalkOptions(), table, stop);
+        break;
     case WorkerKind::NETWORK:
     default:
         break;

@@ -1,0 +1,18 @@
+// The FILES enumeration: bytes per owner below the root path, as owner lines of the
+// browse's result table.
+#pragma once
+
+#include "browse/result_table.h"
+#include "platform/files/owner_walk.h"
+
+#include <stop_token>
+#include <string>
+
+// The list text of an owner the walk reports: the account name, or one of the
+// pseudo-owners ("<access denied>", "<dirlist denied>", "<5>", ...).
+std::string OwnerText(const files::Owner& owner);
+
+// Walks the tree below `root` and totals every owner into `table` through
+// AddOwnerBytes, in the order first met. A stop request ends the walk early.
+void FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,
+                 const std::stop_token& stop);
