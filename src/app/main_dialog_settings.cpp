@@ -1,4 +1,12 @@
 // Tools > Settings: the settings sheet, saved on OK.
 #include "app/main_dialog.h"
 
-void CMainDialog::OnSettings() {}
+#include "settings/settings_sheet.h"
+
+void CMainDialog::OnSettings()
+{
+    CString display;
+    m_comboDisplay.GetWindowText(display);
+    if (OnSettingsCommand(m_settings, display, m_strVersion, m_strBuild, this))
+        OnBrowse();
+}
