@@ -13,7 +13,18 @@ if ! command -v samba >/dev/null 2>&1 || ! command -v samba-tool >/dev/null 2>&1
   exit 77
 fi
 case "$what" in
-  start) "$script" start "$dir" && "$script" populate "$dir" ;;
+  start)
+    # Another build tree's test run may own the controller: wait for its end.
+    tries=0
+    while :; do
+      status=0
+      "$script" start "$dir" || status=$?
+      [ "$status" -eq 75 ] && [ "$tries" -lt 100 ] || break
+      tries=$((tries + 1))
+      sleep 5
+    done
+    [ "$status" -eq 0 ] && "$script" populate "$dir"
+    ;;
   stop) "$script" stop "$dir" ;;
   *) echo "usage: $0 start|stop LOCAL_DC_SCRIPT DIR" >&2; exit 2 ;;
 esac

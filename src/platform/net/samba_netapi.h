@@ -2,10 +2,12 @@
 // that speaks them (Samba and Windows domain controllers, member servers).
 //
 // libnetapi keeps one context per process and is not thread-safe, so every call of
-// every SambaNetApi instance goes through one process-wide lock. Before the first
-// call to a server the back end checks, outside that lock and within a time limit,
-// that the server accepts connections on port 445, so a server that does not answer
-// fails quickly instead of holding the lock. Calls that crash or corrupt data in
+// every SambaNetApi instance goes through one process-wide lock. Before calling a
+// server that has not answered within the last minute, the back end checks, outside
+// that lock and within a time limit, that it accepts connections on port 445, so a
+// server that does not answer fails quickly (ERROR_BAD_NETPATH) instead of holding
+// the lock. Several instances with different credentials work, each call applying
+// its own; the library may reuse a connection it already holds to the same server. Calls that crash or corrupt data in
 // the library are never made; see samba_netapi.cpp for what is done instead.
 #pragma once
 
