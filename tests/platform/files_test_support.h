@@ -278,7 +278,7 @@ inline std::vector<OwnerTotal> ReferenceWalkAs(const std::string& root) {
 
 // A random tree: directories to `depth`, files with owners drawn so that the rarer
 // owners first turn up deep down and late, between subdirectories.
-struct RandomTreeSpec {
+struct RandomTreeShape {
   unsigned seed = 1;
   int depth = 5;
   int maxSubdirs = 4;
@@ -289,11 +289,11 @@ struct RandomTreeSpec {
   unsigned evenRarePerMille = 0;
 };
 
-inline void BuildRandomTree(const std::string& root, const RandomTreeSpec& spec) {
-  std::mt19937 random(spec.seed);
+inline void BuildRandomTree(const std::string& root, const RandomTreeShape& shape) {
+  std::mt19937 random(shape.seed);
   std::function<void(const std::string&, int)> build = [&](const std::string& dir, int level) {
-    int files = static_cast<int>(random() % static_cast<unsigned>(spec.maxFiles + 1));
-    int subdirs = level >= spec.depth ? 0 : static_cast<int>(random() % static_cast<unsigned>(spec.maxSubdirs + 1));
+    int files = static_cast<int>(random() % static_cast<unsigned>(shape.maxFiles + 1));
+    int subdirs = level >= shape.depth ? 0 : static_cast<int>(random() % static_cast<unsigned>(shape.maxSubdirs + 1));
     // Entries are made in a random mix, so that file systems that list in creation
     // order (or its reverse) still interleave files and subdirectories.
     std::vector<int> order;
@@ -308,12 +308,12 @@ inline void BuildRandomTree(const std::string& root, const RandomTreeSpec& spec)
         continue;
       }
       std::size_t pick = 0;
-      if (spec.evenRarePerMille == 0) {
-        while (pick + 1 < spec.uids.size() && random() % 3 == 0) ++pick;
-      } else if (spec.uids.size() > 1 && random() % 1000 < spec.evenRarePerMille) {
-        pick = 1 + random() % (spec.uids.size() - 1);
+      if (shape.evenRarePerMille == 0) {
+        while (pick + 1 < shape.uids.size() && random() % 3 == 0) ++pick;
+      } else if (shape.uids.size() > 1 && random() % 1000 < shape.evenRarePerMille) {
+        pick = 1 + random() % (shape.uids.size() - 1);
       }
-      uid_t uid = spec.uids.empty() ? static_cast<uid_t>(-1) : spec.uids[pick];
+      uid_t uid = shape.uids.empty() ? static_cast<uid_t>(-1) : shape.uids[pick];
       MakeFileAt(dirFd, "f" + std::to_string(entry), random() % 5000, uid);
     }
     close(dirFd);
