@@ -1,0 +1,640 @@
+// DirectoryNetApi against a real Samba AD controller. main() starts the controller
+// (bench/directory/directory-dc, its own namespaces) and moves this process into the
+// client namespace, so that nothing leaves the machine. Without root or samba every
+// case skips with the reason.
+#include "platform/net/directory_ldap.h"
+#include "platform/net/directory_netapi.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace net;
+
+namespace {
+
+const char* const kClientNs = "vx-ldap-client";
+const std::string kServer = "\\\\DC1";
+const std::string kTestPassword = "Vellox-Dir-Test-1a";
+
+std::string g_skipReason;
+std::string g_dir;
+
+std::string Script()
+{
+    return VELLOX_DIRECTORY_DC_SCRIPT;
+}
+
+int Shell(const std::string& command)
+{
+    return std::system(command.c_str());
+}
+
+// Like "ip netns exec": the namespace's network, and its hosts and resolver files.
+bool EnterClientNamespace(std::string& error)
+{
+    const std::string path = std::string("/run/netns/") + kClientNs;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) {
+        error = "cannot enter " + path;
+        return false;
+    }
+    close(fd);
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_SLAVE | MS_REC, nullptr) != 0) {
+        error = "cannot make a mount namespace";
+        return false;
+    }
+    for (const char* file : {"hosts", "resolv.conf"}) {
+        const std::string from = std::string("/etc/netns/") + kClientNs + "/" + file;
+        if (mount(from.c_str(), (std::string("/etc/") + file).c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            error = "cannot bind " + from;
+            return false;
+        }
+    }
+    return true;
+}
+
+void PrepareController()
+{
+    if (geteuid() != 0) {
+        g_skipReason = "needs root (network namespaces for the controller)";
+        return;
+    }
+    if (Shell("command -v samba >/dev/null && command -v samba-tool >/dev/null") != 0) {
+        g_skipReason = "samba is not installed (scripts/setup installs it)";
+        return;
+    }
+    const char* dir = std::getenv("VELLOX_DIRECTORY_DC_DIR");
+    g_dir = dir && *dir ? dir : VELLOX_DIRECTORY_DC_DIR;
+    if (Shell(Script() + " start '" + g_dir + "' >&2") != 0 || Shell(Script() + " populate '" + g_dir + "' >&2") != 0) {
+        g_skipReason = "";
+        std::fprintf(stderr, "directory_dc_test: the controller could not be started\n");
+        std::exit(1);  // a machine that can run one must: a failure here is a fault
+    }
+    std::string error;
+    if (!EnterClientNamespace(error)) {
+        std::fprintf(stderr, "directory_dc_test: %s\n", error.c_str());
+        std::exit(1);
+    }
+    setenv("KRB5_CONFIG", (g_dir + "/krb5.conf").c_str(), 1);
+    setenv("LDAPTLS_CACERT", (g_dir + "/private/tls/ca.pem").c_str(), 1);
+}
+
+Credentials Admin()
+{
+    std::string error;
+    auto c = ReadAuthFile(g_dir + "/admin.auth", error);
+    EXPECT_TRUE(c) << error;
+    return c.value_or(Credentials{});
+}
+
+// Answers the SRVSVC calls; every other call fails so that a test sees a wrong route.
+class FakeFallback : public NetApi {
+public:
+    int serverInfoCalls = 0;
+    Status GetDCName(const std::string&, const std::string&, std::string&) override { return 50; }
+    Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<SERVER_INFO_101>&,
+                      std::uint32_t&) override { return 50; }
+    Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override
+    {
+        ++serverInfoCalls;
+        out.sv101_name = server.substr(2);
+        out.sv101_type = 0x809a03;  // what a Samba DC reports: no controller bit
+        return NERR_Success;
+    }
+    Status ShareEnum(const std::string&, std::vector<SHARE_INFO_1>& out) override
+    {
+        out = {{"IPC$", STYPE_IPC | STYPE_SPECIAL, "IPC Service"}};
+        return NERR_Success;
+    }
+    Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_0>&) override { return 50; }
+    Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_3>&) override { return 50; }
+    Status UserGetInfo(const std::string&, const std::string&, USER_INFO_3&) override { return 50; }
+    Status UserSetInfo(const std::string&, const std::string&, const USER_INFO_3&) override { return 50; }
+    Status UserGetGroups(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_1>&) override { return 50; }
+    Status UserGetLocalGroups(const std::string&, const std::string&, std::uint32_t,
+                              std::vector<LOCALGROUP_USERS_INFO_0>&) override { return 50; }
+    Status GroupEnum(const std::string&, std::vector<GROUP_INFO_0>&) override { return 50; }
+    Status GroupEnum(const std::string&, std::vector<GROUP_INFO_2>&) override { return 50; }
+    Status GroupGetInfo(const std::string&, const std::string&, GROUP_INFO_2&) override { return 50; }
+    Status GroupSetInfo(const std::string&, const std::string&, const GROUP_INFO_2&) override { return 50; }
+    Status GroupGetUsers(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_0>&) override { return 50; }
+    Status GroupAddUser(const std::string&, const std::string&, const std::string&) override { return 50; }
+    Status GroupDelUser(const std::string&, const std::string&, const std::string&) override { return 50; }
+    Status LocalGroupEnum(const std::string&, std::vector<LOCALGROUP_INFO_0>&) override { return 50; }
+    Status LocalGroupEnum(const std::string&, std::vector<LOCALGROUP_INFO_1>&) override { return 50; }
+    Status LocalGroupAddMember(const std::string&, const std::string&, const Sid&) override { return 50; }
+    Status LocalGroupDelMember(const std::string&, const std::string&, const Sid&) override { return 50; }
+    Status LookupAccountName(const std::string&, const std::string&, Sid&, std::string&, SidNameUse&) override
+    {
+        return 50;
+    }
+};
+
+class DirectoryDc : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!g_skipReason.empty())
+            GTEST_SKIP() << g_skipReason;
+        auto fallback = std::make_unique<FakeFallback>();
+        m_fallback = fallback.get();
+        std::string error;
+        m_api = CreateDomainNetApi(kServer, Admin(), std::move(fallback), &error);
+        ASSERT_TRUE(m_api) << error;
+        ASSERT_NE(dynamic_cast<DirectoryNetApi*>(m_api.get()), nullptr) << "the directory route was not chosen";
+    }
+
+    USER_INFO_3 User(const std::string& name)
+    {
+        USER_INFO_3 u;
+        EXPECT_EQ(m_api->UserGetInfo(kServer, name, u), NERR_Success) << name;
+        return u;
+    }
+
+    // A log-on of `user` with `password` through the directory (an LDAPS bind).
+    static directory::ConnectFailure Logon(const std::string& user, const std::string& password)
+    {
+        directory::ConnectOptions options;
+        options.host = "dc1.vellox.test";
+        options.credentials = Credentials{user, "VELLOX", password};
+        directory::ConnectFailure failure = directory::ConnectFailure::None;
+        std::string error;
+        auto session = directory::LdapSession::Connect(options, failure, error);
+        return session ? directory::ConnectFailure::None : failure;
+    }
+
+    // A Kerberos log-on (kinit), which takes no old password after a change (a simple
+    // bind may, during the domain's old-password period).
+    static bool Kinit(const std::string& user, const std::string& password)
+    {
+        const auto temp = std::filesystem::temp_directory_path();
+        const std::string pass = temp / "vx-ldap-kinit-pass";
+        {
+            std::ofstream out(pass);
+            out << password << "\n";
+        }
+        const int rc = Shell("KRB5CCNAME=FILE:" + std::string(temp / "vx-ldap-kinit-cc") + " kinit " + user +
+                             "@VELLOX.TEST < '" + pass + "' >/dev/null 2>&1");
+        std::filesystem::remove(pass);
+        return rc == 0;
+    }
+
+    std::unique_ptr<NetApi> m_api;
+    FakeFallback* m_fallback = nullptr;
+};
+
+template <class T, class F>
+std::vector<std::string> Names(const std::vector<T>& list, F name)
+{
+    std::vector<std::string> out;
+    for (const auto& item : list)
+        out.push_back(name(item));
+    return out;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& name)
+{
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+// ---- choosing the route and protecting the connection ----------------------------------
+
+TEST_F(DirectoryDc, NoDirectoryMeansTheFallback)
+{
+    auto fallback = std::make_unique<FakeFallback>();
+    NetApi* raw = fallback.get();
+    std::string error;
+    // Nothing listens on the loopback's LDAP port in this namespace.
+    auto api = CreateDomainNetApi("\\\\127.0.0.1", Admin(), std::move(fallback), &error);
+    EXPECT_EQ(api.get(), raw);
+    EXPECT_TRUE(error.empty());
+}
+
+TEST_F(DirectoryDc, CertificateOfAnotherCaIsAnError)
+{
+    const std::string dir = std::filesystem::temp_directory_path() / "vx-ldap-otherca";
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Unrelated-CA -keyout '" + dir +
+                  "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
+              0);
+    DirectoryOptions options;
+    options.caFile = dir + "/ca.pem";
+    std::string error;
+    auto api = CreateDomainNetApi(kServer, Admin(), std::make_unique<FakeFallback>(), &error, options);
+    EXPECT_EQ(api, nullptr) << "an unverified certificate must not fall back";
+    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+    EXPECT_NE(error.find(dir + "/ca.pem"), std::string::npos) << error;
+}
+
+TEST_F(DirectoryDc, NoKerberosTicketNamesKinit)
+{
+    const std::string cache = std::filesystem::temp_directory_path() / "vx-ldap-empty-ccache";
+    std::filesystem::remove(cache);
+    setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
+    std::string error;
+    auto api = CreateDomainNetApi(kServer, std::nullopt, std::make_unique<FakeFallback>(), &error);
+    unsetenv("KRB5CCNAME");
+    EXPECT_EQ(api, nullptr);
+    EXPECT_NE(error.find("kinit"), std::string::npos) << error;
+}
+
+TEST_F(DirectoryDc, KerberosBindIsSealedAndReads)
+{
+    const std::string cache = std::filesystem::temp_directory_path() / "vx-ldap-ccache";
+    setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
+    const Credentials admin = Admin();
+    const std::string pass = std::filesystem::temp_directory_path() / "vx-ldap-pass";
+    {
+        std::ofstream(pass) << admin.password << "\n";
+    }
+    ASSERT_EQ(Shell("kinit Administrator@VELLOX.TEST < '" + pass + "' >/dev/null 2>&1"), 0);
+    std::filesystem::remove(pass);
+    std::string error;
+    auto api = CreateDomainNetApi(kServer, std::nullopt, std::make_unique<FakeFallback>(), &error);
+    ASSERT_NE(api, nullptr) << error;
+    std::vector<USER_INFO_0> users;
+    EXPECT_EQ(api->UserEnum(kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
+    EXPECT_TRUE(Contains(Names(users, [](auto& u) { return u.usri0_name; }), "dx.plain"));
+    api.reset();
+    Shell("kdestroy >/dev/null 2>&1");
+    unsetenv("KRB5CCNAME");
+}
+
+TEST_F(DirectoryDc, SrvsvcCallsGoToTheFallback)
+{
+    SERVER_INFO_101 info;
+    EXPECT_EQ(m_api->ServerGetInfo(kServer, info), NERR_Success);
+    EXPECT_EQ(m_fallback->serverInfoCalls, 1);
+    std::vector<SHARE_INFO_1> shares;
+    EXPECT_EQ(m_api->ShareEnum(kServer, shares), NERR_Success);
+    ASSERT_EQ(shares.size(), 1u);
+    // Another server than the controller is not answered from this directory.
+    USER_INFO_3 u;
+    EXPECT_EQ(m_api->UserGetInfo("\\\\OTHER", "dx.plain", u), ERROR_NOT_SUPPORTED);
+}
+
+// ---- users ----------------------------------------------------------------------------
+
+TEST_F(DirectoryDc, UserEnumFiltersAccountKinds)
+{
+    std::vector<USER_INFO_3> normal;
+    ASSERT_EQ(m_api->UserEnum(kServer, FILTER_NORMAL_ACCOUNT, normal), NERR_Success);
+    const auto names = Names(normal, [](auto& u) { return u.usri3_name; });
+    EXPECT_TRUE(Contains(names, "Administrator"));
+    EXPECT_TRUE(Contains(names, "dx.plain"));
+    EXPECT_TRUE(Contains(names, "dx.big1599"));
+    EXPECT_FALSE(Contains(names, "DXWS1$"));
+    EXPECT_FALSE(Contains(names, "DC1$"));
+    std::vector<USER_INFO_0> workstations, servers;
+    ASSERT_EQ(m_api->UserEnum(kServer, FILTER_WORKSTATION_TRUST_ACCOUNT, workstations), NERR_Success);
+    ASSERT_EQ(m_api->UserEnum(kServer, FILTER_SERVER_TRUST_ACCOUNT, servers), NERR_Success);
+    EXPECT_EQ(Names(workstations, [](auto& u) { return u.usri0_name; }), std::vector<std::string>{"DXWS1$"});
+    EXPECT_EQ(Names(servers, [](auto& u) { return u.usri0_name; }), std::vector<std::string>{"DC1$"});
+    // Level 0 and level 3 list the same accounts (more than one 1,000-entry page).
+    std::vector<USER_INFO_0> level0;
+    ASSERT_EQ(m_api->UserEnum(kServer, FILTER_NORMAL_ACCOUNT, level0), NERR_Success);
+    EXPECT_EQ(Names(level0, [](auto& u) { return u.usri0_name; }), names);
+    EXPECT_GT(names.size(), 1600u);
+}
+
+TEST_F(DirectoryDc, NeverExpiringAccounts)
+{
+    EXPECT_EQ(User("dx.noexpire").usri3_acct_expires, TIMEQ_FOREVER);
+    EXPECT_EQ(User("dx.zeroexpire").usri3_acct_expires, TIMEQ_FOREVER);
+    EXPECT_EQ(User("dx.expires").usri3_acct_expires, 1909008000u);  // 2030-06-30
+}
+
+TEST_F(DirectoryDc, UserFieldsFromTheDirectory)
+{
+    const USER_INFO_3 plain = User("dx.plain");
+    EXPECT_EQ(plain.usri3_full_name, "Plain Dir User");
+    EXPECT_EQ(plain.usri3_comment, "An ordinary account");
+    EXPECT_EQ(plain.usri3_last_logon, 0u);
+    EXPECT_GT(plain.usri3_password_age, 0u);
+    EXPECT_EQ(plain.usri3_password_expired, 0u);
+    EXPECT_EQ(plain.usri3_max_storage, USER_MAXSTORAGE_UNLIMITED);
+    EXPECT_EQ(plain.usri3_flags & (UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE | UF_LOCKOUT), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(plain.usri3_primary_group_id, 513u);
+    EXPECT_GT(plain.usri3_user_id, 1000u);
+    EXPECT_EQ(User("dx.disabled").usri3_flags & UF_ACCOUNTDISABLE, UF_ACCOUNTDISABLE);
+    EXPECT_EQ(User("dx.pwnever").usri3_flags & UF_DONT_EXPIRE_PASSWD, UF_DONT_EXPIRE_PASSWD);
+    const USER_INFO_3 must = User("dx.mustchange");
+    EXPECT_EQ(must.usri3_password_age, 0u);
+    EXPECT_EQ(must.usri3_password_expired, 1u);
+    const USER_INFO_3 profile = User("dx.profile");
+    EXPECT_EQ(profile.usri3_profile, std::optional<std::string>("\\\\dc1\\profiles\\dx.profile"));
+    EXPECT_EQ(profile.usri3_script_path, "logon.cmd");
+    EXPECT_EQ(User("dx.emptyprofile").usri3_profile, std::nullopt);
+    USER_INFO_3 missing;
+    EXPECT_EQ(m_api->UserGetInfo(kServer, "dx.nobody", missing), NERR_UserNotFound);
+    EXPECT_EQ(m_api->UserGetInfo(kServer, "dx-staff", missing), NERR_UserNotFound);  // a group
+    // A name with filter characters is a name, not a filter.
+    EXPECT_EQ(m_api->UserGetInfo(kServer, "dx.*", missing), NERR_UserNotFound);
+}
+
+TEST_F(DirectoryDc, EnumerationAgreesWithGetInfo)
+{
+    std::vector<USER_INFO_3> all;
+    ASSERT_EQ(m_api->UserEnum(kServer, FILTER_NORMAL_ACCOUNT, all), NERR_Success);
+    for (const char* name : {"dx.profile", "dx.mustchange", "dx.disabled", "dx.expires"}) {
+        const auto it = std::find_if(all.begin(), all.end(), [&](auto& u) { return u.usri3_name == name; });
+        ASSERT_NE(it, all.end()) << name;
+        const USER_INFO_3 one = User(name);
+        EXPECT_EQ(it->usri3_flags, one.usri3_flags) << name;
+        EXPECT_EQ(it->usri3_acct_expires, one.usri3_acct_expires) << name;
+        EXPECT_EQ(it->usri3_profile, one.usri3_profile) << name;
+        EXPECT_EQ(it->usri3_password_expired, one.usri3_password_expired) << name;
+        EXPECT_EQ(it->usri3_full_name, one.usri3_full_name) << name;
+    }
+}
+
+TEST_F(DirectoryDc, FullNameAndDescriptionWritten)
+{
+    USER_INFO_3 u = User("dx.writer");
+    u.usri3_full_name = "Writer \xc3\x84nderung";  // UTF-8 survives
+    u.usri3_comment = "";
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.writer", u), NERR_Success);
+    USER_INFO_3 back = User("dx.writer");
+    EXPECT_EQ(back.usri3_full_name, "Writer \xc3\x84nderung");
+    EXPECT_EQ(back.usri3_comment, "");
+    back.usri3_full_name = "Writer Original";
+    back.usri3_comment = "Rewritten by the tests";
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.writer", back), NERR_Success);
+    EXPECT_EQ(User("dx.writer").usri3_comment, "Rewritten by the tests");
+    // The other fields were left alone: no flag changed by a plain rewrite.
+    EXPECT_EQ(User("dx.writer").usri3_flags, back.usri3_flags);
+}
+
+TEST_F(DirectoryDc, EveryCombinationOfTheFourOptions)
+{
+    for (unsigned combo = 0; combo < 32; ++combo) {
+        const bool disabled = combo & 1, neverExpires = combo & 2, cannotChange = combo & 4, unlock = combo & 8;
+        const bool mustChange = (combo & 16) && !neverExpires;
+        if (unlock) {
+            ASSERT_EQ(Shell(Script() + " lock '" + g_dir + "' dx.flags >/dev/null 2>&1"), 0);
+        }
+        USER_INFO_3 u = User("dx.flags");
+        EXPECT_EQ((u.usri3_flags & UF_LOCKOUT) != 0, unlock) << "combination " << combo;
+        const std::uint32_t kOptions = UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD | UF_PASSWD_CANT_CHANGE | UF_LOCKOUT;
+        const std::uint32_t others = u.usri3_flags & ~kOptions;
+        u.usri3_flags = others | (disabled ? UF_ACCOUNTDISABLE : 0) | (neverExpires ? UF_DONT_EXPIRE_PASSWD : 0) |
+                        (cannotChange ? UF_PASSWD_CANT_CHANGE : 0);
+        u.usri3_password_expired = mustChange ? 1 : 0;
+        ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.flags", u), NERR_Success) << "combination " << combo;
+        const USER_INFO_3 back = User("dx.flags");
+        EXPECT_EQ(back.usri3_flags, u.usri3_flags) << "combination " << combo;
+        EXPECT_EQ(back.usri3_password_expired, u.usri3_password_expired) << "combination " << combo;
+        EXPECT_EQ(back.usri3_password_age == 0, mustChange) << "combination " << combo;
+        // Written again unchanged, nothing moves.
+        ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.flags", back), NERR_Success);
+        EXPECT_EQ(User("dx.flags").usri3_flags, back.usri3_flags) << "combination " << combo;
+    }
+}
+
+TEST_F(DirectoryDc, LockedAccountStaysLockedUnlessCleared)
+{
+    ASSERT_EQ(Shell(Script() + " lock '" + g_dir + "' dx.locked >/dev/null 2>&1"), 0);
+    USER_INFO_3 u = User("dx.locked");
+    ASSERT_TRUE(u.usri3_flags & UF_LOCKOUT);
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.locked", u), NERR_Success);
+    EXPECT_TRUE(User("dx.locked").usri3_flags & UF_LOCKOUT);
+    // Setting the bit on an unlocked account can't lock it.
+    u.usri3_flags &= ~UF_LOCKOUT;
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.locked", u), NERR_Success);
+    u = User("dx.locked");
+    EXPECT_FALSE(u.usri3_flags & UF_LOCKOUT);
+    u.usri3_flags |= UF_LOCKOUT;
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.locked", u), NERR_Success);
+    EXPECT_FALSE(User("dx.locked").usri3_flags & UF_LOCKOUT);
+}
+
+TEST_F(DirectoryDc, NewPasswordLogsOnAndOldIsRefused)
+{
+    const std::string fresh = "Fresh-Pass-" + std::to_string(::getpid()) + "b";
+    // Start from the known password, whatever an earlier run left.
+    USER_INFO_3 u = User("dx.password");
+    u.usri3_password = kTestPassword;
+    u.usri3_password_expired = 0;
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.password", u), NERR_Success);
+    ASSERT_EQ(Logon("dx.password", kTestPassword), directory::ConnectFailure::None);
+    u.usri3_password = fresh;
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.password", u), NERR_Success);
+    EXPECT_EQ(Logon("dx.password", fresh), directory::ConnectFailure::None);
+    EXPECT_TRUE(Kinit("dx.password", fresh));
+    EXPECT_FALSE(Kinit("dx.password", kTestPassword));
+    EXPECT_EQ(Logon("dx.password", "Not-The-Password-9z"), directory::ConnectFailure::LogonFailure);
+    EXPECT_GT(User("dx.password").usri3_password_age, 0u);
+    // A password the policy refuses changes nothing, the description included.
+    u.usri3_password = "a";
+    u.usri3_comment = "must not be written";
+    EXPECT_EQ(m_api->UserSetInfo(kServer, "dx.password", u), NERR_PasswordTooShort);
+    EXPECT_EQ(Logon("dx.password", fresh), directory::ConnectFailure::None);
+    EXPECT_EQ(User("dx.password").usri3_comment, "Password set by the tests");
+}
+
+TEST_F(DirectoryDc, WritesNeedTheRights)
+{
+    USER_INFO_3 u = User("dx.password");
+    u.usri3_password = kTestPassword;
+    ASSERT_EQ(m_api->UserSetInfo(kServer, "dx.password", u), NERR_Success);
+    std::string error;
+    auto plain = CreateDomainNetApi(kServer, Credentials{"dx.password", "VELLOX", kTestPassword}, nullptr, &error);
+    ASSERT_NE(plain, nullptr) << error;
+    USER_INFO_3 other;
+    ASSERT_EQ(plain->UserGetInfo(kServer, "dx.writer", other), NERR_Success);
+    other.usri3_comment = "changed by an ordinary user";
+    EXPECT_EQ(plain->UserSetInfo(kServer, "dx.writer", other), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(plain->GroupAddUser(kServer, "Domain Admins", "dx.password"), ERROR_ACCESS_DENIED);
+}
+
+// ---- groups -------------------------------------------------------------------------------
+
+TEST_F(DirectoryDc, GlobalGroupsWithComments)
+{
+    std::vector<GROUP_INFO_2> groups;
+    ASSERT_EQ(m_api->GroupEnum(kServer, groups), NERR_Success);
+    const auto names = Names(groups, [](auto& g) { return g.grpi2_name; });
+    EXPECT_TRUE(Contains(names, "Domain Users"));
+    EXPECT_TRUE(Contains(names, "dx-staff"));
+    EXPECT_FALSE(Contains(names, "dx-local"));
+    EXPECT_FALSE(Contains(names, "Administrators"));
+    const auto staff = std::find_if(groups.begin(), groups.end(), [](auto& g) { return g.grpi2_name == "dx-staff"; });
+    EXPECT_EQ(staff->grpi2_comment, "Staff (global)");
+    GROUP_INFO_2 info;
+    EXPECT_EQ(m_api->GroupGetInfo(kServer, "dx-staff", info), NERR_Success);
+    EXPECT_EQ(info.grpi2_group_id, staff->grpi2_group_id);
+    EXPECT_EQ(m_api->GroupGetInfo(kServer, "dx-local", info), NERR_GroupNotFound);
+    EXPECT_EQ(m_api->GroupGetInfo(kServer, "dx.nothing", info), NERR_GroupNotFound);
+}
+
+TEST_F(DirectoryDc, GroupMembersIncludingPrimaryAndLargeGroups)
+{
+    std::vector<GROUP_USERS_INFO_0> members;
+    ASSERT_EQ(m_api->GroupGetUsers(kServer, "dx-staff", members), NERR_Success);
+    EXPECT_EQ(Names(members, [](auto& m) { return m.grui0_name; }),
+              (std::vector<std::string>{"dx.indirect", "dx.plain"}));
+    ASSERT_EQ(m_api->GroupGetUsers(kServer, "dx-big", members), NERR_Success);
+    ASSERT_EQ(members.size(), 1600u) << "a group of more than 1,500 members must be read whole";
+    EXPECT_EQ(members.front().grui0_name, "dx.big0000");
+    EXPECT_EQ(members.back().grui0_name, "dx.big1599");
+    ASSERT_EQ(m_api->GroupGetUsers(kServer, "Domain Users", members), NERR_Success);
+    EXPECT_TRUE(Contains(Names(members, [](auto& m) { return m.grui0_name; }), "dx.plain"));
+}
+
+TEST_F(DirectoryDc, UserGlobalGroups)
+{
+    std::vector<GROUP_USERS_INFO_1> groups;
+    ASSERT_EQ(m_api->UserGetGroups(kServer, "dx.plain", groups), NERR_Success);
+    const auto names = Names(groups, [](auto& g) { return g.grui1_name; });
+    EXPECT_TRUE(Contains(names, "dx-staff"));
+    EXPECT_TRUE(Contains(names, "Domain Users"));
+    EXPECT_FALSE(Contains(names, "dx-local"));
+    EXPECT_EQ(m_api->UserGetGroups(kServer, "dx.nobody", groups), NERR_UserNotFound);
+}
+
+TEST_F(DirectoryDc, LocalGroupsBuiltinAndDomainLocal)
+{
+    std::vector<LOCALGROUP_INFO_1> groups;
+    ASSERT_EQ(m_api->LocalGroupEnum(kServer, groups), NERR_Success);
+    const auto names = Names(groups, [](auto& g) { return g.lgrpi1_name; });
+    EXPECT_TRUE(Contains(names, "Administrators"));
+    EXPECT_TRUE(Contains(names, "dx-local"));
+    EXPECT_FALSE(Contains(names, "dx-staff"));
+    const auto builtin = std::find(names.begin(), names.end(), "Administrators");
+    const auto local = std::find(names.begin(), names.end(), "dx-local");
+    EXPECT_LT(builtin, local);  // builtin groups come first
+}
+
+TEST_F(DirectoryDc, DirectAndIndirectLocalMembership)
+{
+    std::vector<LOCALGROUP_USERS_INFO_0> direct, all;
+    auto names = [](auto& list) { return Names(list, [](auto& g) { return g.lgrui0_name; }); };
+    ASSERT_EQ(m_api->UserGetLocalGroups(kServer, "dx.indirect", 0, direct), NERR_Success);
+    ASSERT_EQ(m_api->UserGetLocalGroups(kServer, "dx.indirect", LG_INCLUDE_INDIRECT, all), NERR_Success);
+    EXPECT_FALSE(Contains(names(direct), "dx-local"));
+    EXPECT_TRUE(Contains(names(all), "dx-local"));
+    EXPECT_TRUE(Contains(names(all), "Users"));  // builtin, through Domain Users
+    ASSERT_EQ(m_api->UserGetLocalGroups(kServer, "dx.plain", 0, direct), NERR_Success);
+    EXPECT_TRUE(Contains(names(direct), "dx-local"));
+}
+
+TEST_F(DirectoryDc, GroupMembershipWritesAndStatuses)
+{
+    m_api->GroupDelUser(kServer, "dx-writes", "dx.member");  // whatever an earlier run left
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "dx-writes", "dx.member"), NERR_Success);
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "dx-writes", "dx.member"), ERROR_MEMBER_IN_GROUP);
+    std::vector<GROUP_USERS_INFO_0> members;
+    ASSERT_EQ(m_api->GroupGetUsers(kServer, "dx-writes", members), NERR_Success);
+    EXPECT_TRUE(Contains(Names(members, [](auto& m) { return m.grui0_name; }), "dx.member"));
+    EXPECT_EQ(m_api->GroupDelUser(kServer, "dx-writes", "dx.member"), NERR_Success);
+    EXPECT_EQ(m_api->GroupDelUser(kServer, "dx-writes", "dx.member"), ERROR_MEMBER_NOT_IN_GROUP);
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "dx-nogroup", "dx.member"), NERR_GroupNotFound);
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "dx-writes", "dx.nobody"), NERR_UserNotFound);
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "dx-local", "dx.member"), NERR_GroupNotFound);  // not global
+    EXPECT_EQ(m_api->GroupAddUser(kServer, "Domain Users", "dx.member"), ERROR_MEMBER_IN_GROUP);
+    EXPECT_EQ(m_api->GroupDelUser(kServer, "Domain Users", "dx.member"), 1374u);  // its primary group
+}
+
+TEST_F(DirectoryDc, GroupDescriptionWritten)
+{
+    GROUP_INFO_2 info;
+    ASSERT_EQ(m_api->GroupGetInfo(kServer, "dx-writes", info), NERR_Success);
+    info.grpi2_comment = "Changed, with a comma";
+    ASSERT_EQ(m_api->GroupSetInfo(kServer, "dx-writes", info), NERR_Success);
+    ASSERT_EQ(m_api->GroupGetInfo(kServer, "dx-writes", info), NERR_Success);
+    EXPECT_EQ(info.grpi2_comment, "Changed, with a comma");
+    info.grpi2_comment = "";
+    ASSERT_EQ(m_api->GroupSetInfo(kServer, "dx-writes", info), NERR_Success);
+    ASSERT_EQ(m_api->GroupSetInfo(kServer, "dx-writes", info), NERR_Success);  // clearing twice is fine
+    info.grpi2_comment = "Changed by the tests";
+    ASSERT_EQ(m_api->GroupSetInfo(kServer, "dx-writes", info), NERR_Success);
+    EXPECT_EQ(m_api->GroupSetInfo(kServer, "dx-nogroup", info), NERR_GroupNotFound);
+}
+
+TEST_F(DirectoryDc, LocalGroupMembershipBySid)
+{
+    Sid sid;
+    std::string domain;
+    SidNameUse use = SidNameUse::Unknown;
+    ASSERT_EQ(m_api->LookupAccountName(kServer, "VELLOX\\dx.member", sid, domain, use), NERR_Success);
+    EXPECT_EQ(domain, "VELLOX");
+    EXPECT_EQ(use, SidNameUse::User);
+    EXPECT_EQ(sid.text.rfind("S-1-5-21-", 0), 0u);
+    m_api->LocalGroupDelMember(kServer, "dx-local-writes", sid);
+    EXPECT_EQ(m_api->LocalGroupAddMember(kServer, "dx-local-writes", sid), NERR_Success);
+    EXPECT_EQ(m_api->LocalGroupAddMember(kServer, "dx-local-writes", sid), ERROR_MEMBER_IN_ALIAS);
+    std::vector<LOCALGROUP_USERS_INFO_0> groups;
+    ASSERT_EQ(m_api->UserGetLocalGroups(kServer, "dx.member", 0, groups), NERR_Success);
+    EXPECT_TRUE(Contains(Names(groups, [](auto& g) { return g.lgrui0_name; }), "dx-local-writes"));
+    EXPECT_EQ(m_api->LocalGroupDelMember(kServer, "dx-local-writes", sid), NERR_Success);
+    EXPECT_EQ(m_api->LocalGroupDelMember(kServer, "dx-local-writes", sid), ERROR_MEMBER_NOT_IN_ALIAS);
+    EXPECT_EQ(m_api->LocalGroupAddMember(kServer, "dx-staff", sid), NERR_GroupNotFound);  // global
+    Sid unknown{sid.text.substr(0, sid.text.rfind('-')) + "-999999"};
+    EXPECT_EQ(m_api->LocalGroupAddMember(kServer, "dx-local-writes", unknown), 1387u);
+    Sid garbage{"S-1-5-21-x"};
+    EXPECT_EQ(m_api->LocalGroupAddMember(kServer, "dx-local-writes", garbage), 1387u);
+    ASSERT_EQ(m_api->LookupAccountName(kServer, "dx-local", sid, domain, use), NERR_Success);
+    EXPECT_EQ(use, SidNameUse::Alias);
+    ASSERT_EQ(m_api->LookupAccountName(kServer, "Administrators", sid, domain, use), NERR_Success);
+    EXPECT_EQ(domain, "BUILTIN");
+    EXPECT_EQ(sid.text, "S-1-5-32-544");
+    EXPECT_EQ(m_api->LookupAccountName(kServer, "OTHER\\dx.member", sid, domain, use), ERROR_NONE_MAPPED);
+}
+
+// ---- servers ------------------------------------------------------------------------------
+
+TEST_F(DirectoryDc, ComputersAndTheController)
+{
+    std::vector<SERVER_INFO_101> servers;
+    std::uint32_t total = 0;
+    ASSERT_EQ(m_api->ServerEnum("", SV_TYPE_ALL, "", servers, total), NERR_Success);
+    EXPECT_EQ(total, servers.size());
+    const auto dc = std::find_if(servers.begin(), servers.end(), [](auto& s) { return s.sv101_name == "DC1"; });
+    const auto ws = std::find_if(servers.begin(), servers.end(), [](auto& s) { return s.sv101_name == "DXWS1"; });
+    ASSERT_NE(dc, servers.end());
+    ASSERT_NE(ws, servers.end());
+    // The server's own answer, with the controller bit the account kind gives.
+    EXPECT_EQ(dc->sv101_type, 0x809a03u | SV_TYPE_DOMAIN_CTRL);
+    EXPECT_FALSE(ws->sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL));
+    ASSERT_EQ(m_api->ServerEnum("", SV_TYPE_DOMAIN_CTRL, "", servers, total), NERR_Success);
+    ASSERT_EQ(servers.size(), 1u);
+    EXPECT_EQ(servers[0].sv101_name, "DC1");
+    std::string dcName;
+    EXPECT_EQ(m_api->GetDCName(kServer, "", dcName), NERR_Success);
+    EXPECT_EQ(dcName, "\\\\DC1");
+}
+
+TEST_F(DirectoryDc, ServerRolesDerivedWithoutAFallback)
+{
+    std::string error;
+    auto api = CreateDomainNetApi(kServer, Admin(), nullptr, &error);
+    ASSERT_NE(api, nullptr) << error;
+    std::vector<SERVER_INFO_101> servers;
+    std::uint32_t total = 0;
+    ASSERT_EQ(api->ServerEnum("", SV_TYPE_ALL, "", servers, total), NERR_Success);
+    const auto dc = std::find_if(servers.begin(), servers.end(), [](auto& s) { return s.sv101_name == "DC1"; });
+    ASSERT_NE(dc, servers.end());
+    EXPECT_TRUE(dc->sv101_type & SV_TYPE_DOMAIN_CTRL);
+    EXPECT_TRUE(dc->sv101_type & SV_TYPE_SERVER_NT);
+    SERVER_INFO_101 info;
+    EXPECT_EQ(api->ServerGetInfo(kServer, info), ERROR_NOT_SUPPORTED);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!::testing::GTEST_FLAG(list_tests))
+        PrepareController();
+    return RUN_ALL_TESTS();
+}
