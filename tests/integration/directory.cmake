@@ -4,10 +4,15 @@ vellox_add_test(directory_convert_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/directory_convert_test.cpp
   LIBS vellox_net
   LABELS unit)
-vellox_add_test(directory_dc_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/directory_dc_test.cpp
-  LIBS vellox_net
-  LABELS integration)
+
+# The controller test starts and fills its controller once in main(), so its cases run
+# in one process, one after another, never beside another copy of themselves.
+add_executable(directory_dc_test ${CMAKE_CURRENT_LIST_DIR}/directory_dc_test.cpp)
+target_link_libraries(directory_dc_test PRIVATE vellox_net GTest::gtest GTest::gmock)
 target_compile_definitions(directory_dc_test PRIVATE
   VELLOX_DIRECTORY_DC_SCRIPT="${CMAKE_SOURCE_DIR}/bench/directory/directory-dc"
   VELLOX_DIRECTORY_DC_DIR="${CMAKE_BINARY_DIR}/directory-dc")
+add_test(NAME integration.directory_route COMMAND ${CMAKE_COMMAND} -E env TZ=UTC LC_ALL=C.UTF-8
+  $<TARGET_FILE:directory_dc_test>)
+set_tests_properties(integration.directory_route PROPERTIES
+  LABELS integration TIMEOUT 1500 RUN_SERIAL TRUE)
