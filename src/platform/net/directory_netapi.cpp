@@ -20,9 +20,6 @@ using namespace directory;
 
 namespace {
 
-inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;
-inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;
-
 const std::string kGlobalGroupFilter = "(&(objectClass=group)(|(groupType=-2147483646)(groupType=-2147483640)))";
 const std::string kLocalGroupFilter = "(&(objectClass=group)(|(groupType=-2147483644)(groupType=-2147483643)))";
 const char* const kBuiltinSid = "S-1-5-32";
@@ -797,20 +794,27 @@ Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::stri
     });
 }
 
+Status DirectoryNetApi::FindGroupAndUser(const std::string& group, const std::string& user, Account& g, Account& u)
+{
+    Status status = FindGroup(group, GroupKind::Global, g);
+    if (status != NERR_Success)
+        return status;
+    status = FindAccount(user, u);
+    if (status != NERR_Success)
+        return status;
+    if (!u.isUser || u.isGroup)
+        return NERR_UserNotFound;
+    return NERR_Success;
+}
+
 Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
 {
     if (!IsOurs(server))
         return m_fallback ? m_fallback->GroupAddUser(server, group, user) : ERROR_BAD_NETPATH;
     return Call([&]() -> Status {
         Account g, u;
-        Status status = FindGroup(group, GroupKind::Global, g);
-        if (status != NERR_Success)
+        if (const Status status = FindGroupAndUser(group, user, g, u))
             return status;
-        status = FindAccount(user, u);
-        if (status != NERR_Success)
-            return status;
-        if (!u.isUser || u.isGroup)
-            return NERR_UserNotFound;
         if (u.primaryGroupId == RidOf(g.sid))
             return ERROR_MEMBER_IN_GROUP;
         const int rc = m_session->Modify(g.dn, {{Modification::Add, "member", {u.dn}}});
@@ -826,14 +830,8 @@ Status DirectoryNetApi::GroupDelUser(const std::string& server, const std::strin
         return m_fallback ? m_fallback->GroupDelUser(server, group, user) : ERROR_BAD_NETPATH;
     return Call([&]() -> Status {
         Account g, u;
-        Status status = FindGroup(group, GroupKind::Global, g);
-        if (status != NERR_Success)
+        if (const Status status = FindGroupAndUser(group, user, g, u))
             return status;
-        status = FindAccount(user, u);
-        if (status != NERR_Success)
-            return status;
-        if (!u.isUser || u.isGroup)
-            return NERR_UserNotFound;
         if (u.primaryGroupId == RidOf(g.sid))
             return ERROR_MEMBERS_PRIMARY_GROUP;
         const int rc = m_session->Modify(g.dn, {{Modification::Delete, "member", {u.dn}}});

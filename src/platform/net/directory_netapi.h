@@ -97,6 +97,8 @@ private:
     USER_INFO_3 ToUserInfo(const directory::Entry& entry, std::int64_t now) const;
     Status FindAccount(const std::string& name, Account& out, bool needSd = false);
     Status FindGroup(const std::string& name, GroupKind kind, Account& out);
+    // A global group and a user account, as the membership writes need them.
+    Status FindGroupAndUser(const std::string& group, const std::string& user, Account& g, Account& u);
     Status ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out);
     Status WritePassword(const std::string& dn, const std::string& password);
 

@@ -40,9 +40,12 @@ inline constexpr Status ERROR_MEMBER_NOT_IN_GROUP = 1321;
 inline constexpr Status ERROR_LOGON_FAILURE = 1326;
 inline constexpr Status ERROR_NONE_MAPPED = 1332;
 inline constexpr Status ERROR_NO_SUCH_DOMAIN = 1355;
+inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;  // removing a user from its primary group
 inline constexpr Status ERROR_NO_SUCH_ALIAS = 1376;
 inline constexpr Status ERROR_MEMBER_NOT_IN_ALIAS = 1377;
 inline constexpr Status ERROR_MEMBER_IN_ALIAS = 1378;
+inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;  // a member identifier that names no account
+inline constexpr Status ERROR_INVALID_MEMBER = 1388;  // a local group or domain identifier as a member
 inline constexpr Status ERROR_TIMEOUT = 1460;
 inline constexpr Status RPC_S_SERVER_UNAVAILABLE = 1722;
 inline constexpr Status NERR_GroupNotFound = 2220;
@@ -52,6 +55,7 @@ inline constexpr Status NERR_UserExists = 2224;
 inline constexpr Status NERR_PasswordTooShort = 2245;
 inline constexpr Status NERR_InvalidComputer = 2351;
 inline constexpr Status NERR_DCNotFound = 2453;
+inline constexpr Status ERROR_NO_BROWSER_SERVERS_FOUND = 6118;
 
 // NetUserEnum filters.
 inline constexpr std::uint32_t FILTER_NORMAL_ACCOUNT = 0x0002;

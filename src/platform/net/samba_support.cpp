@@ -173,7 +173,7 @@ Status LocalGroupCallStatus(Status status) {
     case ERROR_MEMBER_NOT_IN_GROUP:
         return ERROR_MEMBER_NOT_IN_ALIAS;
     case 1358:  // the member's identifier names no account
-        return 1387;  // ERROR_NO_SUCH_MEMBER
+        return ERROR_NO_SUCH_MEMBER;
     default:
         return status;
     }

@@ -22,12 +22,6 @@
 
 namespace net {
 
-// Status codes the sample network gives beyond those in netapi.h.
-inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;  // removing a user from its primary group
-inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;         // local group member SID that names no account
-inline constexpr Status ERROR_INVALID_MEMBER = 1388;         // a local group or domain SID as a member
-inline constexpr Status ERROR_NO_BROWSER_SERVERS_FOUND = 6118;  // ServerEnum of an unknown domain
-
 // ServerEnum type that lists the domains instead of the servers.
 inline constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM = 0x80000000u;
 
