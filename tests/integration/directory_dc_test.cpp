@@ -634,7 +634,12 @@ TEST_F(DirectoryDc, ServerRolesDerivedWithoutAFallback)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (!::testing::GTEST_FLAG(list_tests))
-        PrepareController();
-    return RUN_ALL_TESTS();
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
+    PrepareController();
+    const int result = RUN_ALL_TESTS();
+    // The namespaces are shared by every build tree: leave them free for the next run.
+    if (!g_dir.empty())
+        Shell(Script() + " stop '" + g_dir + "' >&2");
+    return result;
 }
