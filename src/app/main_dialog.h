@@ -6,6 +6,7 @@
 #include "browse/browse_types.h"
 #include "browse/list_step.h"
 #include "fx/fx.h"
+#include "platform/files/owner_walk.h"
 #include "platform/net/netapi.h"
 #include "platform/net/options.h"
 #include "settings/app_settings.h"
@@ -62,8 +63,9 @@ public:
     void StartNetworkBrowse();
     void BrowseServers();
     // Starts the worker of `kind` on a browse of its own; false when no thread could
-    // be created (the window then stays idle).
-    bool StartWorker(WorkerKind kind);
+    // be created (the window then stays idle). A FILES walk of an SMB root logs on
+    // with `smbCredentials` (empty: the Kerberos credential cache).
+    bool StartWorker(WorkerKind kind, files::SmbCredentials smbCredentials = {});
     void BrowseStarted();
     void BrowseFinished();
     BOOL StartBusyTimer();

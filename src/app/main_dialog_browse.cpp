@@ -23,10 +23,12 @@ constexpr UINT_PTR kBusyTimer = 1;
 constexpr UINT kBusyPeriodMs = 500;
 
 // The FILES walk warns of an unreadable security descriptor with a box that blocks the
-// walk until it is closed; the box itself is shown on the window thread.
-files::WalkOptions FilesWalkOptions()
+// walk until it is closed; the box itself is shown on the window thread. An SMB root is
+// walked with the credentials the browse was started with.
+files::WalkOptions FilesWalkOptions(const files::SmbCredentials& credentials)
 {
     files::WalkOptions options;
+    options.credentials = credentials;
     options.onInvalidDescriptor = [](const std::string&) {
         fx::ShowMessageBox(nullptr, res::STR_INVALID_DESCRIPTOR, res::STR_INVALID_DESCRIPTOR_CAPTION, MB_OK);
     };
@@ -35,8 +37,8 @@ files::WalkOptions FilesWalkOptions()
 
 // Fills `table` for one browse. NETWORK produces an empty table until its walk is part
 // of the program.
-void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings, ResultTable& table,
-                    const std::stop_token& stop)
+void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings,
+                    const files::SmbCredentials& smbCredentials, ResultTable& table, const std::stop_token& stop)
 {
     switch (kind) {
     case WorkerKind::USERS: {
@@ -48,7 +50,7 @@ void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settin
         GroupsLines(api, settings, table.groupLines, stop);
         break;
     case WorkerKind::FILES:
-        FilesOwners(settings.f_root_path, FilesWalkOptions(), table, stop);
+        FilesOwners(settings.f_root_path, FilesWalkOptions(smbCredentials), table, stop);
         break;
     case WorkerKind::NETWORK:
     default:
@@ -105,10 +107,19 @@ void CMainDialog::OnBrowse()
     UpdateData(FALSE);
 }
 
+// The credentials of an SMB walk are read here, once per browse: the log-on prompt and
+// the message about an unreadable authentication file belong to the window thread.
 void CMainDialog::StartFilesBrowse()
 {
     SetListTabStops(m_listResults, kFilesTabStops);
-    StartWorker(WorkerKind::FILES);
+    files::SmbCredentials credentials;
+    if (files::IsSmbRoot(m_settings.f_root_path)) {
+        std::string error;
+        credentials = SmbWalkCredentials(m_options.authFile, error);
+        if (!error.empty())
+            MessageBox(error.c_str());
+    }
+    StartWorker(WorkerKind::FILES, std::move(credentials));
 }
 
 void CMainDialog::StartNetworkBrowse()
@@ -132,7 +143,7 @@ void CMainDialog::BrowseServers()
     m_settings.entryCount = content.entryCount;
 }
 
-bool CMainDialog::StartWorker(WorkerKind kind)
+bool CMainDialog::StartWorker(WorkerKind kind, files::SmbCredentials smbCredentials)
 {
     auto run = std::make_shared<BrowseRun>();
     run->id = ++m_nextBrowseId;
@@ -142,7 +153,7 @@ bool CMainDialog::StartWorker(WorkerKind kind)
     // are now, the network interface, and the browse it reports to.
     std::weak_ptr<CMainDialog*> alive = m_pAlive;
     net::NetApi* api = &m_api;
-    auto body = [run, alive, api, settings = m_settings]() {
+    auto body = [run, alive, api, settings = m_settings, smbCredentials = std::move(smbCredentials)]() {
         const std::stop_token stop = run->stop.get_token();
         ResultTable table;
         ListContent content;
@@ -152,7 +163,7 @@ bool CMainDialog::StartWorker(WorkerKind kind)
         });
         pending.ResetPendingWork(run->kind);
         pending.EnterWork(run->kind);
-        RunEnumeration(run->kind, *api, settings, table, stop);
+        RunEnumeration(run->kind, *api, settings, smbCredentials, table, stop);
         pending.LeaveWork(run->kind);
         run->finished = true;
         if (stop.stop_requested())

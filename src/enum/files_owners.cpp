@@ -1,5 +1,7 @@
 #include "enum/files_owners.h"
 
+#include "platform/net/credentials.h"
+#include "platform/net/options.h"
 #include "res/browse_strings.h"
 #include "res/files_strings.h"
 
@@ -29,6 +31,28 @@ std::string OwnerText(const files::Owner& owner)
         return res::STR_OWNER_ACCOUNT_DELETED;
     }
     return res::STR_OWNER_UNKNOWN;
+}
+
+namespace {
+
+files::SmbCredentials FromNet(const net::Credentials& credentials)
+{
+    return {credentials.user, credentials.domain, credentials.password};
+}
+
+}  // namespace
+
+files::SmbCredentials SmbWalkCredentials(const std::string& authFile, std::string& error)
+{
+    error.clear();
+    if (!authFile.empty()) {
+        const std::optional<net::Credentials> fromFile = net::ReadAuthFile(authFile, error);
+        return fromFile ? FromNet(*fromFile) : files::SmbCredentials{};
+    }
+    if (net::HasKerberosTicket())
+        return {};
+    const std::optional<net::Credentials> answer = net::AskLogonOnce(net::LocalDomainFromSambaConfig());
+    return answer ? FromNet(*answer) : files::SmbCredentials{};
 }
 
 void FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <libsmbclient.h>
 
+#include "enum/files_owners.h"
 #include "platform/files/owner_walk.h"
 
 namespace {
@@ -249,6 +250,33 @@ TEST_F(SmbFolder, WhatTheUserMayNotReadIsDenied) {
 
 TEST_F(SmbFolder, FolderThatDoesNotExistIsOneDeniedListing) {
   WalkResult result = Walk(Root() + "missing\\", m_credentials);
+  ASSERT_EQ(result.owners.size(), 1u);
+  EXPECT_EQ(result.owners[0], (OwnerTotal{{OwnerKind::DirlistDenied, {}, 0}, 1}));
+}
+
+// The FILES browse reads the program's auth file for the walk: the controller's
+// administrator file walks the folder, a file with a wrong password lists nothing.
+TEST_F(SmbFolder, AuthFileCredentialsReachTheWalk) {
+  MakeFile("a.bin", 21);
+  std::string error;
+  const SmbCredentials admin = SmbWalkCredentials(std::string(std::getenv("VELLOX_LOCAL_DC_DIR")) + "/admin.auth", error);
+  ASSERT_EQ(error, "");
+  WalkResult result = Walk(Root(), admin);
+  ASSERT_EQ(result.owners.size(), 1u);
+  EXPECT_EQ(result.owners[0].owner.kind, OwnerKind::Name);
+  EXPECT_EQ(result.owners[0].bytes, 21u);
+
+  char path[] = "/tmp/vellox-smb-auth-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  const std::string text = "username=VELLOX\\vx.plain\npassword=not-the-password\n";
+  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fd);
+  const SmbCredentials wrong = SmbWalkCredentials(path, error);
+  unlink(path);
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(wrong.user, "vx.plain");
+  result = Walk(Root(), wrong);
   ASSERT_EQ(result.owners.size(), 1u);
   EXPECT_EQ(result.owners[0], (OwnerTotal{{OwnerKind::DirlistDenied, {}, 0}, 1}));
 }
