@@ -268,6 +268,7 @@ std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options,
         return nullptr;
     }
     std::unique_ptr<LdapSession> session(new LdapSession(ld));
+    session->m_unpagedSizeLimit = options.unpagedSizeLimit;
     int rc = LDAP_SUCCESS;
     if (simple) {
         const std::string caFile = ChooseCaFile(options.caFile);
@@ -329,7 +330,26 @@ std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options,
 }
 
 int LdapSession::Search(const std::string& base, bool subtree, const std::string& filter,
-                        const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly)
+                        const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly,
+                        std::unordered_map<std::string, long>* ranged)
+{
+    // Samba answers a search without paging whole and several times faster than in
+    // pages. A server that caps such answers (Windows at MaxPageSize, 1,000 entries)
+    // says so with a size or administrative limit: then the search runs again in pages.
+    const std::size_t before = out.size();
+    int rc = RunSearch(base, subtree, filter, attributes, out, daclOnly, false, ranged);
+    if (subtree && (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)) {
+        out.erase(out.begin() + static_cast<std::ptrdiff_t>(before), out.end());
+        if (ranged)
+            ranged->clear();
+        rc = RunSearch(base, subtree, filter, attributes, out, daclOnly, true, ranged);
+    }
+    return rc;
+}
+
+int LdapSession::RunSearch(const std::string& base, bool subtree, const std::string& filter,
+                           const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly,
+                           bool paged, std::unordered_map<std::string, long>* ranged)
 {
     std::vector<char*> attrs;
     for (const auto& a : attributes)
@@ -339,7 +359,6 @@ int LdapSession::Search(const std::string& base, bool subtree, const std::string
     LDAPControl sdControl = SdFlagsControl(sdValue);
     berval* cookie = nullptr;
     int rc = LDAP_SUCCESS;
-    const bool paged = subtree;
     for (;;) {
         ControlGuard page;
         std::vector<LDAPControl*> controls;
@@ -355,14 +374,15 @@ int LdapSession::Search(const std::string& base, bool subtree, const std::string
         MessageGuard res;
         rc = Track(ldap_search_ext_s(m_ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
                                      filter.c_str(), attrs.data(), 0, controls.data(), nullptr, nullptr,
-                                     LDAP_NO_LIMIT, &res.msg));
+                                     paged || m_unpagedSizeLimit <= 0 ? LDAP_NO_LIMIT : m_unpagedSizeLimit,
+                                     &res.msg));
         if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_PARTIAL_RESULTS) {
             if (!(rc == LDAP_NO_SUCH_OBJECT && res.msg))
                 break;
         }
         if (!res.msg)
             break;
-        CollectEntries(m_ld, res.msg, out);
+        CollectEntries(m_ld, res.msg, out, ranged);
         int result = LDAP_SUCCESS;
         LDAPControl** serverControls = nullptr;
         if (ldap_parse_result(m_ld, res.msg, &result, nullptr, nullptr, nullptr, &serverControls, 0) !=

@@ -37,6 +37,9 @@ struct ConnectOptions {
     // with the Kerberos credential cache.
     std::optional<Credentials> credentials;
     int timeoutSeconds = 20;
+    // Most entries asked for in a search without paging (0: no limit). A limit makes
+    // the session meet a server that caps such answers, as Windows does (tests).
+    int unpagedSizeLimit = 0;
 };
 
 // What a failed connect was: the caller turns it into a Net status.
@@ -62,10 +65,14 @@ public:
     // nullopt when nothing answers in time.
     static std::optional<Entry> ReadRootDse(const std::string& host, int timeoutSeconds, std::string& error);
 
-    // A subtree (or base) search read completely, 1,000 entries a page. `daclOnly`
-    // asks for the security descriptor's DACL alone. Returns the LDAP result code.
+    // A subtree (or base) search read completely: in one answer where the server gives
+    // it whole, else in pages of 1,000 entries. `daclOnly` asks for the security
+    // descriptor's DACL alone. `ranged`, when given, receives the names of attributes
+    // that came back cut short by ranged retrieval (read them whole with ReadEntry).
+    // Returns the LDAP result code.
     int Search(const std::string& base, bool subtree, const std::string& filter,
-               const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly = false);
+               const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly = false,
+               std::unordered_map<std::string, long>* ranged = nullptr);
 
     // One entry by DN with every value of its attributes, following ranged
     // retrieval ("member;range=1500-*") until the server has given them all.
@@ -82,10 +89,15 @@ public:
 private:
     explicit LdapSession(LDAP* ld) : m_ld(ld) {}
     int Track(int rc);
+    // One search, in pages of 1,000 entries when `paged`.
+    int RunSearch(const std::string& base, bool subtree, const std::string& filter,
+                  const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly, bool paged,
+                  std::unordered_map<std::string, long>* ranged);
 
     LDAP* m_ld = nullptr;
     bool m_encrypted = false;
     bool m_broken = false;
+    int m_unpagedSizeLimit = 0;
 };
 
 // LDAP result code to the closest Net status.

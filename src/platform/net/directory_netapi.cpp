@@ -145,6 +145,7 @@ Status DirectoryNetApi::Ensure()
         options.caFile = m_options.caFile;
         options.credentials = m_credentials;
         options.timeoutSeconds = m_options.timeoutSeconds;
+        options.unpagedSizeLimit = m_options.unpagedSizeLimit;
         ConnectFailure failure = ConnectFailure::None;
         std::string error;
         m_session = LdapSession::Connect(options, failure, error);
@@ -221,7 +222,10 @@ USER_INFO_3 DirectoryNetApi::ToUserInfo(const Entry& e, std::int64_t now) const
     u.usri3_flags = NetFlagsFromDirectory(uac, locked, cannotChange);
     u.usri3_password_age = PasswordAge(pwdLastSet, now);
     u.usri3_password_expired = PasswordExpired(pwdLastSet, m_policy->maxPwdAge, uac, now) ? 1 : 0;
-    u.usri3_profile = e.Optional("profilepath");
+    if (u.usri3_password_expired)
+        u.usri3_flags |= UF_PASSWORD_EXPIRED;  // as the Net functions compute it
+    // The Net functions give an account without profilePath an empty profile text.
+    u.usri3_profile = e.Text("profilepath");
     u.usri3_script_path = e.Text("scriptpath");
     u.usri3_home_dir = e.Text("homedirectory");
     u.usri3_home_dir_drive = e.Text("homedrive");
@@ -259,7 +263,7 @@ Status DirectoryNetApi::ReadUsers(const std::string& filter, std::vector<USER_IN
     return NERR_Success;
 }
 
-Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool needSd)
+Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool needSd, bool withMembers)
 {
     if (name.empty())
         return NERR_UserNotFound;
@@ -267,14 +271,25 @@ Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool 
                                       "primaryGroupID", "objectClass"};
     if (needSd)
         attrs = kUserAttributes, attrs.push_back("objectClass"), attrs.push_back("groupType");
+    if (withMembers)
+        attrs.push_back("member");
     std::vector<Entry> entries;
-    const int rc = m_session->Search(m_baseDn, true, "(sAMAccountName=" + EscapeFilterValue(name) + ")", attrs,
-                                     entries, needSd);
+    std::unordered_map<std::string, long> ranged;
+    int rc = m_session->Search(m_baseDn, true, "(sAMAccountName=" + EscapeFilterValue(name) + ")", attrs,
+                               entries, needSd, &ranged);
     if (rc != LDAP_SUCCESS)
         return StatusOf(rc);
     if (entries.empty())
         return NERR_UserNotFound;
     Entry& e = entries.front();
+    if (withMembers && ranged.count("member")) {
+        // More members than one answer holds: read them to the end.
+        Entry whole;
+        rc = m_session->ReadEntry(e.dn, {"member"}, whole);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+        e.values["member"] = std::move(whole.values["member"]);
+    }
     out.dn = e.dn;
     out.name = e.Text("samaccountname");
     out.sid = SidOf(e);
@@ -291,9 +306,9 @@ Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool 
     return NERR_Success;
 }
 
-Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Account& out)
+Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Account& out, bool withMembers)
 {
-    const Status status = FindAccount(name, out);
+    const Status status = FindAccount(name, out, false, withMembers);
     if (status == NERR_UserNotFound)
         return NERR_GroupNotFound;
     if (status != NERR_Success)
@@ -760,30 +775,25 @@ Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::stri
     return Call([&]() -> Status {
         out.clear();
         Account account;
-        Status status = FindGroup(group, GroupKind::Global, account);
+        Status status = FindGroup(group, GroupKind::Global, account, true);
         if (status != NERR_Success)
             return status;
-        Entry entry;
-        int rc = m_session->ReadEntry(account.dn, {"member"}, entry);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        // The names of the member values, and of the accounts whose primary group this
+        // is (members without a member value), asked together in the first search.
+        std::string any = "(&(objectClass=user)(primaryGroupID=" + std::to_string(RidOf(account.sid)) + "))";
+        const std::vector<std::string> none;
+        const auto* dns = account.entry.All("member");
+        const std::vector<std::string>& values = dns ? *dns : none;
         std::vector<Entry> members;
-        if (const auto* dns = entry.All("member")) {
-            for (std::size_t at = 0; at < dns->size(); at += kOrChunk) {
-                std::string any;
-                for (std::size_t i = at; i < std::min(dns->size(), at + kOrChunk); ++i)
-                    any += "(distinguishedName=" + EscapeFilterValue((*dns)[i]) + ")";
-                rc = m_session->Search(m_baseDn, true, "(|" + any + ")", {"sAMAccountName"}, members);
-                if (rc != LDAP_SUCCESS)
-                    return StatusOf(rc);
-            }
-        }
-        // Accounts whose primary group this is are members without a member value.
-        rc = m_session->Search(m_baseDn, true,
-                               "(&(objectClass=user)(primaryGroupID=" + std::to_string(RidOf(account.sid)) + "))",
-                               {"sAMAccountName"}, members);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        std::size_t at = 0;
+        do {
+            for (std::size_t end = std::min(values.size(), at + kOrChunk); at < end; ++at)
+                any += "(distinguishedName=" + EscapeFilterValue(values[at]) + ")";
+            const int rc = m_session->Search(m_baseDn, true, "(|" + any + ")", {"sAMAccountName"}, members);
+            if (rc != LDAP_SUCCESS)
+                return StatusOf(rc);
+            any.clear();
+        } while (at < values.size());
         std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
         for (const auto& m : members)
             if (const auto name = m.Optional("samaccountname"))

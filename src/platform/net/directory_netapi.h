@@ -31,6 +31,7 @@ struct DirectoryOptions {
     std::string caFile;      // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else the system store
     int timeoutSeconds = 20;  // per request and for connecting
     int serverInfoSeconds = 5;  // time limit of the NetServerGetInfo round in ServerEnum
+    int unpagedSizeLimit = 0;   // tests: stand in for a server that caps unpaged answers
 };
 
 class DirectoryNetApi : public NetApi {
@@ -95,8 +96,9 @@ private:
     Status Call(Work&& work);
     Status ReadUsers(const std::string& filter, std::vector<USER_INFO_3>& out);
     USER_INFO_3 ToUserInfo(const directory::Entry& entry, std::int64_t now) const;
-    Status FindAccount(const std::string& name, Account& out, bool needSd = false);
-    Status FindGroup(const std::string& name, GroupKind kind, Account& out);
+    // `withMembers` reads the group's member values too, whole.
+    Status FindAccount(const std::string& name, Account& out, bool needSd = false, bool withMembers = false);
+    Status FindGroup(const std::string& name, GroupKind kind, Account& out, bool withMembers = false);
     // A global group and a user account, as the membership writes need them.
     Status FindGroupAndUser(const std::string& group, const std::string& user, Account& g, Account& u);
     Status ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out);

@@ -76,6 +76,7 @@ inline constexpr std::uint32_t UF_INTERDOMAIN_TRUST_ACCOUNT = 0x0800;
 inline constexpr std::uint32_t UF_WORKSTATION_TRUST_ACCOUNT = 0x1000;
 inline constexpr std::uint32_t UF_SERVER_TRUST_ACCOUNT = 0x2000;
 inline constexpr std::uint32_t UF_DONT_EXPIRE_PASSWD = 0x10000;
+inline constexpr std::uint32_t UF_PASSWORD_EXPIRED = 0x800000;  // computed on reading, never written
 
 inline constexpr std::uint32_t TIMEQ_FOREVER = 0xFFFFFFFFu;
 inline constexpr std::uint32_t USER_MAXSTORAGE_UNLIMITED = 0xFFFFFFFFu;
