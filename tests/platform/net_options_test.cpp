@@ -1,9 +1,11 @@
 // The command line, the smb.conf workgroup and the choice of back end.
 #include "platform/net/options.h"
+#include "platform/net/samba_netapi.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sys/stat.h>
@@ -229,4 +231,23 @@ TEST(Backend, AMissingSampleFileIsAClearError)
     std::string error;
     EXPECT_FALSE(CreateNetApi(options, error));
     EXPECT_NE(error.find("/nonexistent/domain.json"), std::string::npos) << error;
+}
+
+TEST(Backend, AServerWithoutDirectoryKeepsTheLibnetapiRoute)
+{
+    // Credentials are there, but nothing answers LDAP on the loopback: no directory route.
+    const std::string path = std::filesystem::temp_directory_path() / "vx-options-route.auth";
+    {
+        std::ofstream out(path);
+        out << "username=someone\npassword=secret\ndomain=VELLOX\n";
+    }
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    Options options;
+    options.server = "\\\\127.0.0.1";
+    options.authFile = path;
+    std::string error;
+    auto api = CreateNetApi(options, error);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(api) << error;
+    EXPECT_NE(dynamic_cast<SambaNetApi*>(api.get()), nullptr);
 }

@@ -5,6 +5,7 @@
 #include "platform/net/sim_netapi.h"
 
 #ifdef VELLOX_HAVE_SAMBA
+#include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
 #endif
 
@@ -151,6 +152,26 @@ bool LogOn(const Options& options, SambaConnection& connection, std::string& err
     }
     connection.useKerberos = HasKerberosTicket();
     return true;
+}
+
+// The route to the start-up controller: its directory when it answers as an Active
+// Directory controller and there are credentials to bind with (the auth file or a
+// Kerberos ticket), with libnetapi for every other server and call; else libnetapi
+// alone, which asks the log-on prompt once the window exists. nullptr and `error`
+// when the directory answers but refuses a protected log-on: never a silent fallback.
+std::unique_ptr<NetApi> ChooseRoute(const Options& options, const SambaConnection& connection,
+                                    std::unique_ptr<NetApi> samba, std::string& error)
+{
+    const bool fromFile = !options.authFile.empty();
+    if (!fromFile && !connection.useKerberos)
+        return samba;
+    std::string server = options.server;
+    if (server.empty() && samba->GetDCName(std::string(), connection.workgroup, server) != NERR_Success)
+        return samba;
+    std::optional<Credentials> credentials;
+    if (fromFile)
+        credentials = connection.credentials;
+    return CreateDomainNetApi(server, std::move(credentials), std::move(samba), &error);
 }
 #endif
 
@@ -336,7 +357,7 @@ std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error)
     connection.workgroup = LocalDomainFromSambaConfig();
     if (!LogOn(options, connection, error))
         return nullptr;
-    return CreateSambaNetApi(connection);
+    return ChooseRoute(options, connection, CreateSambaNetApi(connection), error);
 #else
     error = "This build of vellox has no back end for real servers; use --demo for the sample domain.";
     return nullptr;
