@@ -151,6 +151,7 @@ bool LogOn(const Options& options, SambaConnection& connection, std::string& err
         return true;
     }
     connection.useKerberos = HasKerberosTicket();
+    connection.askLogon = !connection.useKerberos;
     return true;
 }
 
