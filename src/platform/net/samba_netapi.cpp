@@ -215,6 +215,10 @@ bool SidFromText(const std::string& text, domsid& sid) {
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+// Preferred length of one batch of the level-3 user enumeration: a few hundred
+// accounts, so that no caller waits long for the library lock.
+constexpr std::uint32_t kUserBatchBytes = 16 * 1024;
+
 // The account flags of `account` (UF_ bits), 0 when it can't be read.
 std::uint32_t AccountFlags(const char* host, const std::string& account) {
     Buffer buffer;
@@ -448,8 +452,36 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
     });
 }
 
+Status SambaNetApi::UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out) {
+    // A batch at a time, each under its own lock, so that other callers get their turn.
+    const std::uint32_t batch = std::min(m_connection.batchBytes, kUserBatchBytes);
+    std::uint32_t resume = 0;
+    for (;;) {
+        std::uint32_t read = 0;
+        const Status status = Locked(server, [&](const char* host) -> Status {
+            Buffer buffer;
+            std::uint32_t total = 0;
+            Status result = NetUserEnum(host, 3, FILTER_NORMAL_ACCOUNT, buffer.Out(), batch, &read, &total, &resume);
+            if (result != NERR_Success && result != ERROR_MORE_DATA) return result;
+            const ::USER_INFO_3* items = buffer.As<::USER_INFO_3>();
+            const std::int64_t now = Now();
+            for (std::uint32_t i = 0; items && i < read; ++i) out.push_back(FromRaw(items[i], now));
+            return result;
+        });
+        if (status != ERROR_MORE_DATA) return status;
+        if (read == 0) return ERROR_MORE_DATA;  // no progress: give up rather than loop
+    }
+}
+
 Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) {
     out.clear();
+    // Normal accounts through level 3 of NetUserEnum: the library reads each account
+    // with fewer requests than one NetUserGetInfo per name. It fails a batch whose
+    // account was deleted meanwhile; then the accounts are read one by one.
+    if (filter == FILTER_NORMAL_ACCOUNT) {
+        if (UserEnumLevel3(server, out) == NERR_Success) return NERR_Success;
+        out.clear();
+    }
     std::vector<USER_INFO_0> names;
     if (Status status = UserEnum(server, filter, names)) return status;
     // Level 3 of NetUserEnum reads each account anyway; one read per account keeps the

@@ -89,6 +89,8 @@ private:
     // Takes the log-on prompt's answer as the connection's credentials, once; called
     // before any lock is held, since the prompt may run on the window thread.
     void AskLogonIfNeeded();
+    // The normal accounts through NetUserEnum level 3, batch by batch.
+    Status UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out);
     Status LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add);
     Status ServerInfoLocked(const char* host, SERVER_INFO_101& out);
 
