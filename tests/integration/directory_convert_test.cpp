@@ -34,6 +34,7 @@ TEST(DirectoryTimes, PasswordAgeAndMustChange)
     // Set this very second is a fresh password, not "must change".
     EXPECT_EQ(PasswordAge(UnixToFileTime(kJan2020), kJan2020), 1u);
     EXPECT_TRUE(PasswordExpired(0, 0, UF_NORMAL_ACCOUNT, kJan2020));
+    EXPECT_FALSE(PasswordExpired(0, 0, UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD, kJan2020));  // Guest
     const std::int64_t fortyTwoDays = -42LL * 86400 * 10000000;
     const std::int64_t set = UnixToFileTime(kJan2020 - 43 * 86400);
     EXPECT_TRUE(PasswordExpired(set, fortyTwoDays, UF_NORMAL_ACCOUNT, kJan2020));

@@ -43,9 +43,13 @@ std::uint32_t PasswordAge(std::int64_t pwdLastSet, std::int64_t now)
 
 bool PasswordExpired(std::int64_t pwdLastSet, std::int64_t maxPwdAge, std::uint32_t uac, std::int64_t now)
 {
+    // A password that never expires is never expired, not even one never set (the
+    // Guest account): so the Net functions report it.
+    if (uac & UF_DONT_EXPIRE_PASSWD)
+        return false;
     if (pwdLastSet == 0)
         return true;
-    if ((uac & UF_DONT_EXPIRE_PASSWD) || maxPwdAge >= 0 || maxPwdAge == INT64_MIN || pwdLastSet < 0)
+    if (maxPwdAge >= 0 || maxPwdAge == INT64_MIN || pwdLastSet < 0)
         return false;
     const std::int64_t limit = -maxPwdAge / 10000000;
     return now - (pwdLastSet - kFileTimeUnixEpoch) / 10000000 > limit;
