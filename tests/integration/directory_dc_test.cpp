@@ -661,7 +661,7 @@ TEST_F(SideBySide, UsersAgreeFieldByField)
                                         UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT |
                                         UF_PASSWORD_EXPIRED;
     for (const char* name : {"dx.plain", "dx.noexpire", "dx.zeroexpire", "dx.expires", "dx.disabled", "dx.pwnever",
-                             "dx.mustchange", "dx.profile", "dx.emptyprofile", "dx.locked", "Administrator"}) {
+                             "dx.mustchange", "dx.profile", "dx.emptyprofile", "dx.locked", "Administrator", "Guest"}) {
         SCOPED_TRACE(name);
         USER_INFO_3 viaLdap, viaSamr;
         ASSERT_EQ(m_api->UserGetInfo(kServer, name, viaLdap), NERR_Success);
@@ -680,6 +680,7 @@ TEST_F(SideBySide, UsersAgreeFieldByField)
         EXPECT_EQ(viaLdap.usri3_user_id, viaSamr.usri3_user_id);
         EXPECT_EQ(viaLdap.usri3_primary_group_id, viaSamr.usri3_primary_group_id);
         EXPECT_EQ(viaLdap.usri3_password_age == 0, viaSamr.usri3_password_age == 0);
+        EXPECT_EQ(viaLdap.usri3_password_expired, viaSamr.usri3_password_expired);
         EXPECT_NEAR(double(viaLdap.usri3_password_age), double(viaSamr.usri3_password_age), 120.0);
     }
 }
