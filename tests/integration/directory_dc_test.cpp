@@ -179,6 +179,17 @@ std::vector<std::string> Names(const std::vector<T>& list, F name)
     return out;
 }
 
+// The texts of both routes' lists, each sorted (the routes list in different orders).
+template <class T, class F>
+std::pair<std::vector<std::string>, std::vector<std::string>> SortedTexts(const std::vector<T>& a,
+                                                                          const std::vector<T>& b, F text)
+{
+    auto x = Names(a, text), y = Names(b, text);
+    std::sort(x.begin(), x.end());
+    std::sort(y.begin(), y.end());
+    return {x, y};
+}
+
 bool Contains(const std::vector<std::string>& list, const std::string& name)
 {
     return std::find(list.begin(), list.end(), name) != list.end();
@@ -687,15 +698,14 @@ TEST_F(SideBySide, UsersAgreeFieldByField)
 
 TEST_F(SideBySide, AccountListsAgree)
 {
-    for (std::uint32_t filter : {FILTER_NORMAL_ACCOUNT, FILTER_WORKSTATION_TRUST_ACCOUNT, FILTER_SERVER_TRUST_ACCOUNT}) {
+    for (std::uint32_t filter :
+         {FILTER_NORMAL_ACCOUNT, FILTER_WORKSTATION_TRUST_ACCOUNT, FILTER_SERVER_TRUST_ACCOUNT}) {
         SCOPED_TRACE(filter);
         std::vector<USER_INFO_0> viaLdap, viaSamr;
         ASSERT_EQ(m_api->UserEnum(kServer, filter, viaLdap), NERR_Success);
         ASSERT_EQ(m_samba->UserEnum(kServer, filter, viaSamr), NERR_Success);
-        auto name = [](const USER_INFO_0& u) { return u.usri0_name; };
-        auto ldapNames = Names(viaLdap, name), samrNames = Names(viaSamr, name);
-        std::sort(ldapNames.begin(), ldapNames.end());
-        std::sort(samrNames.begin(), samrNames.end());
+        const auto [ldapNames, samrNames] =
+            SortedTexts(viaLdap, viaSamr, [](const USER_INFO_0& u) { return u.usri0_name; });
         EXPECT_EQ(ldapNames, samrNames);
         EXPECT_FALSE(ldapNames.empty());
     }
@@ -706,10 +716,9 @@ TEST_F(SideBySide, GroupsMembersAndMembershipsAgree)
     std::vector<GROUP_INFO_2> ldapGroups, samrGroups;
     ASSERT_EQ(m_api->GroupEnum(kServer, ldapGroups), NERR_Success);
     ASSERT_EQ(m_samba->GroupEnum(kServer, samrGroups), NERR_Success);
-    auto text = [](const GROUP_INFO_2& g) { return g.grpi2_name + "|" + g.grpi2_comment; };
-    auto ldapTexts = Names(ldapGroups, text), samrTexts = Names(samrGroups, text);
-    std::sort(ldapTexts.begin(), ldapTexts.end());
-    std::sort(samrTexts.begin(), samrTexts.end());
+    const auto [ldapTexts, samrTexts] =
+        SortedTexts(ldapGroups, samrGroups,
+                    [](const GROUP_INFO_2& g) { return g.grpi2_name + "|" + g.grpi2_comment; });
     EXPECT_EQ(ldapTexts, samrTexts);
 
     // Not compared: groups of more than 1,000 members (libnetapi's name lookup of the
@@ -719,10 +728,7 @@ TEST_F(SideBySide, GroupsMembersAndMembershipsAgree)
         std::vector<GROUP_USERS_INFO_0> viaLdap, viaSamr;
         ASSERT_EQ(m_api->GroupGetUsers(kServer, group, viaLdap), NERR_Success);
         ASSERT_EQ(m_samba->GroupGetUsers(kServer, group, viaSamr), NERR_Success);
-        auto name = [](const GROUP_USERS_INFO_0& m) { return m.grui0_name; };
-        auto a = Names(viaLdap, name), b = Names(viaSamr, name);
-        std::sort(a.begin(), a.end());
-        std::sort(b.begin(), b.end());
+        const auto [a, b] = SortedTexts(viaLdap, viaSamr, [](const GROUP_USERS_INFO_0& m) { return m.grui0_name; });
         EXPECT_EQ(a, b);
     }
     for (const char* user : {"dx.plain", "dx.indirect", "Administrator"}) {
@@ -730,10 +736,7 @@ TEST_F(SideBySide, GroupsMembersAndMembershipsAgree)
         std::vector<GROUP_USERS_INFO_1> viaLdap, viaSamr;
         ASSERT_EQ(m_api->UserGetGroups(kServer, user, viaLdap), NERR_Success);
         ASSERT_EQ(m_samba->UserGetGroups(kServer, user, viaSamr), NERR_Success);
-        auto name = [](const GROUP_USERS_INFO_1& g) { return g.grui1_name; };
-        auto a = Names(viaLdap, name), b = Names(viaSamr, name);
-        std::sort(a.begin(), a.end());
-        std::sort(b.begin(), b.end());
+        const auto [a, b] = SortedTexts(viaLdap, viaSamr, [](const GROUP_USERS_INFO_1& g) { return g.grui1_name; });
         EXPECT_EQ(a, b);
     }
 }
@@ -743,10 +746,9 @@ TEST_F(SideBySide, LocalGroupsAgree)
     std::vector<LOCALGROUP_INFO_1> viaLdap, viaSamr;
     ASSERT_EQ(m_api->LocalGroupEnum(kServer, viaLdap), NERR_Success);
     ASSERT_EQ(m_samba->LocalGroupEnum(kServer, viaSamr), NERR_Success);
-    auto text = [](const LOCALGROUP_INFO_1& g) { return g.lgrpi1_name + "|" + g.lgrpi1_comment; };
-    auto a = Names(viaLdap, text), b = Names(viaSamr, text);
-    std::sort(a.begin(), a.end());
-    std::sort(b.begin(), b.end());
+    const auto [a, b] =
+        SortedTexts(viaLdap, viaSamr,
+                    [](const LOCALGROUP_INFO_1& g) { return g.lgrpi1_name + "|" + g.lgrpi1_comment; });
     EXPECT_EQ(a, b);
 }
 
@@ -788,7 +790,8 @@ TEST_F(SideBySide, ControllerRowAgrees)
     ASSERT_EQ(m_api->ServerEnum(kServer, SV_TYPE_ALL, "", viaLdap, totalLdap), NERR_Success);
     ASSERT_EQ(m_samba->ServerEnum(kServer, SV_TYPE_ALL, "", viaSamr, totalSamr), NERR_Success);
     const auto dc = [](const std::vector<SERVER_INFO_101>& list) {
-        auto it = std::find_if(list.begin(), list.end(), [](const SERVER_INFO_101& s) { return s.sv101_name == "DC1"; });
+        auto it =
+            std::find_if(list.begin(), list.end(), [](const SERVER_INFO_101& s) { return s.sv101_name == "DC1"; });
         return it == list.end() ? std::optional<std::uint32_t>() : std::optional<std::uint32_t>(it->sv101_type);
     };
     ASSERT_TRUE(dc(viaLdap));
