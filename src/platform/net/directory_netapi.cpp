@@ -909,25 +909,35 @@ std::string MemberValue(const std::vector<Entry>& found, const std::string& sidT
 
 }  // namespace
 
+Status DirectoryNetApi::FindLocalGroupAndMember(const std::string& group, const Sid& member, Account& g,
+                                                std::string& value)
+{
+    const Status status = FindGroup(group, GroupKind::Local, g);
+    if (status != NERR_Success)
+        return status;
+    const std::string filter = SidFilter(member.text);
+    if (filter.empty())
+        return ERROR_NO_SUCH_MEMBER;
+    std::vector<Entry> found;
+    const int rc = m_session->Search(m_baseDn, true, filter, {"objectClass"}, found);
+    if (rc != LDAP_SUCCESS)
+        return StatusOf(rc);
+    if (found.empty() && DomainPartOf(member.text) == m_policy->domainSid)
+        return ERROR_NO_SUCH_MEMBER;
+    value = MemberValue(found, member.text);
+    return NERR_Success;
+}
+
 Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
 {
     if (!IsOurs(server))
         return m_fallback ? m_fallback->LocalGroupAddMember(server, group, member) : ERROR_BAD_NETPATH;
     return Call([&]() -> Status {
         Account g;
-        const Status status = FindGroup(group, GroupKind::Local, g);
-        if (status != NERR_Success)
+        std::string value;
+        if (const Status status = FindLocalGroupAndMember(group, member, g, value))
             return status;
-        const std::string filter = SidFilter(member.text);
-        if (filter.empty())
-            return ERROR_NO_SUCH_MEMBER;
-        std::vector<Entry> found;
-        int rc = m_session->Search(m_baseDn, true, filter, {"objectClass"}, found);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
-        if (found.empty() && DomainPartOf(member.text) == m_policy->domainSid)
-            return ERROR_NO_SUCH_MEMBER;
-        rc = m_session->Modify(g.dn, {{Modification::Add, "member", {MemberValue(found, member.text)}}});
+        const int rc = m_session->Modify(g.dn, {{Modification::Add, "member", {value}}});
         if (rc == LDAP_TYPE_OR_VALUE_EXISTS || rc == LDAP_ALREADY_EXISTS)
             return ERROR_MEMBER_IN_ALIAS;
         if (rc == LDAP_NO_SUCH_OBJECT)
@@ -942,19 +952,10 @@ Status DirectoryNetApi::LocalGroupDelMember(const std::string& server, const std
         return m_fallback ? m_fallback->LocalGroupDelMember(server, group, member) : ERROR_BAD_NETPATH;
     return Call([&]() -> Status {
         Account g;
-        const Status status = FindGroup(group, GroupKind::Local, g);
-        if (status != NERR_Success)
+        std::string value;
+        if (const Status status = FindLocalGroupAndMember(group, member, g, value))
             return status;
-        const std::string filter = SidFilter(member.text);
-        if (filter.empty())
-            return ERROR_NO_SUCH_MEMBER;
-        std::vector<Entry> found;
-        int rc = m_session->Search(m_baseDn, true, filter, {"objectClass"}, found);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
-        if (found.empty() && DomainPartOf(member.text) == m_policy->domainSid)
-            return ERROR_NO_SUCH_MEMBER;
-        rc = m_session->Modify(g.dn, {{Modification::Delete, "member", {MemberValue(found, member.text)}}});
+        const int rc = m_session->Modify(g.dn, {{Modification::Delete, "member", {value}}});
         if (rc == LDAP_NO_SUCH_ATTRIBUTE || rc == LDAP_UNWILLING_TO_PERFORM || rc == LDAP_NO_SUCH_OBJECT)
             return ERROR_MEMBER_NOT_IN_ALIAS;
         return StatusOf(rc);

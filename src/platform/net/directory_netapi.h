@@ -101,6 +101,9 @@ private:
     Status FindGroup(const std::string& name, GroupKind kind, Account& out, bool withMembers = false);
     // A global group and a user account, as the membership writes need them.
     Status FindGroupAndUser(const std::string& group, const std::string& user, Account& g, Account& u);
+    // A local group and the member value that names `member` in it (its DN, or
+    // "<SID=...>" for an account of another domain).
+    Status FindLocalGroupAndMember(const std::string& group, const Sid& member, Account& g, std::string& value);
     Status ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out);
     Status WritePassword(const std::string& dn, const std::string& password);
 
