@@ -1,9 +1,10 @@
-// vellox: parses the command line, opens the network back end and runs the window.
+// vellox: parses the command line and runs the window, which opens the network.
 #include "app/logon_dlg.h"
 #include "app/main_app.h"
 #include "app/worker_thread.h"
 #include "platform/net/credentials.h"
 #include "platform/net/options.h"
+#include "platform/net/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,20 +19,11 @@ int main(int argc, char** argv)
         return commandLine.exitStatus;
     }
 
-    std::string error;
-    // Never destroyed: a worker still blocked in a network call when the window closes
-    // may use it until the process ends.
-    net::NetApi* api = net::CreateNetApi(commandLine.options, error).release();
-    if (!api) {
-        std::cerr << "vellox: " << error << '\n';
-        return 1;
-    }
     net::SetLogonPrompt(&PromptLogon);
-
-    CMainApp app(*api, commandLine.options);
+    CMainApp app(commandLine.options);
     const int status = AfxWinMain(argc, argv);
-    if (RunningWorkerThreads() > 0) {
-        // A worker blocked in a network call can't be waited for; end without it.
+    if (RunningWorkerThreads() > 0 || net::StartupWorkRunning()) {
+        // A thread blocked in a network call can't be waited for; end without it.
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -1,7 +1,10 @@
 #include "app/main_app.h"
 
 #include "app/main_dialog.h"
+#include "platform/net/startup.h"
 #include "res/res.h"
+
+#include <iostream>
 
 #ifndef VELLOX_DOCDIR
 #define VELLOX_DOCDIR "/usr/local/share/doc/vellox"
@@ -16,10 +19,17 @@ const char* HelpFilePath()
     return VELLOX_DOCDIR "/index.html";
 }
 
-CMainApp::CMainApp(net::NetApi& api, net::Options options)
-    : CWinApp(nullptr), m_api(api), m_options(std::move(options))
+net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& error)
 {
+    net::StartupHooks hooks;
+    hooks.notify = [](const std::string& message) { AfxMessageBox(message.c_str(), MB_OK | MB_ICONWARNING); };
+    hooks.askLogon = &net::AskLogonOnce;
+    net::Network network = net::OpenNetwork(options, hooks);
+    error = network.error;
+    return network.api.release();
 }
+
+CMainApp::CMainApp(net::Options options) : CWinApp(nullptr), m_options(std::move(options)) {}
 
 BOOL CMainApp::InitInstance()
 {
@@ -28,9 +38,22 @@ BOOL CMainApp::InitInstance()
     LoadStdProfileSettings(4);
     SetHelpFilePath(HelpFilePath());
 
-    CMainDialog dlg(m_api, m_options);
+    std::string error;
+    net::NetApi* api = OpenNetworkForWindow(m_options, error);
+    if (!api) {
+        std::cerr << "vellox: " << error << '\n';
+        m_exitCode = 1;
+        return FALSE;
+    }
+    CMainDialog dlg(*api, m_options);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+int CMainApp::ExitInstance()
+{
+    const int code = CWinApp::ExitInstance();
+    return m_exitCode != 0 ? m_exitCode : code;
 }

@@ -1,5 +1,6 @@
-// The application object: starts the framework, runs the main window modally and
-// ends the process when it closes.
+// The application object: starts the framework, opens the network (the log-on dialog
+// and start-up messages included), runs the main window modally and ends the process
+// when it closes.
 #pragma once
 
 #include "fx/fx.h"
@@ -8,18 +9,24 @@
 
 class CMainApp : public CWinApp {
 public:
-    // `api` must outlive the run; the main window and its workers use it.
-    CMainApp(net::NetApi& api, net::Options options);
+    explicit CMainApp(net::Options options);
 
     BOOL InitInstance() override;
+    int ExitInstance() override;
 
 protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    net::NetApi& m_api;
     net::Options m_options;
+    int m_exitCode = 0;
 };
+
+// Opens the network for the window: start-up messages in message boxes (and on
+// standard error), the log-on dialog when it is needed. Never destroyed: a worker
+// still blocked in a network call when the window closes may use it until the process
+// ends. nullptr, with `error`, only when the sample domain can't be read.
+net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& error);
 
 // Where the help file is installed.
 const char* HelpFilePath();

@@ -6,6 +6,7 @@
 #include "platform/net/directory_netapi.h"
 #include "platform/net/options.h"
 #include "platform/net/samba_netapi.h"
+#include "platform/net/startup.h"
 #include "client_namespace.h"
 
 #include <gtest/gtest.h>
@@ -215,12 +216,14 @@ TEST_F(DirectoryDc, CertificateOfAnotherCaIsAnError)
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Unrelated-CA -keyout '" + dir +
                   "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
               0);
-    DirectoryOptions options;
+    directory::ConnectOptions options;
+    options.host = "dc1.vellox.test";
     options.caFile = dir + "/ca.pem";
+    options.credentials = Admin();
+    directory::ConnectFailure failure = directory::ConnectFailure::None;
     std::string error;
-    auto api = CreateDomainNetApi(kServer, Admin(), std::make_unique<FakeFallback>(), &error, options);
-    EXPECT_EQ(api, nullptr) << "an unverified certificate must not fall back";
-    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+    EXPECT_EQ(directory::LdapSession::Connect(options, failure, error), nullptr) << "an unverified certificate";
+    EXPECT_EQ(failure, directory::ConnectFailure::Certificate);
     EXPECT_NE(error.find(dir + "/ca.pem"), std::string::npos) << error;
 }
 
@@ -806,32 +809,15 @@ TEST_F(SideBySide, StartUpChoosesTheDirectoryRoute)
     Options options;
     options.server = kServer;
     options.authFile = g_dir + "/admin.auth";
-    std::string error;
-    auto api = CreateNetApi(options, error);
-    ASSERT_TRUE(api) << error;
-    EXPECT_NE(dynamic_cast<DirectoryNetApi*>(api.get()), nullptr);
+    std::vector<std::string> told;
+    Network network = OpenNetwork(options, {[&](const std::string& m) { told.push_back(m); }, nullptr});
+    ASSERT_TRUE(network.api) << network.error;
+    EXPECT_NE(dynamic_cast<DirectoryNetApi*>(network.api.get()), nullptr);
+    EXPECT_EQ(network.route, "directory, Kerberos with the password");
+    EXPECT_TRUE(told.empty()) << told.front();
     std::string server;
-    EXPECT_EQ(StartupServer(options, *api, server), NERR_Success);
+    EXPECT_EQ(StartupServer(options, *network.api, server), NERR_Success);
     EXPECT_EQ(server, kServer);
-}
-
-TEST_F(SideBySide, StartUpRefusesAnUnverifiedCertificate)
-{
-    const std::string dir = std::filesystem::temp_directory_path() / "vx-ldap-otherca";
-    std::filesystem::create_directories(dir);
-    ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Unrelated-CA -keyout '" + dir +
-                    "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
-              0);
-    const std::string trusted = std::getenv("LDAPTLS_CACERT");
-    setenv("LDAPTLS_CACERT", (dir + "/ca.pem").c_str(), 1);
-    Options options;
-    options.server = kServer;
-    options.authFile = g_dir + "/admin.auth";
-    std::string error;
-    auto api = CreateNetApi(options, error);
-    setenv("LDAPTLS_CACERT", trusted.c_str(), 1);
-    EXPECT_EQ(api, nullptr) << "an unverified certificate must not fall back to libnetapi";
-    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
 }
 
 int main(int argc, char** argv)

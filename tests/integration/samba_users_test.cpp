@@ -181,27 +181,3 @@ TEST_F(SambaUsers, ConcurrentCallersGetCorrectAnswers) {
     EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
-// Without an auth file or a ticket the log-on prompt is asked, once, before the first
-// call, and its answer is what the library logs on with.
-TEST(SambaLogon, ThePromptsAnswerLogsOn) {
-    const Credentials admin = vxtest::AdminConnection().credentials;
-    ASSERT_FALSE(admin.password.empty());
-    ResetLogonPromptState();
-    int asked = 0;
-    SetLogonPrompt([&](const std::string& domain) -> std::optional<Credentials> {
-        ++asked;
-        EXPECT_EQ(domain, "VELLOX");
-        return admin;
-    });
-    SambaConnection connection;
-    connection.workgroup = "VELLOX";
-    connection.askLogon = true;
-    SambaNetApi api(connection);
-    std::vector<USER_INFO_0> users;
-    EXPECT_EQ(api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
-    EXPECT_FALSE(users.empty());
-    EXPECT_EQ(api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
-    EXPECT_EQ(asked, 1);
-    SetLogonPrompt(nullptr);
-    ResetLogonPromptState();
-}

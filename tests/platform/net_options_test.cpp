@@ -1,6 +1,7 @@
 // The command line, the smb.conf workgroup and the choice of back end.
 #include "platform/net/options.h"
 #include "platform/net/samba_netapi.h"
+#include "platform/net/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -203,9 +204,9 @@ TEST(SmbConf, OtherSectionsCommentsAndContinuations)
 TEST(Backend, DemoCreatesTheSampleDomainAndStartsOnItsController)
 {
     const CommandLine result = Parse({"--demo"}, {{"VELLOX_SOURCE_DATADIR", SourceDataDir()}});
-    std::string error;
-    auto api = CreateNetApi(result.options, error);
-    ASSERT_TRUE(api) << error;
+    Network network = OpenNetwork(result.options, {});
+    auto& api = network.api;
+    ASSERT_TRUE(api) << network.error;
     std::string server;
     EXPECT_EQ(StartupServer(result.options, *api, server), NERR_Success);
     EXPECT_EQ(server, "\\\\VELLOX-PDC");
@@ -215,9 +216,9 @@ TEST(Backend, TheGivenServerIsTheStartupServer)
 {
     CommandLine result = Parse({"--demo", "--server", "VELLOX-BDC"},
                                {{"VELLOX_SOURCE_DATADIR", SourceDataDir()}});
-    std::string error;
-    auto api = CreateNetApi(result.options, error);
-    ASSERT_TRUE(api) << error;
+    Network network = OpenNetwork(result.options, {});
+    auto& api = network.api;
+    ASSERT_TRUE(api) << network.error;
     std::string server;
     EXPECT_EQ(StartupServer(result.options, *api, server), NERR_Success);
     EXPECT_EQ(server, "\\\\VELLOX-BDC");
@@ -228,14 +229,14 @@ TEST(Backend, AMissingSampleFileIsAClearError)
     Options options;
     options.backend = Backend::Sample;
     options.sampleFile = "/nonexistent/domain.json";
-    std::string error;
-    EXPECT_FALSE(CreateNetApi(options, error));
-    EXPECT_NE(error.find("/nonexistent/domain.json"), std::string::npos) << error;
+    const Network network = OpenNetwork(options, {});
+    EXPECT_FALSE(network.api);
+    EXPECT_NE(network.error.find("/nonexistent/domain.json"), std::string::npos) << network.error;
 }
 
-TEST(Backend, AServerWithoutDirectoryKeepsTheLibnetapiRoute)
+TEST(Backend, AServerThatDoesNotAnswerStillGivesTheLibnetapiRouteAndSaysSo)
 {
-    // Credentials are there, but nothing answers LDAP on the loopback: no directory route.
+    // Credentials are there, but nothing answers LDAP or SMB on the loopback.
     const std::string path = std::filesystem::temp_directory_path() / "vx-options-route.auth";
     {
         std::ofstream out(path);
@@ -245,9 +246,18 @@ TEST(Backend, AServerWithoutDirectoryKeepsTheLibnetapiRoute)
     Options options;
     options.server = "\\\\127.0.0.1";
     options.authFile = path;
-    std::string error;
-    auto api = CreateNetApi(options, error);
+    std::vector<std::string> told;
+    StartupHooks hooks;
+    hooks.notify = [&](const std::string& message) { told.push_back(message); };
+    hooks.askLogon = [](const std::string&) -> std::optional<Credentials> {
+        ADD_FAILURE() << "the auth file's credentials need no log-on dialog";
+        return std::nullopt;
+    };
+    const Network network = OpenNetwork(options, hooks);
     std::filesystem::remove(path);
-    ASSERT_TRUE(api) << error;
-    EXPECT_NE(dynamic_cast<SambaNetApi*>(api.get()), nullptr);
+    ASSERT_TRUE(network.api) << network.error;
+    EXPECT_NE(dynamic_cast<SambaNetApi*>(network.api.get()), nullptr);
+    EXPECT_EQ(network.route, "libnetapi");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("\\\\127.0.0.1 does not answer"), std::string::npos) << told[0];
 }

@@ -4,6 +4,8 @@
 #include "platform/net/netapi.h"
 
 #include <ldap.h>
+#include <openldap.h>
+#include <gssapi/gssapi_krb5.h>
 #include <sasl/sasl.h>
 
 #include <netdb.h>
@@ -24,7 +26,6 @@ namespace {
 
 constexpr int kPageSize = 1000;
 constexpr const char* kSdFlagsOid = "1.2.840.113556.1.4.801";
-constexpr const char* kSystemCaFile = "/etc/ssl/certs/ca-certificates.crt";
 
 std::string Lower(std::string s)
 {
@@ -108,31 +109,46 @@ int SaslDefaults(LDAP*, unsigned, void*, void* in)
     return LDAP_SUCCESS;
 }
 
-bool TcpReachable(const std::string& host, int port, int timeoutSeconds)
+// A TCP connection to host:port within the time limit, blocking again once made;
+// -1 when none could be made.
+int ConnectedSocket(const std::string& host, int port, int timeoutSeconds)
 {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
     if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list) != 0)
-        return false;
-    bool ok = false;
-    for (addrinfo* a = list; a && !ok; a = a->ai_next) {
+        return -1;
+    int connected = -1;
+    for (addrinfo* a = list; a && connected < 0; a = a->ai_next) {
         const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0)
             continue;
-        if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
-            ok = true;
-        } else if (errno == EINPROGRESS) {
+        bool ok = connect(fd, a->ai_addr, a->ai_addrlen) == 0;
+        if (!ok && errno == EINPROGRESS) {
             pollfd p{fd, POLLOUT, 0};
             int err = 0;
             socklen_t len = sizeof err;
             ok = poll(&p, 1, timeoutSeconds * 1000) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 &&
                  err == 0;
         }
-        close(fd);
+        if (ok && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+            connected = fd;
+        else
+            close(fd);
     }
     freeaddrinfo(list);
-    return ok;
+    return connected;
+}
+
+// Options every handle gets; false when the library refuses one.
+bool Configure(LDAP* ld, int timeoutSeconds)
+{
+    const int version = LDAP_VERSION3;
+    timeval tv{timeoutSeconds, 0};
+    return ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version) == LDAP_OPT_SUCCESS &&
+           ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF) == LDAP_OPT_SUCCESS &&
+           ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &tv) == LDAP_OPT_SUCCESS &&
+           ldap_set_option(ld, LDAP_OPT_TIMEOUT, &tv) == LDAP_OPT_SUCCESS;
 }
 
 LDAP* NewHandle(const std::string& uri, int timeoutSeconds)
@@ -140,12 +156,30 @@ LDAP* NewHandle(const std::string& uri, int timeoutSeconds)
     LDAP* ld = nullptr;
     if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS || !ld)
         return nullptr;
-    const int version = LDAP_VERSION3;
-    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    timeval tv{timeoutSeconds, 0};
-    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &tv);
-    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &tv);
+    if (!Configure(ld, timeoutSeconds)) {
+        ldap_unbind_ext_s(ld, nullptr, nullptr);
+        return nullptr;
+    }
+    return ld;
+}
+
+// A handle on a connection already made to `address`, whose URL carries `host`: the
+// name that libldap gives SASL for the service, whatever address was connected to.
+LDAP* HandleOnSocket(const std::string& address, const std::string& host, int timeoutSeconds, bool& reached)
+{
+    const int fd = ConnectedSocket(address, 389, timeoutSeconds);
+    reached = fd >= 0;
+    if (fd < 0)
+        return nullptr;
+    LDAP* ld = nullptr;
+    if (ldap_init_fd(fd, LDAP_PROTO_TCP, ("ldap://" + host).c_str(), &ld) != LDAP_SUCCESS || !ld) {
+        close(fd);
+        return nullptr;
+    }
+    if (!Configure(ld, timeoutSeconds)) {
+        ldap_unbind_ext_s(ld, nullptr, nullptr);  // closes fd
+        return nullptr;
+    }
     return ld;
 }
 
@@ -154,7 +188,7 @@ std::string Diagnostic(LDAP* ld, int rc)
     std::string text = ldap_err2string(rc);
     char* diag = nullptr;
     if (ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diag) == LDAP_OPT_SUCCESS && diag) {
-        if (*diag)
+        if (*diag && std::strcmp(diag, "(unknown error code)") != 0)
             text += std::string(" (") + diag + ")";
         ldap_memfree(diag);
     }
@@ -162,7 +196,7 @@ std::string Diagnostic(LDAP* ld, int rc)
 }
 
 // The CA file for LDAPS: the one given, else LDAPTLS_CACERT, else what ldap.conf
-// names, else the system bundle.
+// names; empty: libldap's own default (the system's trusted certificates).
 std::string ChooseCaFile(const std::string& given)
 {
     if (!given.empty())
@@ -173,13 +207,72 @@ std::string ChooseCaFile(const std::string& given)
     if (ldap_get_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, &configured) == LDAP_OPT_SUCCESS && configured) {
         std::string path = configured;
         ldap_memfree(configured);
-        if (!path.empty())
-            return path;
+        return path;
     }
-    return kSystemCaFile;
+    return {};
 }
 
+// TLS that verifies the server's certificate, whatever LDAPTLS_REQCERT or ldap.conf
+// say: every option is checked, and a context that can't be made ends the attempt.
+bool RequireVerifiedTls(LDAP* ld, const std::string& caFile, std::string& error)
+{
+    const int hard = LDAP_OPT_X_TLS_HARD;
+    const int newContext = 0;
+    int rc = ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &hard);
+    if (rc == LDAP_OPT_SUCCESS && !caFile.empty())
+        rc = ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, caFile.c_str());
+    if (rc == LDAP_OPT_SUCCESS)
+        rc = ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
+    int check = 0;
+    if (rc == LDAP_OPT_SUCCESS)
+        rc = ldap_get_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &check);
+    if (rc != LDAP_OPT_SUCCESS || check != LDAP_OPT_X_TLS_HARD) {
+        error = "a TLS context that verifies certificates could not be made" +
+                (caFile.empty() ? std::string() : " with " + caFile) + ": " + ldap_err2string(rc);
+        return false;
+    }
+    return true;
+}
+
+ConnectFailure Failed(int rc)
+{
+    if (rc == LDAP_INVALID_CREDENTIALS)
+        return ConnectFailure::LogonFailure;
+    if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT)
+        return ConnectFailure::Unreachable;
+    return ConnectFailure::Other;
+}
+
+// Points this thread's GSSAPI at a credential cache for as long as it lives, then back
+// at the default cache (nothing else in the program sets one).
+class GssCacheScope {
+public:
+    explicit GssCacheScope(const std::string& cache)
+    {
+        OM_uint32 minor = 0;
+        m_set = !cache.empty() && gss_krb5_ccache_name(&minor, cache.c_str(), nullptr) == GSS_S_COMPLETE;
+    }
+    ~GssCacheScope()
+    {
+        OM_uint32 minor = 0;
+        if (m_set)
+            gss_krb5_ccache_name(&minor, nullptr, nullptr);
+    }
+    bool Ok(const std::string& cache) const { return cache.empty() || m_set; }
+
+private:
+    bool m_set = false;
+};
+
 }  // namespace
+
+bool TcpReachable(const std::string& host, int port, int timeoutSeconds)
+{
+    const int fd = ConnectedSocket(host, port, timeoutSeconds);
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0;
+}
 
 const std::vector<std::string>* Entry::All(const std::string& lowerName) const
 {
@@ -254,78 +347,106 @@ std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options,
 {
     failure = ConnectFailure::None;
     const bool simple = options.credentials && !options.credentials->password.empty();
-    if (!simple && !HasKerberosTicket()) {
-        failure = ConnectFailure::NoTicket;
-        error = "There is no valid Kerberos ticket for the directory of " + options.host +
-                ". Run kinit (for example: kinit Administrator@REALM) or give an authentication file "
-                "(--auth-file), then try again.";
-        return nullptr;
-    }
-    LDAP* ld = NewHandle((simple ? "ldaps://" : "ldap://") + options.host, options.timeoutSeconds);
+    std::unique_ptr<LdapSession> session = simple ? BindLdaps(options, failure, error)
+                                                  : BindGssapi(options, failure, error);
+    if (session)
+        session->m_unpagedSizeLimit = options.unpagedSizeLimit;
+    return session;
+}
+
+std::unique_ptr<LdapSession> LdapSession::BindLdaps(const ConnectOptions& options, ConnectFailure& failure,
+                                                    std::string& error)
+{
+    LDAP* ld = NewHandle("ldaps://" + options.host, options.timeoutSeconds);
     if (!ld) {
         failure = ConnectFailure::Other;
         error = "invalid server name " + options.host;
         return nullptr;
     }
     std::unique_ptr<LdapSession> session(new LdapSession(ld));
-    session->m_unpagedSizeLimit = options.unpagedSizeLimit;
-    int rc = LDAP_SUCCESS;
-    if (simple) {
-        const std::string caFile = ChooseCaFile(options.caFile);
-        const int hard = LDAP_OPT_X_TLS_HARD;
-        ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &hard);
-        ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, caFile.c_str());
-        const int newContext = 0;
-        ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
-        const auto& c = *options.credentials;
-        const std::string who = c.user.find('@') != std::string::npos || c.domain.empty() ||
-                                        c.user.find('\\') != std::string::npos
-                                    ? c.user
-                                    : c.domain + "\\" + c.user;
-        berval password{static_cast<ber_len_t>(c.password.size()), const_cast<char*>(c.password.data())};
-        rc = ldap_sasl_bind_s(ld, who.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr);
-        if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR) {
-            if (TcpReachable(options.host, 636, options.timeoutSeconds)) {
-                failure = ConnectFailure::Certificate;
-                error = "The LDAPS certificate of " + options.host + " could not be verified against " + caFile +
-                        ": " + Diagnostic(ld, rc) +
-                        ". Name the issuing CA's file in LDAPTLS_CACERT, or install it in the system store.";
-            } else {
-                failure = ConnectFailure::Unreachable;
-                error = "The directory of " + options.host + " does not answer on port 636: " + Diagnostic(ld, rc);
-            }
-            return nullptr;
+    const std::string caFile = ChooseCaFile(options.caFile);
+    const std::string trusted = caFile.empty() ? "the system's trusted certificates" : caFile;
+    std::string tlsError;
+    if (!RequireVerifiedTls(ld, caFile, tlsError)) {
+        failure = ConnectFailure::Certificate;
+        error = "LDAPS to " + options.host + ": " + tlsError + ".";
+        return nullptr;
+    }
+    const auto& c = *options.credentials;
+    const std::string who = c.user.find('@') != std::string::npos || c.domain.empty() ||
+                                    c.user.find('\\') != std::string::npos
+                                ? c.user
+                                : c.domain + "\\" + c.user;
+    berval password{static_cast<ber_len_t>(c.password.size()), const_cast<char*>(c.password.data())};
+    const int rc = ldap_sasl_bind_s(ld, who.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr);
+    if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR) {
+        if (TcpReachable(options.host, 636, options.timeoutSeconds)) {
+            failure = ConnectFailure::Certificate;
+            error = "The LDAPS certificate of " + options.host + " could not be verified against " + trusted +
+                    " (" + Diagnostic(ld, rc) + ").";
+        } else {
+            failure = ConnectFailure::Unreachable;
+            error = "The directory of " + options.host + " does not answer on port 636: " + Diagnostic(ld, rc);
         }
-        session->m_encrypted = rc == LDAP_SUCCESS;
-    } else {
-        ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, "minssf=56");
-        ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
-        rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, SaslDefaults,
-                                          nullptr);
-        if (rc == LDAP_SUCCESS) {
-            sasl_ssf_t ssf = 0;
-            ldap_get_option(ld, LDAP_OPT_X_SASL_SSF, &ssf);
-            session->m_encrypted = ssf >= 56;
-            if (!session->m_encrypted) {
-                failure = ConnectFailure::Other;
-                error = "The directory of " + options.host + " did not agree to an encrypted connection.";
-                return nullptr;
-            }
-        } else if (rc == LDAP_LOCAL_ERROR || rc == LDAP_AUTH_UNKNOWN || rc == LDAP_INVALID_CREDENTIALS) {
-            failure = ConnectFailure::NoTicket;
-            error = "The Kerberos log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc) +
-                    ". Renew the ticket with kinit, or give an authentication file (--auth-file).";
-            return nullptr;
-        }
+        return nullptr;
     }
     if (rc != LDAP_SUCCESS) {
-        failure = rc == LDAP_INVALID_CREDENTIALS ? ConnectFailure::LogonFailure
-                  : (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT)
-                      ? ConnectFailure::Unreachable
-                      : ConnectFailure::Other;
+        failure = Failed(rc);
         error = "The log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc);
         return nullptr;
     }
+    session->m_encrypted = true;
+    return session;
+}
+
+std::unique_ptr<LdapSession> LdapSession::BindGssapi(const ConnectOptions& options, ConnectFailure& failure,
+                                                     std::string& error)
+{
+    if (options.ccache.empty() && !HasKerberosTicket()) {
+        failure = ConnectFailure::NoTicket;
+        error = "There is no valid Kerberos ticket for the directory of " + options.host +
+                ". Run kinit (for example: kinit Administrator@REALM) or give an authentication file "
+                "(--auth-file), then try again.";
+        return nullptr;
+    }
+    const std::string address = options.address.empty() ? options.host : options.address;
+    bool reached = false;
+    LDAP* ld = HandleOnSocket(address, options.host, options.timeoutSeconds, reached);
+    if (!ld) {
+        failure = reached ? ConnectFailure::Other : ConnectFailure::Unreachable;
+        error = reached ? "the LDAP library refused the connection to " + address
+                        : "The directory of " + address + " does not answer on port 389.";
+        return nullptr;
+    }
+    std::unique_ptr<LdapSession> session(new LdapSession(ld));
+    const GssCacheScope cache(options.ccache);
+    if (!cache.Ok(options.ccache) || ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, "minssf=56") != LDAP_OPT_SUCCESS ||
+        ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON) != LDAP_OPT_SUCCESS) {
+        failure = ConnectFailure::Other;
+        error = "A sealed Kerberos connection to " + options.host + " could not be set up.";
+        return nullptr;
+    }
+    const int rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
+                                                SaslDefaults, nullptr);
+    if (rc == LDAP_LOCAL_ERROR || rc == LDAP_AUTH_UNKNOWN || rc == LDAP_INVALID_CREDENTIALS) {
+        failure = ConnectFailure::NoTicket;
+        error = "The Kerberos log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc) +
+                (options.ccache.empty() ? ". Renew the ticket with kinit, or give an authentication file (--auth-file)."
+                                        : ".");
+        return nullptr;
+    }
+    if (rc != LDAP_SUCCESS) {
+        failure = Failed(rc);
+        error = "The log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc);
+        return nullptr;
+    }
+    sasl_ssf_t ssf = 0;
+    if (ldap_get_option(ld, LDAP_OPT_X_SASL_SSF, &ssf) != LDAP_OPT_SUCCESS || ssf < 56) {
+        failure = ConnectFailure::Other;
+        error = "The directory of " + options.host + " did not agree to an encrypted connection.";
+        return nullptr;
+    }
+    session->m_encrypted = true;
     return session;
 }
 

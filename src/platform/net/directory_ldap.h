@@ -31,8 +31,17 @@ struct Entry {
 };
 
 struct ConnectOptions {
-    std::string host;    // DNS name of the server (the name its certificate carries)
-    std::string caFile;  // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else the system store
+    // LDAPS: the name the user gave, which the certificate must carry. GSSAPI: the
+    // server's DNS name, from which the Kerberos service name is made.
+    std::string host;
+    // GSSAPI: where to connect (the server the user named, perhaps an address) when
+    // that is not `host`; empty: `host`.
+    std::string address;
+    // GSSAPI: the credential cache to bind with ("MEMORY:..."); empty: the default cache.
+    std::string ccache;
+    // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else ldap.conf's TLS_CACERT,
+    // else libldap's own default.
+    std::string caFile;
     // With a password: LDAPS and a simple bind as DOMAIN\user. Without: SASL GSSAPI
     // with the Kerberos credential cache.
     std::optional<Credentials> credentials;
@@ -88,6 +97,10 @@ public:
 
 private:
     explicit LdapSession(LDAP* ld) : m_ld(ld) {}
+    static std::unique_ptr<LdapSession> BindLdaps(const ConnectOptions& options, ConnectFailure& failure,
+                                                  std::string& error);
+    static std::unique_ptr<LdapSession> BindGssapi(const ConnectOptions& options, ConnectFailure& failure,
+                                                   std::string& error);
     int Track(int rc);
     // One search, in pages of 1,000 entries when `paged`.
     int RunSearch(const std::string& base, bool subtree, const std::string& filter,
@@ -99,6 +112,9 @@ private:
     bool m_broken = false;
     int m_unpagedSizeLimit = 0;
 };
+
+// True when host:port accepts a TCP connection within the time limit.
+bool TcpReachable(const std::string& host, int port, int timeoutSeconds);
 
 // LDAP result code to the closest Net status.
 std::uint32_t StatusOfLdapResult(int rc);

@@ -2,16 +2,16 @@
 // LDAP: users, computers, global, domain-local and builtin groups, memberships and
 // the account writes. SRVSVC calls (NetServerGetInfo, NetShareEnum), calls naming
 // another server and anything else the directory can't answer go to the fallback
-// NetApi given at construction (normally the libnetapi route).
+// NetApi (normally the libnetapi route).
 //
-// Security: never a simple bind over plain LDAP. With credentials that carry a
-// password the connection is LDAPS with the server's certificate verified against
-// the CA file named by `caFile`, else LDAPTLS_CACERT, else the system store; without
-// a password it is a SASL GSSAPI bind with the Kerberos credential cache, signed and
-// sealed. A certificate that doesn't verify is an error, never a fallback.
+// Security: never a simple bind over plain LDAP. The connection is a SASL GSSAPI bind,
+// signed and sealed, with a Kerberos ticket (the program's own, got with the password,
+// or the user's cache), or LDAPS with the certificate verified for the name the user
+// gave. A password goes only to a server proven by Kerberos or by that certificate.
 #pragma once
 
 #include "platform/net/credentials.h"
+#include "platform/net/directory_logon.h"
 #include "platform/net/netapi.h"
 
 #include <cstdint>
@@ -22,13 +22,22 @@
 
 namespace net {
 
+class KerberosLogon;
+
 namespace directory {
 class LdapSession;
 struct Entry;
 }  // namespace directory
 
+// How a DirectoryNetApi logs on: one way of the plan, with what it needs.
+struct DirectoryLogon {
+    LogonWay way;
+    std::optional<Credentials> credentials;   // LDAPS: the simple bind's
+    std::shared_ptr<KerberosLogon> kerberos;  // KerberosPassword: the program's own tickets
+};
+
 struct DirectoryOptions {
-    std::string caFile;      // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else the system store
+    std::string caFile;      // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else ldap.conf's, else libldap's
     int timeoutSeconds = 20;  // per request and for connecting
     int serverInfoSeconds = 5;  // time limit of the NetServerGetInfo round in ServerEnum
     int unpagedSizeLimit = 0;   // tests: stand in for a server that caps unpaged answers
@@ -38,12 +47,16 @@ class DirectoryNetApi : public NetApi {
 public:
     // `server` is the controller ("\\DC1", "dc1.example.org"); `host` its DNS name as
     // the rootDSE gives it; `baseDn` the domain's naming context.
-    DirectoryNetApi(std::string server, std::string host, std::string baseDn, std::optional<Credentials> credentials,
+    DirectoryNetApi(std::string server, std::string host, std::string baseDn, DirectoryLogon logon,
                     std::shared_ptr<NetApi> fallback, DirectoryOptions options = {});
     ~DirectoryNetApi() override;
 
-    // Binds now (instead of at the first call). False with a message for the user.
-    bool Connect(std::string& error);
+    // Binds now (instead of at the first call). False with a message for the user and,
+    // in `refusedLogon`, whether the server refused the account's password.
+    bool Connect(std::string& error, bool* refusedLogon = nullptr);
+    // Where calls this route can't answer go; set before the first call.
+    void SetFallback(std::shared_ptr<NetApi> fallback) { m_fallback = std::move(fallback); }
+    DirectoryBind Bind() const { return m_logon.way.bind; }
     // The message of the last failed connection, empty when none failed.
     std::string LastError() const;
 
@@ -110,7 +123,7 @@ private:
     std::string m_server;
     std::string m_host;
     std::string m_baseDn;
-    std::optional<Credentials> m_credentials;
+    DirectoryLogon m_logon;
     std::shared_ptr<NetApi> m_fallback;
     DirectoryOptions m_options;
 
@@ -118,13 +131,35 @@ private:
     std::unique_ptr<directory::LdapSession> m_session;
     std::optional<Policy> m_policy;
     std::string m_lastError;
+    bool m_refusedLogon = false;  // the last failed connection was a refused password
 };
+
+// What became of an attempt to answer `server` through its directory.
+struct DirectoryAttempt {
+    enum Outcome {
+        NoDirectory,    // nothing answers as an Active Directory controller there
+        Unreachable,    // the server answers neither LDAP nor SMB
+        Bound,          // `api` is bound through `way`
+        WrongPassword,  // the server refused the password (Kerberos or LDAPS)
+        Refused,        // a directory, but no protected log-on worked
+    } outcome = NoDirectory;
+    std::unique_ptr<DirectoryNetApi> api;
+    // Why the directory is not used and what would enable it (empty when bound or none).
+    std::string message;
+};
+
+// Reads `server`'s rootDSE and, for an Active Directory controller, binds by the ways
+// PlanDirectoryLogon gives for `credentials` (a password) or the ticket cache. On
+// success `fallback` moves into the route; otherwise it stays with the caller.
+DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<Credentials>& credentials,
+                                 std::unique_ptr<NetApi>& fallback, const std::string& domain = {},
+                                 DirectoryOptions options = {});
 
 // The NetApi for the domain controller `server`: DirectoryNetApi when the server's
 // rootDSE answers as an Active Directory controller, else `fallback` itself. When the
 // directory answers but no protected connection can be made (certificate not
 // verified, no Kerberos ticket, refused log-on) the result is nullptr and `error`
-// says why and what to do; it never falls back silently.
+// says why and what to do.
 std::unique_ptr<NetApi> CreateDomainNetApi(const std::string& server, std::optional<Credentials> credentials,
                                            std::unique_ptr<NetApi> fallback, std::string* error = nullptr,
                                            DirectoryOptions options = {});

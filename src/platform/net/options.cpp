@@ -1,13 +1,6 @@
 #include "platform/net/options.h"
 
-#include "platform/net/credentials.h"
 #include "platform/net/run_command.h"
-#include "platform/net/sim_netapi.h"
-
-#ifdef VELLOX_HAVE_SAMBA
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
-#endif
 
 #include <cstdlib>
 #include <fstream>
@@ -135,46 +128,6 @@ std::string ParameterKey(const std::string& name)
             key += c;
     return key;
 }
-
-#ifdef VELLOX_HAVE_SAMBA
-// Who logs on to real servers: the authentication file, else the Kerberos cache when
-// it holds a ticket. With neither, the connection carries no credentials and the
-// back end asks the log-on prompt (AskLogonOnce) before its first call, once the
-// window exists.
-bool LogOn(const Options& options, SambaConnection& connection, std::string& error)
-{
-    if (!options.authFile.empty()) {
-        std::optional<Credentials> fromFile = ReadAuthFile(options.authFile, error);
-        if (!fromFile)
-            return false;
-        connection.credentials = std::move(*fromFile);
-        return true;
-    }
-    connection.useKerberos = HasKerberosTicket();
-    connection.askLogon = !connection.useKerberos;
-    return true;
-}
-
-// The route to the start-up controller: its directory when it answers as an Active
-// Directory controller and there are credentials to bind with (the auth file or a
-// Kerberos ticket), with libnetapi for every other server and call; else libnetapi
-// alone, which asks the log-on prompt once the window exists. nullptr and `error`
-// when the directory answers but refuses a protected log-on: never a silent fallback.
-std::unique_ptr<NetApi> ChooseRoute(const Options& options, const SambaConnection& connection,
-                                    std::unique_ptr<NetApi> samba, std::string& error)
-{
-    const bool fromFile = !options.authFile.empty();
-    if (!fromFile && !connection.useKerberos)
-        return samba;
-    std::string server = options.server;
-    if (server.empty() && samba->GetDCName(std::string(), connection.workgroup, server) != NERR_Success)
-        return samba;
-    std::optional<Credentials> credentials;
-    if (fromFile)
-        credentials = connection.credentials;
-    return CreateDomainNetApi(server, std::move(credentials), std::move(samba), &error);
-}
-#endif
 
 }  // namespace
 
@@ -347,22 +300,6 @@ std::string LocalDomainFromSambaConfig()
     std::ostringstream text;
     text << in.rdbuf();
     return WorkgroupFromSmbConf(text.str());
-}
-
-std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error)
-{
-    if (options.backend == Backend::Sample)
-        return SimNetApi::FromFile(options.sampleFile, error);
-#ifdef VELLOX_HAVE_SAMBA
-    SambaConnection connection;
-    connection.workgroup = LocalDomainFromSambaConfig();
-    if (!LogOn(options, connection, error))
-        return nullptr;
-    return ChooseRoute(options, connection, CreateSambaNetApi(connection), error);
-#else
-    error = "This build of vellox has no back end for real servers; use --demo for the sample domain.";
-    return nullptr;
-#endif
 }
 
 Status StartupServer(const Options& options, NetApi& api, std::string& server)

@@ -1,4 +1,4 @@
-// The command line, the choice of back end and the start-up server.
+// The command line, the local domain and the start-up server.
 #pragma once
 
 #include "platform/net/netapi.h"
@@ -60,12 +60,6 @@ std::string DefaultSampleFile(const EnvLookup& env);
 std::string LocalDomainFromSambaConfig();
 // The workgroup of an smb.conf text; empty when it sets none.
 std::string WorkgroupFromSmbConf(const std::string& text);
-
-// Creates the back end the options choose; nullptr and a message when it can't. For
-// real servers with credentials (auth file or Kerberos ticket) an Active Directory
-// start-up controller is answered through its directory (LDAPS with a verified
-// certificate, or SASL GSSAPI), everything else through libnetapi.
-std::unique_ptr<NetApi> CreateNetApi(const Options& options, std::string& error);
 
 // The server to start with: the one the options name, else the primary controller
 // of the local computer's domain (for the sample domain: of its own domain).

@@ -290,21 +290,8 @@ Status SambaNetApi::Reach(const std::string& server) {
     }
 }
 
-void SambaNetApi::AskLogonIfNeeded() {
-    if (!m_connection.askLogon || m_logonAnswered.load()) return;
-    std::optional<Credentials> answer = AskLogonOnce(m_connection.workgroup);
-    // No answer: cancelled (remembered, so later calls return at once) or asked
-    // elsewhere at this moment; calls go on with the library's default log-on.
-    if (!answer) return;
-    std::lock_guard<std::mutex> lock(LibraryMutex());
-    if (m_logonAnswered.exchange(true)) return;
-    m_connection.credentials = std::move(*answer);
-    m_id = g_nextId.fetch_add(1);  // the library takes the new credentials at the next call
-}
-
 template <class Body>
 Status SambaNetApi::Locked(const std::string& server, Body&& body) {
-    AskLogonIfNeeded();
     if (Status status = Reach(server)) return status;
     std::string host = samba::HostOf(server);
     std::lock_guard<std::mutex> lock(LibraryMutex());

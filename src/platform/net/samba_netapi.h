@@ -14,7 +14,6 @@
 #include "platform/net/credentials.h"
 #include "platform/net/netapi.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -28,9 +27,6 @@ struct SambaConnection {
     std::string workgroup;    // NetBIOS domain the library works in ("VELLOX"); empty: smb.conf's
     Credentials credentials;  // user (empty: the library's default), domain, password
     bool useKerberos = false; // log on with the Kerberos credential cache instead of the password
-    // Neither credentials nor a ticket: ask the log-on prompt (AskLogonOnce) before the
-    // first call; a cancelled prompt leaves the library's default log-on.
-    bool askLogon = false;
     // Longest wait for a server to accept a connection on port 445 (name lookup included).
     std::chrono::milliseconds connectTimeout{3000};
     // Longest time ServerEnum spends asking servers for their role bits; servers not asked
@@ -86,9 +82,6 @@ private:
     // NERR_Success when `server` (backslashes allowed) may be called: empty (this
     // computer), recently seen answering, or accepting a connection on port 445 now.
     Status Reach(const std::string& server);
-    // Takes the log-on prompt's answer as the connection's credentials, once; called
-    // before any lock is held, since the prompt may run on the window thread.
-    void AskLogonIfNeeded();
     // The normal accounts through NetUserEnum level 3, batch by batch.
     Status UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out);
     Status LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add);
@@ -96,7 +89,6 @@ private:
 
     SambaConnection m_connection;
     std::uint64_t m_id;  // tells the library whose credentials it holds
-    std::atomic<bool> m_logonAnswered{false};
     std::mutex m_reachMutex;
     std::map<std::string, std::chrono::steady_clock::time_point> m_answeredUntil;
 };
