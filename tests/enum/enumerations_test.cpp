@@ -374,7 +374,8 @@ public:
     net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_0>&) override { return Refused(); }
     net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_3>&) override { return Refused(); }
     net::Status UserGetInfo(const std::string&, const std::string&, net::USER_INFO_3&) override { return Refused(); }
-    net::Status UserSetInfo(const std::string&, const std::string&, const net::USER_INFO_3&) override
+    net::Status UserSetInfo(const std::string&, const std::string&, const net::USER_INFO_3&,
+                            const net::UserFields&) override
     {
         return Refused();
     }

@@ -97,7 +97,10 @@ public:
     Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_0>&) override { return 50; }
     Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_3>&) override { return 50; }
     Status UserGetInfo(const std::string&, const std::string&, USER_INFO_3&) override { return 50; }
-    Status UserSetInfo(const std::string&, const std::string&, const USER_INFO_3&) override { return 50; }
+    Status UserSetInfo(const std::string&, const std::string&, const USER_INFO_3&, const UserFields&) override
+    {
+        return 50;
+    }
     Status UserGetGroups(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_1>&) override { return 50; }
     Status UserGetLocalGroups(const std::string&, const std::string&, std::uint32_t,
                               std::vector<LOCALGROUP_USERS_INFO_0>&) override { return 50; }

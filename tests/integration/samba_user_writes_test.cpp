@@ -2,6 +2,8 @@
 // the server holds afterwards, and nothing else of the account changes.
 #include "samba_dc_fixture.h"
 
+#include "platform/net/directory_netapi.h"
+
 #include <ctime>
 
 using namespace net;
@@ -159,4 +161,32 @@ TEST_F(SambaUserWrites, ClearingLockoutUnlocksAndSettingItDoesNotLock) {
 TEST_F(SambaUserWrites, UnknownUserIsUserNotFound) {
     USER_INFO_3 user = Get("vx.writer");
     EXPECT_EQ(m_api.UserSetInfo(kServer, "vx.nobody", user), NERR_UserNotFound);
+}
+
+// A write names its fields: what another administrator changed meanwhile in a field
+// left out survives, through both routes.
+TEST_F(SambaUserWrites, OnlyTheNamedFieldsAreWrittenOnBothRoutes) {
+    std::string error;
+    auto directory = CreateDomainNetApi(kServer, vxtest::AdminConnection().credentials,
+                                        std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);
+    ASSERT_NE(dynamic_cast<DirectoryNetApi*>(directory.get()), nullptr) << error;
+    for (NetApi* route : {static_cast<NetApi*>(&m_api), directory.get()}) {
+        NetApi* other = route == &m_api ? directory.get() : static_cast<NetApi*>(&m_api);
+        SCOPED_TRACE(route == &m_api ? "libnetapi" : "directory");
+        USER_INFO_3 opened = Get("vx.writer");  // what a dialog read when it opened
+        USER_INFO_3 meanwhile = opened;
+        meanwhile.usri3_comment = "Changed meanwhile";
+        meanwhile.usri3_flags |= UF_DONT_EXPIRE_PASSWD;
+        ASSERT_EQ(other->UserSetInfo(kServer, "vx.writer", meanwhile), NERR_Success);
+
+        opened.usri3_full_name = "Only This Changed";
+        UserFields fields;
+        fields.fullName = true;
+        ASSERT_EQ(route->UserSetInfo(kServer, "vx.writer", opened, fields), NERR_Success);
+        const USER_INFO_3 now = Get("vx.writer");
+        EXPECT_EQ(now.usri3_full_name, "Only This Changed");
+        EXPECT_EQ(now.usri3_comment, "Changed meanwhile");
+        EXPECT_TRUE(now.usri3_flags & UF_DONT_EXPIRE_PASSWD);
+        SetUp();  // back to the populated state for the other route
+    }
 }

@@ -249,6 +249,32 @@ TEST_F(SampleDomain, PasswordShorterThanThePolicyChangesNothing)
     EXPECT_EQ(User("rlee", research).usri3_full_name, "Changed");
 }
 
+// Each field the write leaves out keeps what the server holds now, not the stale
+// value the caller read earlier.
+TEST_F(SampleDomain, AWriteChangesOnlyTheFieldsItNames)
+{
+    const USER_INFO_3 opened = User("bclark");
+    USER_INFO_3 meanwhile = opened;  // another administrator's write
+    meanwhile.usri3_full_name = "Theirs";
+    meanwhile.usri3_comment = "Theirs too";
+    meanwhile.usri3_flags |= UF_ACCOUNTDISABLE;
+    ASSERT_EQ(m_api->UserSetInfo(kPdc, "bclark", meanwhile), NERR_Success);
+
+    USER_INFO_3 mine = opened;
+    mine.usri3_comment = "Mine";
+    mine.usri3_flags |= UF_DONT_EXPIRE_PASSWD;
+    mine.usri3_password = "never-sent";
+    UserFields fields;
+    fields.comment = true;
+    fields.flags = UF_DONT_EXPIRE_PASSWD;
+    ASSERT_EQ(m_api->UserSetInfo(kPdc, "bclark", mine, fields), NERR_Success);
+    const USER_INFO_3 after = User("bclark");
+    EXPECT_EQ(after.usri3_full_name, "Theirs");
+    EXPECT_EQ(after.usri3_comment, "Mine");
+    EXPECT_EQ(after.usri3_flags & (UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD), UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD);
+    EXPECT_EQ(after.usri3_password_age, opened.usri3_password_age) << "no password was named";
+}
+
 TEST_F(SampleDomain, UserSetInfoOfAnUnknownUserFails)
 {
     USER_INFO_3 info = User("abrown");

@@ -560,10 +560,13 @@ Status DirectoryNetApi::WritePassword(const std::string& dn, const std::string& 
     return StatusOf(rc);
 }
 
-Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info)
+Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& asked,
+                                    const UserFields& fields)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserSetInfo(server, user, info) : ERROR_BAD_NETPATH;
+        return m_fallback ? m_fallback->UserSetInfo(server, user, asked, fields) : ERROR_BAD_NETPATH;
+    if (fields.Empty())
+        return NERR_Success;
     return Call([&]() -> Status {
         Account account;
         Status status = FindAccount(user, account, true);
@@ -573,6 +576,7 @@ Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string
             return NERR_UserNotFound;
         const Entry& e = account.entry;
         const std::int64_t now = Now();
+        const USER_INFO_3 info = WithUserFields(ToUserInfo(e, now), asked, fields);
         std::int64_t pwdLastSet = e.Integer("pwdlastset");
         bool expired = PasswordExpired(pwdLastSet, m_policy->maxPwdAge, account.uac, now);
         // The password first: it is the write most likely to be refused (policy), and

@@ -159,6 +159,28 @@ struct USER_INFO_3 {
     std::uint32_t usri3_password_expired = 0;
 };
 
+// The fields of a USER_INFO_3 that a UserSetInfo writes.
+struct UserFields {
+    bool fullName = false;         // usri3_full_name
+    bool comment = false;          // usri3_comment
+    bool password = false;         // usri3_password, when it holds a value
+    bool passwordExpired = false;  // usri3_password_expired: "must change password at next logon"
+    // The usri3_flags bits to write: UF_ACCOUNTDISABLE, UF_DONT_EXPIRE_PASSWD and
+    // UF_PASSWD_CANT_CHANGE set or cleared as `info` says; UF_LOCKOUT only cleared (unlock).
+    std::uint32_t flags = 0;
+
+    static constexpr std::uint32_t kWritableFlags =
+        UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD | UF_PASSWD_CANT_CHANGE | UF_LOCKOUT;
+    static UserFields All() { return {true, true, true, true, kWritableFlags}; }
+    bool Empty() const { return !fullName && !comment && !password && !passwordExpired && flags == 0; }
+    bool operator==(const UserFields&) const = default;
+};
+
+// `current` (the account as the server holds it now) with the fields `fields` names
+// taken from `info`: what a write of those fields asks for. A lockout is only ever
+// cleared, never set.
+USER_INFO_3 WithUserFields(USER_INFO_3 current, const USER_INFO_3& info, const UserFields& fields);
+
 struct GROUP_INFO_0 {
     std::string grpi0_name;
 };
@@ -238,11 +260,19 @@ public:
     virtual Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) = 0;
     // NetUserGetInfo, level 3.
     virtual Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) = 0;
-    // NetUserSetInfo, level 3: writes full name, comment, the account option flags
-    // (UF_ACCOUNTDISABLE, UF_DONT_EXPIRE_PASSWD, UF_PASSWD_CANT_CHANGE, UF_LOCKOUT to
-    // unlock), usri3_password_expired and, when given, the password. Fields the back end
-    // can't write are left alone; a write it can't make fails with its status.
-    virtual Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info) = 0;
+    // NetUserSetInfo, level 3, of the fields `fields` names, and only those: every other
+    // field stays as the server holds it, whatever `info` says of it, so that a change
+    // another administrator made meanwhile survives. The order is the password, then
+    // usri3_password_expired, then the rest, the unlock last. A field the back end
+    // can't write fails with ERROR_NOT_SUPPORTED before anything is written; any
+    // other failure stops the write there and returns its status.
+    virtual Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
+                               const UserFields& fields) = 0;
+    // Every field the level-3 write covers.
+    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info)
+    {
+        return UserSetInfo(server, user, info, UserFields::All());
+    }
     // NetUserGetGroups, level 1: the user's global groups.
     virtual Status UserGetGroups(const std::string& server, const std::string& user,
                                  std::vector<GROUP_USERS_INFO_1>& out) = 0;

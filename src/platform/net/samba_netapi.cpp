@@ -537,7 +537,16 @@ Status WriteFlagsAndExpiry(const char* host, const std::string& user, std::uint3
 
 }  // namespace
 
-Status SambaNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info) {
+Status SambaNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
+                                const UserFields& fields) {
+    if (fields.Empty()) return NERR_Success;
+    USER_INFO_3 current;
+    if (Status status = UserGetInfo(server, user, current)) return status;
+    return WriteUser(server, user, WithUserFields(current, info, fields));
+}
+
+// Writes what differs between `info` and the account as the server holds it now.
+Status SambaNetApi::WriteUser(const std::string& server, const std::string& user, const USER_INFO_3& info) {
     return Locked(server, [&](const char* host) -> Status {
         Buffer before;
         Status status = NetUserGetInfo(host, user.c_str(), 3, before.Out());

@@ -51,7 +51,9 @@ public:
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
-    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info) override;
+    using NetApi::UserSetInfo;
+    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
+                       const UserFields& fields) override;
     Status UserGetGroups(const std::string& server, const std::string& user,
                          std::vector<GROUP_USERS_INFO_1>& out) override;
     Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
@@ -82,6 +84,7 @@ private:
     // NERR_Success when `server` (backslashes allowed) may be called: empty (this
     // computer), recently seen answering, or accepting a connection on port 445 now.
     Status Reach(const std::string& server);
+    Status WriteUser(const std::string& server, const std::string& user, const USER_INFO_3& info);
     // The normal accounts through NetUserEnum level 3, batch by batch.
     Status UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out);
     Status LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add);

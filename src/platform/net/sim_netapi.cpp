@@ -520,7 +520,8 @@ Status SimNetApi::UserGetInfo(const std::string& server, const std::string& user
     });
 }
 
-Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info)
+Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
+                              const UserFields& fields)
 {
     return m_impl->Single("UserSetInfo", [&]() -> Status {
         sim::Domain* domain = nullptr;
@@ -533,7 +534,8 @@ Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user
         if (readOnly)
             return ERROR_ACCESS_DENIED;
         Status status = NERR_Success;
-        Impl::ApplyUserInfo(*domain, *found, info, status);
+        if (!fields.Empty())
+            Impl::ApplyUserInfo(*domain, *found, WithUserFields(found->info, info, fields), status);
         return status;
     });
 }

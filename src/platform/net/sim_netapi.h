@@ -48,7 +48,9 @@ public:
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
-    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info) override;
+    using NetApi::UserSetInfo;
+    Status UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
+                       const UserFields& fields) override;
     Status UserGetGroups(const std::string& server, const std::string& user,
                          std::vector<GROUP_USERS_INFO_1>& out) override;
     Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
