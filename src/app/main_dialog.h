@@ -100,6 +100,8 @@ public:
     afx_msg void OnListDoubleClick();   // main_dialog_list.cpp
     afx_msg void OnPropertiesCyclic();  // main_dialog_list.cpp
     afx_msg void OnSelchangeResults();  // main_dialog_list.cpp
+    void OpenUserProperties(std::string rowText);     // main_dialog_list.cpp
+    void MakeServerCurrent(const std::string& server);  // main_dialog_list.cpp
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar);
 
     net::NetApi& GetNetApi() const { return m_api; }

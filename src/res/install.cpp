@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "res/settings_resource.h"
 #include "res/about_resource.h"
+#include "res/accounts_resource.h"
 
 #include <QtCore/qglobal.h>
 
@@ -33,6 +34,7 @@ fx::ResourceSet BuildResources()
     AddMainMenu(set);
     AddSettingsResources(set);
     AddAboutResources(set);
+    AddAccountResources(set);
     AddPictures(set);
     return set;
 }
