@@ -30,7 +30,7 @@ const char* const kFullName = "\\\\dc1.vellox.test";
 const std::set<std::string> kAccounts = {
     "Administrator", "Guest",      "krbtgt",     "vx.comma",   "vx.disabled", "vx.expires",
     "vx.locked",     "vx.logons",  "vx.member1", "vx.member2", "vx.mustchange", "vx.noexpire",
-    "vx.plain",      "vx.profile", "vx.tabbed",  "vx.unlock",  "vx.writer"};
+    "vx.plain",      "vx.profile", "vx.tabbed",  "vx.unlock",  "vx.unlock.dir", "vx.unlock.smb", "vx.writer"};
 
 std::string Dir()
 {
