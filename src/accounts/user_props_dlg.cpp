@@ -220,36 +220,29 @@ bool CUserPropsDlg::AccountSid(net::Sid& sid)
 
 void CUserPropsDlg::WriteMemberships(const UserCommit& commit)
 {
-    const auto tell = [this](const char* what, const std::string& group, net::Status status) {
-        MessageBox((std::string(what) + "\n" + group + "\n" + net::StatusText(status)).c_str());
+    // Each group of `groups` through `write`; a failure is told with the group and the
+    // reason. An entry already done on the server (already in, or already gone) counts
+    // as done.
+    const auto each = [this](const std::vector<std::string>& groups, bool adding, const auto& write) {
+        for (const std::string& group : groups) {
+            const net::Status status = write(group);
+            const bool done = status == net::NERR_Success ||
+                              (adding ? status == net::ERROR_MEMBER_IN_GROUP || status == net::ERROR_MEMBER_IN_ALIAS
+                                      : status == net::ERROR_MEMBER_NOT_IN_GROUP ||
+                                            status == net::ERROR_MEMBER_NOT_IN_ALIAS);
+            if (!done)
+                MessageBox((std::string(adding ? res::STR_COULD_NOT_ADD_TO_GROUP : res::STR_COULD_NOT_REMOVE_FROM_GROUP) +
+                            "\n" + group + "\n" + net::StatusText(status))
+                               .c_str());
+        }
     };
-    // An entry already done on the server (a member already in, or already gone) counts as done.
-    const auto failed = [](net::Status status, net::Status alreadyGlobal, net::Status alreadyLocal) {
-        return status != net::NERR_Success && status != alreadyGlobal && status != alreadyLocal;
-    };
-    for (const std::string& group : commit.addGlobal) {
-        const net::Status status = m_api.GroupAddUser(Server(), group, m_strUserName);
-        if (failed(status, net::ERROR_MEMBER_IN_GROUP, net::ERROR_MEMBER_IN_ALIAS))
-            tell(res::STR_COULD_NOT_ADD_TO_GROUP, group, status);
-    }
-    for (const std::string& group : commit.removeGlobal) {
-        const net::Status status = m_api.GroupDelUser(Server(), group, m_strUserName);
-        if (failed(status, net::ERROR_MEMBER_NOT_IN_GROUP, net::ERROR_MEMBER_NOT_IN_ALIAS))
-            tell(res::STR_COULD_NOT_REMOVE_FROM_GROUP, group, status);
-    }
+    each(commit.addGlobal, true, [&](const std::string& g) { return m_api.GroupAddUser(Server(), g, m_strUserName); });
+    each(commit.removeGlobal, false, [&](const std::string& g) { return m_api.GroupDelUser(Server(), g, m_strUserName); });
     if (commit.addLocal.empty() && commit.removeLocal.empty())
         return;
     net::Sid sid;
     if (!AccountSid(sid))
         return;
-    for (const std::string& group : commit.addLocal) {
-        const net::Status status = m_api.LocalGroupAddMember(Server(), group, sid);
-        if (failed(status, net::ERROR_MEMBER_IN_GROUP, net::ERROR_MEMBER_IN_ALIAS))
-            tell(res::STR_COULD_NOT_ADD_TO_GROUP, group, status);
-    }
-    for (const std::string& group : commit.removeLocal) {
-        const net::Status status = m_api.LocalGroupDelMember(Server(), group, sid);
-        if (failed(status, net::ERROR_MEMBER_NOT_IN_GROUP, net::ERROR_MEMBER_NOT_IN_ALIAS))
-            tell(res::STR_COULD_NOT_REMOVE_FROM_GROUP, group, status);
-    }
+    each(commit.addLocal, true, [&](const std::string& g) { return m_api.LocalGroupAddMember(Server(), g, sid); });
+    each(commit.removeLocal, false, [&](const std::string& g) { return m_api.LocalGroupDelMember(Server(), g, sid); });
 }

@@ -1,5 +1,6 @@
 // Dialog templates of the About box (100) and the contact box (148).
 #include "res/about_resource.h"
+#include "res/control_template.h"
 #include "res/resource.h"
 
 #include "fx/resources.h"
@@ -11,21 +12,6 @@ namespace {
 using fx::ControlKind;
 using fx::ControlTemplate;
 using fx::DialogTemplate;
-
-ControlTemplate Control(int id, ControlKind kind, const char* text, int x, int y, int cx, int cy,
-                        DWORD style = fx::CS_NONE)
-{
-    ControlTemplate c;
-    c.id = id;
-    c.kind = kind;
-    c.text = text;
-    c.x = x;
-    c.y = y;
-    c.cx = cx;
-    c.cy = cy;
-    c.style = style;
-    return c;
-}
 
 DialogTemplate AboutDialog()
 {

@@ -1,5 +1,6 @@
 // Dialog template 139 (User Properties) and the strings of account editing.
 #include "res/accounts_resource.h"
+#include "res/control_template.h"
 
 #include "fx/resources.h"
 
@@ -10,20 +11,6 @@ using fx::ControlTemplate;
 using fx::DialogTemplate;
 
 namespace {
-
-ControlTemplate Control(int id, ControlKind kind, const char* text, int x, int y, int cx, int cy, DWORD style)
-{
-    ControlTemplate c;
-    c.id = id;
-    c.kind = kind;
-    c.text = text;
-    c.x = x;
-    c.y = y;
-    c.cx = cx;
-    c.cy = cy;
-    c.style = style;
-    return c;
-}
 
 void AddUserPropsDialog(fx::ResourceSet& set)
 {

@@ -1,4 +1,5 @@
 // Dialog templates: the main window (102) and the log-on dialog.
+#include "res/control_template.h"
 #include "res/res.h"
 #include "res/resource.h"
 
@@ -7,26 +8,6 @@ namespace res {
 using fx::ControlKind;
 using fx::ControlTemplate;
 using fx::DialogTemplate;
-
-namespace {
-
-ControlTemplate Control(int id, ControlKind kind, const char* text, int x, int y, int cx, int cy,
-                        DWORD style, UINT imageId = 0)
-{
-    ControlTemplate c;
-    c.id = id;
-    c.kind = kind;
-    c.text = text;
-    c.x = x;
-    c.y = y;
-    c.cx = cx;
-    c.cy = cy;
-    c.style = style;
-    c.imageId = imageId;
-    return c;
-}
-
-}  // namespace
 
 void AddMainDialog(fx::ResourceSet& set)
 {

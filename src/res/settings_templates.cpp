@@ -1,6 +1,7 @@
 // Dialog templates of the seven Settings pages. Every page has the same size, with
 // its options at the top and the "Help" box at the same place at the bottom, so the
 // tabs don't jump when the user switches between them.
+#include "res/control_template.h"
 #include "res/settings_resource.h"
 
 #include "fx/resources.h"
@@ -20,21 +21,6 @@ constexpr int kInnerWidth = kPageWidth - 2 * kMargin;
 constexpr int kHelpTop = 160;
 constexpr int kHelpHeight = 73;
 constexpr int kRow = 13;  // distance between check boxes
-
-ControlTemplate Control(int id, ControlKind kind, const char* text, int x, int y, int cx, int cy,
-                        DWORD style = fx::CS_NONE)
-{
-    ControlTemplate c;
-    c.id = id;
-    c.kind = kind;
-    c.text = text;
-    c.x = x;
-    c.y = y;
-    c.cx = cx;
-    c.cy = cy;
-    c.style = style;
-    return c;
-}
 
 ControlTemplate Check(int id, const char* text, int x, int y, int cx, DWORD style = fx::CS_NONE)
 {
