@@ -101,6 +101,7 @@ public:
     afx_msg void OnPropertiesCyclic();  // main_dialog_list.cpp
     afx_msg void OnSelchangeResults();  // main_dialog_list.cpp
     void OpenUserProperties(std::string rowText);     // main_dialog_list.cpp
+    void OpenGroupProperties(const std::string& group);  // main_dialog_list.cpp
     void MakeServerCurrent(const std::string& server);  // main_dialog_list.cpp
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar);
 

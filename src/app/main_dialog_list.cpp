@@ -1,6 +1,7 @@
 // The result list: selection, scrolling, and opening properties from a line.
 #include "app/main_dialog.h"
 
+#include "accounts/group_props_dlg.h"
 #include "accounts/open_properties.h"
 #include "accounts/user_props_dlg.h"
 #include "platform/net/status_text.h"
@@ -24,6 +25,17 @@ void CMainDialog::OnListDoubleClick()
         MessageBox(res::STR_INVALID_SELECTION);
         return;
     }
+    if (m_shownType == DisplayType::GROUPS) {
+        std::vector<std::string> rows;
+        for (int i = 0; i < m_listResults.GetCount(); ++i) {
+            CString row;
+            m_listResults.GetText(i, row);
+            rows.push_back(std::move(row));
+        }
+        for (int index : selected)
+            OpenGroupProperties(accounts::GroupOfRow(rows, index));
+        return;
+    }
     if (m_shownType != DisplayType::USERS && m_shownType != DisplayType::NETWORK)
         return;
     for (int index : selected) {
@@ -34,6 +46,21 @@ void CMainDialog::OnListDoubleClick()
         else
             MakeServerCurrent(accounts::ServerOfNetworkRow(row));
     }
+}
+
+// The Group Properties dialog of one group; a name that names no group (a failure
+// line, or a list without the group-name column) opens nothing but a message.
+void CMainDialog::OpenGroupProperties(const std::string& group)
+{
+    CGroupPropsDlg dlg(m_api);
+    dlg.m_pServerName = &m_settings.serverName;
+    dlg.m_strGroup = group;
+    net::Status status = net::NERR_Success;
+    if (!dlg.Load(status)) {
+        MessageBox((std::string(res::STR_GROUP_UNREADABLE) + "\n" + net::StatusText(status)).c_str());
+        return;
+    }
+    dlg.DoModal();
 }
 
 // Tools > Properties (cyclic): the selected lines one after another.

@@ -9,6 +9,8 @@ struct ResourceSet;
 namespace res {
 
 inline constexpr unsigned IDD_USER_PROPS = 139;
+inline constexpr unsigned IDD_GROUP_PROPS = 140;
+inline constexpr unsigned IDD_SELECT_GROUP = 141;
 
 // Controls of dialog 139.
 inline constexpr int IDC_USER_MEMBER_OF = 1076;
@@ -27,6 +29,22 @@ inline constexpr int IDC_USER_NEVER_EXPIRES = 1090;
 inline constexpr int IDC_USER_DISABLED = 1091;
 inline constexpr int IDC_USER_LAST_LOGON = 1093;
 inline constexpr int IDC_USER_LOCKED_OUT = 1094;
+
+// Controls of dialog 140 (the lists and the description share numbers with 139).
+inline constexpr int IDC_GROUP_HELP = 3;  // disabled, no action
+inline constexpr int IDC_GROUP_MEMBERS = 1076;
+inline constexpr int IDC_GROUP_OTHERS = 1077;
+inline constexpr int IDC_GROUP_MOVE = 1078;
+inline constexpr int IDC_GROUP_REMOVE = 1079;
+inline constexpr int IDC_GROUP_COPY_TO_MEMBERS = 1080;
+inline constexpr int IDC_GROUP_COPY_TO_OTHERS = 1081;
+inline constexpr int IDC_GROUP_DESCRIPTION = 1085;
+inline constexpr int IDC_GROUP_OTHERS_LABEL = 1095;
+inline constexpr int IDC_GROUP_SELECT_GROUP = 1096;
+inline constexpr int IDC_GROUP_NAME = 1099;
+
+// Control of dialog 141.
+inline constexpr int IDC_SELECT_GROUPS = 1100;
 
 // The longest text an edit of the dialog takes.
 inline constexpr int kUserEditLimit = 499;
@@ -70,6 +88,26 @@ inline constexpr unsigned IDS_COULD_NOT_REMOVE_FROM_GROUP = 59204;
 inline constexpr char STR_COULD_NOT_REMOVE_FROM_GROUP[] = "Could not remove user from the following group:";
 inline constexpr unsigned IDS_ACCOUNT_UNREADABLE = 59210;
 inline constexpr char STR_ACCOUNT_UNREADABLE[] = "The account could not be read from the server.";
+
+inline constexpr unsigned IDS_WARNING_CAPTION = 59196;
+inline constexpr char STR_WARNING[] = "Warning";
+inline constexpr unsigned IDS_ALREADY_MEMBER = 59201;
+inline constexpr char STR_ALREADY_MEMBER[] = "The user is already a member of that group. USER: ";
+inline constexpr unsigned IDS_MOVE_EXISTS = 59205;
+inline constexpr char STR_MOVE_EXISTS[] =
+    "The user you have selected to move already exists in the destination group.\nDELETE the user from the source "
+    "group?";
+inline constexpr unsigned IDS_REMOVING_WARNING = 59206;
+inline constexpr char STR_REMOVING_WARNING[] = "WARNING: YOU ARE REMOVING A USER FROM A GROUP";
+inline constexpr unsigned IDS_GROUP_WRITE_FAILED = 59207;
+inline constexpr char STR_GROUP_WRITE_FAILED[] = "The group information could not be written./nCheck the results.";
+inline constexpr unsigned IDS_COULD_NOT_ADD_USER = 59208;
+inline constexpr char STR_COULD_NOT_ADD_USER[] = "Could not add user to group.\nUSER: ";
+inline constexpr unsigned IDS_COULD_NOT_REMOVE_USER = 59209;
+inline constexpr char STR_COULD_NOT_REMOVE_USER[] = "Could not remove user from group.\nUSER: ";
+inline constexpr unsigned IDS_GROUP_UNREADABLE = 59211;
+inline constexpr char STR_GROUP_UNREADABLE[] = "The group could not be read from the server.";
+inline constexpr char STR_NOT_MEMBERS_OF[] = "Not members of";
 
 void AddAccountResources(fx::ResourceSet& set);
 

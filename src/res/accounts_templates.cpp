@@ -59,11 +59,65 @@ void AddUserPropsDialog(fx::ResourceSet& set)
     set.Add(std::move(dlg));
 }
 
+void AddGroupPropsDialog(fx::ResourceSet& set)
+{
+    using namespace fx;
+    DialogTemplate dlg;
+    dlg.id = IDD_GROUP_PROPS;
+    dlg.caption = "Group Properties";
+    dlg.cx = 286;
+    dlg.cy = 218;
+    dlg.style = DS_CAPTION | DS_SYSMENU | DS_CENTER;
+    const DWORD list = CS_SORT | CS_EXTENDEDSEL | CS_VSCROLL | CS_BORDER | CS_TABSTOP | CS_NOINTEGRALHEIGHT;
+    const DWORD button = CS_TABSTOP;
+    dlg.controls = {
+        Control(IDC_STATIC, ControlKind::Static, "Group name:", 7, 9, 50, 8),
+        Control(IDC_GROUP_NAME, ControlKind::Static, "<groupname>", 62, 9, 150, 8, CS_NOPREFIX),
+        Control(IDOK, ControlKind::DefPushButton, "OK", 229, 7, 50, 14, button),
+        Control(IDCANCEL, ControlKind::PushButton, "Cancel", 229, 24, 50, 14, button),
+        Control(IDC_GROUP_HELP, ControlKind::PushButton, "&Help", 229, 41, 50, 14, button | CS_DISABLED),
+        Control(IDC_STATIC, ControlKind::Static, "&Description:", 7, 27, 50, 8),
+        Control(IDC_GROUP_DESCRIPTION, ControlKind::Edit, "", 62, 25, 160, 12, CS_BORDER | CS_AUTOHSCROLL | button),
+        Control(IDC_STATIC, ControlKind::Static, "&Members:", 7, 60, 100, 8),
+        Control(IDC_GROUP_MEMBERS, ControlKind::ListBox, "", 7, 70, 105, 122, list),
+        Control(IDC_GROUP_MOVE, ControlKind::PushButton, "<- &Move", 118, 80, 50, 14, button | CS_DISABLED),
+        Control(IDC_GROUP_REMOVE, ControlKind::PushButton, "&Remove - >", 118, 98, 50, 14, button | CS_DISABLED),
+        Control(IDC_GROUP_COPY_TO_MEMBERS, ControlKind::PushButton, "<- C&opy", 118, 126, 50, 14,
+                button | CS_DISABLED),
+        Control(IDC_GROUP_COPY_TO_OTHERS, ControlKind::PushButton, "Co&py - >", 118, 144, 50, 14,
+                button | CS_DISABLED),
+        Control(IDC_GROUP_OTHERS_LABEL, ControlKind::Static, "&Not members:", 174, 60, 105, 8, CS_NOPREFIX),
+        Control(IDC_GROUP_OTHERS, ControlKind::ListBox, "", 174, 70, 105, 122, list | CS_NOTIFY),
+        Control(IDC_GROUP_SELECT_GROUP, ControlKind::PushButton, "&Select Group", 229, 198, 50, 14, button),
+    };
+    set.Add(std::move(dlg));
+}
+
+void AddSelectGroupDialog(fx::ResourceSet& set)
+{
+    using namespace fx;
+    DialogTemplate dlg;
+    dlg.id = IDD_SELECT_GROUP;
+    dlg.caption = "Select Group";
+    dlg.cx = 185;
+    dlg.cy = 98;
+    dlg.style = DS_CAPTION | DS_SYSMENU | DS_CENTER;
+    dlg.controls = {
+        Control(IDC_SELECT_GROUPS, ControlKind::ListBox, "", 7, 7, 115, 84,
+                CS_SORT | CS_NOTIFY | CS_VSCROLL | CS_BORDER | CS_TABSTOP | CS_NOINTEGRALHEIGHT),
+        Control(IDOK, ControlKind::DefPushButton, "OK", 128, 7, 50, 14, CS_TABSTOP),
+        Control(IDCANCEL, ControlKind::PushButton, "Cancel", 128, 24, 50, 14, CS_TABSTOP),
+    };
+    set.Add(std::move(dlg));
+}
+
 }  // namespace
 
 void AddAccountResources(fx::ResourceSet& set)
 {
     AddUserPropsDialog(set);
+    AddGroupPropsDialog(set);
+    AddSelectGroupDialog(set);
     const std::pair<unsigned, const char*> strings[] = {
         {IDS_APP_CAPTION, STR_APP_CAPTION},
         {IDS_ADD_NEW_SERVER, STR_ADD_NEW_SERVER},
@@ -78,6 +132,14 @@ void AddAccountResources(fx::ResourceSet& set)
         {IDS_PASSWORDS_DIFFER, STR_PASSWORDS_DIFFER},
         {IDS_COULD_NOT_REMOVE_FROM_GROUP, STR_COULD_NOT_REMOVE_FROM_GROUP},
         {IDS_ACCOUNT_UNREADABLE, STR_ACCOUNT_UNREADABLE},
+        {IDS_WARNING_CAPTION, STR_WARNING},
+        {IDS_ALREADY_MEMBER, STR_ALREADY_MEMBER},
+        {IDS_MOVE_EXISTS, STR_MOVE_EXISTS},
+        {IDS_REMOVING_WARNING, STR_REMOVING_WARNING},
+        {IDS_GROUP_WRITE_FAILED, STR_GROUP_WRITE_FAILED},
+        {IDS_COULD_NOT_ADD_USER, STR_COULD_NOT_ADD_USER},
+        {IDS_COULD_NOT_REMOVE_USER, STR_COULD_NOT_REMOVE_USER},
+        {IDS_GROUP_UNREADABLE, STR_GROUP_UNREADABLE},
     };
     for (const auto& [id, text] : strings)
         set.strings[id] = text;
