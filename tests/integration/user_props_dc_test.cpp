@@ -1,7 +1,9 @@
-// The User Properties dialog against the local controller, through both real routes:
-// what OK writes is on the server, and only that.
+// The User and Group Properties dialogs against the local controller, through both
+// real routes: what OK writes is on the server, and only that.
 #include "app_test_env.h"
 
+#include "accounts/group_props_dlg.h"
+#include "accounts/select_group_dlg.h"
 #include "accounts/user_props_dlg.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/kerberos_logon.h"
@@ -214,6 +216,106 @@ TEST_P(UserPropsDc, ALockedOutAccountIsUnlocked)
     });
     EXPECT_FALSE(Read(user).usri3_flags & net::UF_LOCKOUT);
 }
+
+// ---- Group Properties ------------------------------------------------------------------
+
+class GroupPropsDc : public UserPropsDc {
+protected:
+    // Opens `group`; `act` runs in the dialog, `partner` names the group Select Group picks.
+    void EditGroup(const std::string& group, const std::function<void(CGroupPropsDlg&)>& act,
+                   const std::string& partner = {})
+    {
+        CGroupPropsDlg dlg(*m_api);
+        dlg.m_pServerName = &kServer;
+        dlg.m_strGroup = group;
+        net::Status status = net::NERR_Success;
+        ASSERT_TRUE(dlg.Load(status)) << status;
+        OkWith(dlg, act, partner);
+    }
+    void OkWith(CGroupPropsDlg& dlg, const std::function<void(CGroupPropsDlg&)>& act, const std::string& partner)
+    {
+        fx::testing::SetModalHandler([&](CWnd& window) {
+            if (auto* select = dynamic_cast<CSelectGroupDlg*>(&window)) {
+                Select(select->m_listGroups, partner);
+                select->m_listGroups.SetCurSel(select->m_listGroups.FindStringExact(-1, partner.c_str()));
+                return fx::testing::Click(window, IDOK);
+            }
+            act(dynamic_cast<CGroupPropsDlg&>(window));
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(m_messages.empty()) << m_messages.front();
+    }
+    Names GroupMembers(const std::string& group)
+    {
+        std::vector<net::GROUP_USERS_INFO_0> members;
+        EXPECT_EQ(m_other->GroupGetUsers(kServer, group, members), net::NERR_Success);
+        Names names;
+        for (const auto& m : members)
+            names.push_back(m.grui0_name);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_P(GroupPropsDc, DescriptionAndMembers)
+{
+    const std::string description = GetParam() == Route::Libnetapi ? "Written over SAMR" : "Written over LDAP";
+    EditGroup("vx-writes", [&](CGroupPropsDlg& dlg) {
+        fx::testing::TypeText(dlg, res::IDC_GROUP_DESCRIPTION, description);
+        fx::testing::FocusControl(dlg, res::IDC_GROUP_OTHERS);
+        Select(dlg.m_listOthers, "vx.member2");
+        fx::testing::Click(dlg, res::IDC_GROUP_MOVE);
+        fx::testing::FocusControl(dlg, res::IDC_GROUP_MEMBERS);
+        Select(dlg.m_listMembers, "vx.member1");
+        fx::testing::Click(dlg, res::IDC_GROUP_REMOVE);
+        fx::testing::Click(dlg, IDOK);
+    });
+    EXPECT_EQ(GroupMembers("vx-writes"), Names{"vx.member2"});
+    net::GROUP_INFO_2 info;
+    ASSERT_EQ(m_other->GroupGetInfo(kServer, "vx-writes", info), net::NERR_Success);
+    EXPECT_EQ(info.grpi2_comment, description);
+    EditGroup("vx-writes", [&](CGroupPropsDlg& dlg) {  // back as populated
+        fx::testing::TypeText(dlg, res::IDC_GROUP_DESCRIPTION, "Changed by the tests");
+        fx::testing::FocusControl(dlg, res::IDC_GROUP_MEMBERS);
+        Select(dlg.m_listMembers, "vx.member2");
+        fx::testing::Click(dlg, res::IDC_GROUP_REMOVE);
+        fx::testing::FocusControl(dlg, res::IDC_GROUP_OTHERS);
+        Select(dlg.m_listOthers, "vx.member1");
+        fx::testing::Click(dlg, res::IDC_GROUP_MOVE);
+        fx::testing::Click(dlg, IDOK);
+    });
+    EXPECT_EQ(GroupMembers("vx-writes"), Names{"vx.member1"});
+}
+
+// With a partner: a user moved from the partner into the group is added to one and
+// removed from the other; a member another administrator added meanwhile stays.
+TEST_P(GroupPropsDc, AMoveFromThePartnerAndAMemberAddedMeanwhile)
+{
+    CGroupPropsDlg dlg(*m_api);
+    dlg.m_pServerName = &kServer;
+    dlg.m_strGroup = "vx-empty";
+    net::Status status = net::NERR_Success;
+    ASSERT_TRUE(dlg.Load(status)) << status;
+    ASSERT_EQ(m_other->GroupAddUser(kServer, "vx-empty", "vx.member2"), net::NERR_Success);  // meanwhile
+    OkWith(
+        dlg,
+        [](CGroupPropsDlg& d) {
+            fx::testing::Click(d, res::IDC_GROUP_SELECT_GROUP);
+            fx::testing::FocusControl(d, res::IDC_GROUP_OTHERS);
+            Select(d.m_listOthers, "vx.member1");
+            fx::testing::Click(d, res::IDC_GROUP_MOVE);
+            fx::testing::Click(d, IDOK);
+        },
+        "vx-writes");
+    EXPECT_EQ(GroupMembers("vx-empty"), (Names{"vx.member1", "vx.member2"}));
+    EXPECT_EQ(GroupMembers("vx-writes"), Names{});
+    for (const char* user : {"vx.member1", "vx.member2"})
+        EXPECT_EQ(m_other->GroupDelUser(kServer, "vx-empty", user), net::NERR_Success);
+    EXPECT_EQ(m_other->GroupAddUser(kServer, "vx-writes", "vx.member1"), net::NERR_Success);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, GroupPropsDc, ::testing::Values(Route::Libnetapi, Route::Directory),
+                         [](const auto& info) { return info.param == Route::Libnetapi ? "Libnetapi" : "Directory"; });
 
 INSTANTIATE_TEST_SUITE_P(Routes, UserPropsDc, ::testing::Values(Route::Libnetapi, Route::Directory),
                          [](const auto& info) { return info.param == Route::Libnetapi ? "Libnetapi" : "Directory"; });
