@@ -1,6 +1,7 @@
 #include "accounts/group_props_dlg.h"
 
 #include "accounts/group_plan.h"
+#include "accounts/list_entries.h"
 #include "accounts/select_group_dlg.h"
 #include "platform/net/status_text.h"
 #include "res/accounts_resource.h"
@@ -21,23 +22,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-std::vector<std::string> Entries(const CListBox& list)
-{
-    std::vector<std::string> entries;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        CString text;
-        list.GetText(i, text);
-        entries.push_back(text);
-    }
-    return entries;
-}
-
-void Fill(CListBox& list, std::vector<std::string> names)
-{
-    list.ResetContent();
-    list.AddStrings(std::move(names));
-}
-
 // A group's members, read whole.
 net::Status Members(net::NetApi& api, const std::string& server, const std::string& group,
                     std::vector<std::string>& names)
@@ -56,8 +40,7 @@ CGroupPropsDlg::CGroupPropsDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::I
 
 const std::string& CGroupPropsDlg::Server() const
 {
-    static const std::string none;
-    return m_pServerName ? *m_pServerName : none;
+    return ServerOf(m_pServerName);
 }
 
 void CGroupPropsDlg::DoDataExchange(CDataExchange* pDX)
@@ -107,8 +90,8 @@ BOOL CGroupPropsDlg::OnInitDialog()
     m_strDescription = m_descriptionAtRead;
     m_strOthersLabel = res::STR_NOT_MEMBERS_OF;
     static_cast<CEdit*>(GetDlgItem(res::IDC_GROUP_DESCRIPTION))->SetLimitText(res::kUserEditLimit);
-    Fill(m_listMembers, m_membersAtRead);
-    Fill(m_listOthers, m_nonMembers);
+    FillList(m_listMembers, m_membersAtRead);
+    FillList(m_listOthers, m_nonMembers);
     UpdateData(FALSE);
     return TRUE;
 }
@@ -137,7 +120,7 @@ void CGroupPropsDlg::OnSelectGroup()
 void CGroupPropsDlg::FillPartnerList()
 {
     UpdateData(TRUE);
-    Fill(m_listOthers, m_partnerAtRead);
+    FillList(m_listOthers, m_partnerAtRead);
     m_strOthersLabel = m_strPartnerGroup;
     m_bNoPartner = 0;
     UpdateData(FALSE);
@@ -181,12 +164,12 @@ void CGroupPropsDlg::TransferBetween(CListBox& source, CListBox& destination, bo
         return MessageBox(text.c_str(), res::STR_WARNING, MB_YESNO | MB_ICONHAND | MB_DEFBUTTON2) == IDYES;
     };
     const TransferOutcome outcome =
-        Transfer(Entries(source), source.GetSelItems(), Entries(destination), move, tell, ask);
+        Transfer(ListEntries(source), source.GetSelItems(), ListEntries(destination), move, tell, ask);
     if (!outcome.changed)
         return;
     DisableSelectGroup();
-    Fill(source, outcome.source);
-    Fill(destination, outcome.destination);
+    FillList(source, outcome.source);
+    FillList(destination, outcome.destination);
 }
 
 void CGroupPropsDlg::OnMove()
@@ -212,7 +195,7 @@ void CGroupPropsDlg::OnCopyToOthers()
 void CGroupPropsDlg::CommitMembers(const std::string& group, const std::vector<std::string>& atRead,
                                    const CListBox& list)
 {
-    const MemberChanges changes = PlanMemberChanges(atRead, Entries(list));
+    const MemberChanges changes = PlanMemberChanges(atRead, ListEntries(list));
     // An addition of a member already in, or a removal of one already gone, is done.
     for (const std::string& user : changes.add) {
         const net::Status status = m_api.GroupAddUser(Server(), group, user);

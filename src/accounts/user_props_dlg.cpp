@@ -1,5 +1,6 @@
 #include "accounts/user_props_dlg.h"
 
+#include "accounts/list_entries.h"
 #include "enum/users_lines.h"
 #include "platform/net/status_text.h"
 #include "res/accounts_resource.h"
@@ -49,8 +50,7 @@ void CUserPropsDlg::ClearPasswords()
 
 const std::string& CUserPropsDlg::Server() const
 {
-    static const std::string none;
-    return m_pServerName ? *m_pServerName : none;
+    return ServerOf(m_pServerName);
 }
 
 void CUserPropsDlg::DoDataExchange(CDataExchange* pDX)
@@ -149,17 +149,6 @@ void CUserPropsDlg::OnRemove()
     }
 }
 
-std::vector<std::string> CUserPropsDlg::Entries(const CListBox& list) const
-{
-    std::vector<std::string> entries;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        CString text;
-        list.GetText(i, text);
-        entries.push_back(text);
-    }
-    return entries;
-}
-
 UserEdits CUserPropsDlg::Edits() const
 {
     UserEdits edits;
@@ -181,7 +170,7 @@ void CUserPropsDlg::OnOK()
         return;
     UserCommit commit;
     const CommitCheck check = PlanUserCommit(m_userInfo, Edits(), res::STR_PASSWORD_PLACEHOLDER, m_lists.memberOf,
-                                             Entries(m_listMemberOf), commit);
+                                             ListEntries(m_listMemberOf), commit);
     if (check == CommitCheck::ConflictingOptions) {
         MessageBox(res::STR_CONFLICTING_OPTIONS);
         return;

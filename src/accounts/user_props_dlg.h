@@ -47,7 +47,6 @@ protected:
 private:
     const std::string& Server() const;
     accounts::UserEdits Edits() const;
-    std::vector<std::string> Entries(const CListBox& list) const;
     // The writes of a planned commit, each failure told as it happens.
     void WriteAccount(const accounts::UserCommit& commit);
     void WriteMemberships(const accounts::UserCommit& commit);

@@ -4,6 +4,7 @@
 
 #include "accounts/group_props_dlg.h"
 #include "accounts/select_group_dlg.h"
+#include "accounts/list_entries.h"
 #include "res/accounts_resource.h"
 
 #include <algorithm>
@@ -46,16 +47,7 @@ protected:
         fx::testing::DoubleClickListItem(*m_dlg, res::IDC_RESULTS, static_cast<int>(it - lines.begin()));
     }
 
-    static Names Entries(const CListBox& list)
-    {
-        Names names;
-        for (int i = 0; i < list.GetCount(); ++i) {
-            CString text;
-            list.GetText(i, text);
-            names.push_back(text);
-        }
-        return names;
-    }
+    static Names Entries(const CListBox& list) { return accounts::ListEntries(list); }
     static void Select(CListBox& list, const std::string& entry)
     {
         const Names names = Entries(list);

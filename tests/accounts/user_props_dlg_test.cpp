@@ -3,6 +3,7 @@
 #include "app_test_env.h"
 
 #include "accounts/user_props_dlg.h"
+#include "accounts/list_entries.h"
 #include "res/accounts_resource.h"
 
 #include <algorithm>
@@ -54,16 +55,7 @@ protected:
         fx::testing::DoubleClickListItem(*m_dlg, res::IDC_RESULTS, row);
     }
 
-    static Names Entries(CListBox& list)
-    {
-        Names names;
-        for (int i = 0; i < list.GetCount(); ++i) {
-            CString text;
-            list.GetText(i, text);
-            names.push_back(text);
-        }
-        return names;
-    }
+    static Names Entries(const CListBox& list) { return accounts::ListEntries(list); }
     static int IndexOf(CListBox& list, const std::string& entry)
     {
         const Names names = Entries(list);
