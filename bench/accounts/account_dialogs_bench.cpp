@@ -87,7 +87,7 @@ double Ldapsearch(int rounds, const net::Credentials& admin, const std::string& 
     const std::string pass = "/tmp/vx-bench-pass";
     std::ofstream(file) << filters;
     std::ofstream(pass) << admin.password;
-    const std::string command = "ldapsearch -LLL -o ldif-wrap=no -E pr=1000/noprompt -H ldaps://dc1.vellox.test -x -D 'VELLOX\\" +
+    const std::string command = "ldapsearch -LLL -o ldif-wrap=no -H ldaps://dc1.vellox.test -x -D 'VELLOX\\" +
                                 admin.user + "' -y " + pass + " -b DC=vellox,DC=test -f " + file + " " + attributes +
                                 " >/dev/null";
     const double seconds = BestSeconds(rounds, [&] {
