@@ -2,11 +2,14 @@
 // (bench/directory/directory-dc, its own namespaces) and moves this process into the
 // client namespace, so that nothing leaves the machine. Without root or samba every
 // case skips with the reason.
+#include "accounts/group_props_dlg.h"
+#include "fx/testing.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/options.h"
 #include "platform/net/samba_netapi.h"
 #include "platform/net/startup.h"
+#include "res/res.h"
 #include "client_namespace.h"
 
 #include <gtest/gtest.h>
@@ -490,6 +493,43 @@ TEST_F(DirectoryDc, GroupMembersIncludingPrimaryAndLargeGroups)
     EXPECT_TRUE(Contains(Names(members, [](auto& m) { return m.grui0_name; }), "dx.plain"));
 }
 
+// The Group Properties dialog on the directory route: the 1,600-member group opens
+// complete, and OK without a change writes nothing (the group's update number stays).
+TEST_F(DirectoryDc, GroupPropertiesOfALargeGroupOpenWholeAndOkWithoutChangesWritesNothing)
+{
+    const auto updateNumber = [] {
+        directory::ConnectOptions options;
+        options.host = "dc1.vellox.test";
+        options.credentials = Admin();
+        directory::ConnectFailure failure = directory::ConnectFailure::None;
+        std::string error;
+        auto session = directory::LdapSession::Connect(options, failure, error);
+        std::vector<directory::Entry> found;
+        EXPECT_TRUE(session) << error;
+        if (session)
+            session->Search("DC=vellox,DC=test", true, "(sAMAccountName=dx-big)", {"uSNChanged"}, found);
+        return found.empty() ? std::string() : found.front().Text("usnchanged");
+    };
+    const std::string before = updateNumber();
+    ASSERT_FALSE(before.empty());
+    fx::EnsureApplication();
+    res::Install();
+    CGroupPropsDlg dlg(*m_api);
+    dlg.m_pServerName = &kServer;
+    dlg.m_strGroup = "dx-big";
+    Status status = NERR_Success;
+    ASSERT_TRUE(dlg.Load(status)) << status;
+    int members = 0;
+    fx::testing::SetModalHandler([&](CWnd& window) {
+        members = dlg.m_listMembers.GetCount();
+        fx::testing::Click(window, IDOK);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    fx::testing::ResetHandlers();
+    EXPECT_EQ(members, 1600);
+    EXPECT_EQ(updateNumber(), before);
+}
+
 TEST_F(DirectoryDc, UserGlobalGroups)
 {
     std::vector<GROUP_USERS_INFO_1> groups;
@@ -825,6 +865,8 @@ TEST_F(SideBySide, StartUpChoosesTheDirectoryRoute)
 
 int main(int argc, char** argv)
 {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // the dialog case's window
+    unsetenv("QT_QPA_PLATFORMTHEME");
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
