@@ -172,6 +172,7 @@ TEST_F(GroupProps, APartnerGroupTakesMovesAndCopies)
             const Names groups = Entries(select.m_listGroups);
             EXPECT_FALSE(std::count(groups.begin(), groups.end(), "Sales")) << "the edited group is left out";
             if (++selects == 1) {
+                EXPECT_TRUE(fx::testing::RenderToPng(select, std::string(APP_TEST_OUTDIR) + "/select_group.png"));
                 fx::testing::Click(select, IDOK);
                 return;
             }

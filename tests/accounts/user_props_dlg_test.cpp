@@ -192,6 +192,22 @@ TEST_F(UserProps, ABackupControllerWarnsForEachRow)
     EXPECT_EQ(m_messages[2], std::string(res::STR_USER_SETTINGS_FAILED) + "\nAccess is denied.");
 }
 
+TEST_F(UserProps, SelectedRowsOpenOneAfterTheOther)
+{
+    const int first = UserRow("abrown");
+    const int second = UserRow("kpatel");
+    m_dlg->m_listResults.SetSel(first);
+    m_dlg->m_listResults.SetSel(second);
+    Names opened;
+    fx::testing::SetModalHandler([&](CWnd& window) {
+        opened.push_back(dynamic_cast<CUserPropsDlg&>(window).m_strUserName);
+        fx::testing::Click(window, IDCANCEL);
+    });
+    fx::testing::ChooseMenuCommand(*m_dlg, res::ID_TOOLS_PROPERTIES_CYCLIC);
+    EXPECT_EQ(opened, (Names{"abrown", "kpatel"}));
+    EXPECT_TRUE(m_messages.empty()) << "the primary controller needs no warning";
+}
+
 TEST_F(UserProps, TheHeaderInTheSelectionOpensNothing)
 {
     const int row = UserRow("abrown");
