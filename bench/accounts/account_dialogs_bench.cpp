@@ -9,6 +9,7 @@
 //
 // The controller is directory-dc's, filled once and cached in DIR (default
 // /var/tmp/vx-ldap-dc, or $VELLOX_BENCH_DC_DIR). Needs root.
+#include "best_seconds.h"
 #include "client_namespace.h"
 
 #include "accounts/group_props_dlg.h"
@@ -32,22 +33,11 @@
 
 namespace {
 
+using vxbench::BestSeconds;
+
 const std::string kServer = "\\\\DC1";
 const std::string kUser = "bulk.u04242";
 const std::string kBigGroup = "dx-big";
-
-double BestSeconds(int rounds, const std::function<void()>& work)
-{
-    double best = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (i == 0 || seconds < best)
-            best = seconds;
-    }
-    return best;
-}
 
 // The dialog as a double-click opens it: the reads, then the window filled.
 std::size_t OpenDialog(net::NetApi& api)

@@ -8,6 +8,7 @@
 // in DIR (default /var/tmp/vx-ldap-dc, or $VELLOX_BENCH_DC_DIR) and reused by later
 // runs. The bench moves itself into the client namespace, so nothing leaves the
 // machine, and stops the controller at the end unless --keep is given. Needs root.
+#include "best_seconds.h"
 #include "client_namespace.h"
 #include "raw_level3.h"
 
@@ -35,6 +36,8 @@
 #include <vector>
 
 namespace {
+
+using vxbench::BestSeconds;
 
 const std::string kServer = "\\\\DC1";
 const std::string kHost = "DC1";
@@ -73,20 +76,6 @@ int Script(const std::string& verb, const std::string& dir)
 {
     const std::string command = std::string(VELLOX_DIRECTORY_DC_SCRIPT) + " " + verb + " '" + dir + "' >&2";
     return std::system(command.c_str());
-}
-
-// The best of `rounds` runs of `work`, in seconds.
-double BestSeconds(int rounds, const std::function<void()>& work)
-{
-    double best = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (i == 0 || seconds < best)
-            best = seconds;
-    }
-    return best;
 }
 
 AppSettings Settings(bool everyColumn)
