@@ -10,6 +10,7 @@
 #include "browse/result_table.h"
 #include "enum/files_owners.h"
 #include "enum/groups_lines.h"
+#include "enum/network_walk.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
 #include "res/files_strings.h"
@@ -35,8 +36,7 @@ files::WalkOptions FilesWalkOptions(const files::SmbCredentials& credentials)
     return options;
 }
 
-// Fills `table` for one browse. NETWORK produces an empty table until its walk is part
-// of the program.
+// Fills `table` for one browse.
 void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings,
                     const files::SmbCredentials& smbCredentials, ResultTable& table, const std::stop_token& stop)
 {
@@ -52,7 +52,12 @@ void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settin
     case WorkerKind::FILES:
         FilesOwners(settings.f_root_path, FilesWalkOptions(smbCredentials), table, stop);
         break;
-    case WorkerKind::NETWORK:
+    case WorkerKind::NETWORK: {
+        NetworkWalkOptions options;
+        options.wantShares = settings.n_Shares_Disk == 1 || settings.n_Shares_Printer == 1;
+        WalkNetwork(std::make_shared<net::NetworkRouter>(api, settings.serverName), table, options, stop);
+        break;
+    }
     default:
         break;
     }

@@ -248,4 +248,22 @@ TEST_F(UserProps, NetworkRowsMakeTheirServerCurrent)
     EXPECT_EQ(m_dlg->m_comboServer.GetCount(), before + 1);
 }
 
+// End to end: a NETWORK browse of the sample network, then a server row opened from it.
+TEST_F(UserProps, ANetworkBrowseThenAServerRowMadeCurrent)
+{
+    m_dlg->m_settings.n_Shares_Disk = 1;
+    SelectDisplay("NETWORK");
+    fx::testing::Click(*m_dlg, res::IDC_BROWSE);
+    ASSERT_TRUE(WaitForBrowse());
+    const Names lines = ListLines();
+    EXPECT_TRUE(fx::testing::RenderToPng(*m_dlg, std::string(APP_TEST_OUTDIR) + "/network.png"));
+    const auto row = std::find(lines.begin(), lines.end(), "\t\t\\\\RESEARCH-LAB1\tServer");
+    ASSERT_NE(row, lines.end());
+    EXPECT_EQ(row[1], "\t\t\\\\RESEARCH-LAB1\\Data\tDisk");
+    m_answers = {IDYES};
+    fx::testing::DoubleClickListItem(*m_dlg, res::IDC_RESULTS, static_cast<int>(row - lines.begin()));
+    EXPECT_EQ(m_dlg->m_settings.serverName, "\\\\RESEARCH-LAB1");
+    EXPECT_GE(m_dlg->m_comboServer.FindStringExact(-1, "\\\\RESEARCH-LAB1"), 0);
+}
+
 }  // namespace

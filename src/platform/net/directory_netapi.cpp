@@ -419,6 +419,24 @@ void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::
 
 }  // namespace
 
+Status DirectoryNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out)
+{
+    out.clear();
+    if (!server.empty() && !IsOurs(server))
+        return m_fallback ? m_fallback->DomainEnum(server, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out = {m_policy->netbiosName};
+        std::vector<Entry> trusts;
+        const int rc = m_session->Search(m_baseDn, true, "(objectClass=trustedDomain)", {"flatName"}, trusts);
+        if (rc != LDAP_SUCCESS)
+            return NERR_Success;  // the own domain still counts
+        for (const Entry& t : trusts)
+            if (!t.Text("flatname").empty())
+                out.push_back(t.Text("flatname"));
+        return NERR_Success;
+    });
+}
+
 Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
                                    std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
 {

@@ -250,6 +250,14 @@ public:
     // it exceeds out.size() only when the back end could not read everything.
     virtual Status ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
                               std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) = 0;
+    // The domains `server` knows, by their NetBIOS names: its own first, then the ones
+    // its domain trusts. ERROR_NOT_SUPPORTED where a back end can't tell.
+    virtual Status DomainEnum(const std::string& server, std::vector<std::string>& out)
+    {
+        (void)server;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
     // NetServerGetInfo, level 101.
     virtual Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) = 0;
     // NetShareEnum, level 1.

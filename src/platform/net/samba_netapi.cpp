@@ -322,6 +322,20 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
     });
 }
 
+// The server's own domain, as its netlogon service names it; trusts are not asked
+// (the library gives no list of them).
+Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out) {
+    out.clear();
+    return Locked(server, [&](const char* host) -> Status {
+        ::DOMAIN_CONTROLLER_INFO* info = nullptr;
+        Status status = DsGetDcName(host, nullptr, nullptr, nullptr, kDsReturnFlatName, &info);
+        if (status != NERR_Success || !info) return status != NERR_Success ? status : NERR_DCNotFound;
+        out.push_back(Str(info->domain_name));
+        NetApiBufferFree(info);
+        return NERR_Success;
+    });
+}
+
 Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out) {
     Buffer buffer;
     Status status = NetServerGetInfo(host, 101, buffer.Out());

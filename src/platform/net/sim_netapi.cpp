@@ -19,7 +19,7 @@ constexpr const char* kMethods[] = {
     "GetDCName",      "ServerEnum",   "ServerGetInfo", "ShareEnum",        "UserEnum",
     "UserGetInfo",    "UserSetInfo",  "UserGetGroups", "UserGetLocalGroups", "GroupEnum",
     "GroupGetInfo",   "GroupSetInfo", "GroupGetUsers", "GroupAddUser",     "GroupDelUser",
-    "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName",
+    "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName", "DomainEnum",
 };
 
 void CheckMethod(const std::string& method)
@@ -455,8 +455,26 @@ Status SimNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>
         const sim::Server* found = m_impl->FindServer(server);
         if (!found)
             return ERROR_BAD_NETPATH;
+        if (found->sharesRefused)
+            return ERROR_ACCESS_DENIED;
         for (std::size_t i = 0; i < found->shares.size(); ++i)
             all.push_back({i + 1, found->shares[i]});
+        return NERR_Success;
+    });
+}
+
+Status SimNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out)
+{
+    return m_impl->Enumerate("DomainEnum", out, [&](std::vector<Keyed<std::string>>& all) -> Status {
+        const sim::Server* asked = m_impl->FindServer(server);
+        if (!asked)
+            return ERROR_BAD_NETPATH;
+        // The server's own domain first, then the others of the network (all trusted).
+        const auto& domains = m_impl->net.domains;
+        all.push_back({0, domains[asked->domain].name});
+        for (std::size_t i = 0; i < domains.size(); ++i)
+            if (i != asked->domain)
+                all.push_back({i + 1, domains[i].name});
         return NERR_Success;
     });
 }

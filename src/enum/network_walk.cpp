@@ -1,0 +1,139 @@
+#include "enum/network_walk.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using net::NetResource;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kBatch = 64;  // resources asked for per batch
+constexpr int kMaxDepth = 4;        // provider, domain, server and its shares
+
+// Every child of `container`, read batch by batch; none when it can't be opened.
+std::vector<NetResource> Children(net::NetworkRouter& router, const NetResource* container, const std::stop_token& stop)
+{
+    net::Status status = net::NERR_Success;
+    const std::unique_ptr<net::ResourceEnum> handle = router.OpenEnum(container, status);
+    std::vector<NetResource> all;
+    std::vector<NetResource> batch;
+    while (handle && !stop.stop_requested() && handle->Next(kBatch, batch) == net::NERR_Success)
+        all.insert(all.end(), batch.begin(), batch.end());
+    return all;
+}
+
+// The answers of the share reads, shared with their threads, which may outlive the walk.
+struct ShareAnswers {
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    std::vector<std::optional<std::vector<NetResource>>> shares;
+};
+
+// The shares of `servers`, read side by side, at most `sharesAtOnce` at a time. A
+// server still silent at its limit frees its place and has no shares.
+std::vector<std::vector<NetResource>> SharesOf(const std::shared_ptr<net::NetworkRouter>& router,
+                                               const std::vector<const NetResource*>& servers,
+                                               const NetworkWalkOptions& options, const std::stop_token& stop)
+{
+    auto answers = std::make_shared<ShareAnswers>();
+    answers->shares.resize(servers.size());
+    std::vector<std::vector<NetResource>> result(servers.size());
+    std::vector<std::pair<std::size_t, Clock::time_point>> asking;  // server index, deadline
+    std::size_t next = 0;
+    std::unique_lock lock(answers->mutex);
+    while ((next < servers.size() || !asking.empty()) && !stop.stop_requested()) {
+        for (; next < servers.size() && asking.size() < options.sharesAtOnce; ++next) {
+            asking.emplace_back(next, Clock::now() + options.shareLimit);
+            std::thread([router, answers, server = *servers[next], index = next] {
+                const std::vector<NetResource> found = Children(*router, &server, std::stop_token());
+                std::lock_guard done(answers->mutex);
+                answers->shares[index] = found;
+                answers->changed.notify_all();
+            }).detach();
+        }
+        Clock::time_point first = asking.front().second;
+        for (const auto& a : asking)
+            first = std::min(first, a.second);
+        answers->changed.wait_until(lock, stop, first, [&] {
+            for (const auto& a : asking)
+                if (answers->shares[a.first])
+                    return true;
+            return false;
+        });
+        const auto now = Clock::now();
+        std::erase_if(asking, [&](const auto& a) {
+            if (answers->shares[a.first]) {
+                result[a.first] = *answers->shares[a.first];
+                return true;
+            }
+            return now >= a.second;  // silent too long: no shares
+        });
+    }
+    return result;
+}
+
+std::string Entry(const NetResource& resource, int depth)
+{
+    std::string entry(1, NetworkLetter(resource));
+    entry.append(static_cast<std::size_t>(depth), '\t');
+    entry += resource.remoteName;
+    return entry;
+}
+
+// One container's children and everything below them; false once the table is full.
+bool Walk(const std::shared_ptr<net::NetworkRouter>& router, const NetResource* container, int depth,
+          ResultTable& table, const NetworkWalkOptions& options, const std::stop_token& stop)
+{
+    const std::vector<NetResource> children = Children(*router, container, stop);
+    std::vector<const NetResource*> servers;
+    for (const NetResource& child : children)
+        if ((child.usage & net::RESOURCEUSAGE_CONTAINER) && child.displayType == net::RESOURCEDISPLAYTYPE_SERVER)
+            servers.push_back(&child);
+    std::vector<std::vector<NetResource>> shares;
+    if (options.wantShares && !servers.empty())
+        shares = SharesOf(router, servers, options, stop);
+    std::size_t server = 0;
+    for (const NetResource& child : children) {
+        if (stop.stop_requested())
+            return true;
+        if (!child.remoteName.empty() && !AddNetworkEntry(table, Entry(child, depth), options.capacity))
+            return false;
+        if (!(child.usage & net::RESOURCEUSAGE_CONTAINER))
+            continue;
+        if (child.displayType == net::RESOURCEDISPLAYTYPE_SERVER) {
+            // A server's shares stand at its own depth.
+            for (const NetResource& share : options.wantShares ? shares[server] : std::vector<NetResource>())
+                if (!AddNetworkEntry(table, Entry(share, depth), options.capacity))
+                    return false;
+            ++server;
+        } else if (depth + 1 < kMaxDepth && !Walk(router, &child, depth + 1, table, options, stop)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+char NetworkLetter(const NetResource& resource)
+{
+    if (resource.type == net::RESOURCETYPE_DISK)
+        return 'd';
+    if (resource.type == net::RESOURCETYPE_PRINT)
+        return 'p';
+    if (resource.displayType == net::RESOURCEDISPLAYTYPE_DOMAIN)
+        return 'D';
+    if (resource.displayType == net::RESOURCEDISPLAYTYPE_SERVER)
+        return 'S';
+    return 'u';
+}
+
+void WalkNetwork(std::shared_ptr<net::NetworkRouter> router, ResultTable& table, const NetworkWalkOptions& options,
+                 const std::stop_token& stop)
+{
+    Walk(router, nullptr, 0, table, options, stop);
+}

@@ -1,0 +1,70 @@
+#include "platform/net/network_router.h"
+
+namespace net {
+
+Status ResourceEnum::Next(std::size_t count, std::vector<NetResource>& out)
+{
+    out.clear();
+    for (; m_next < m_children.size() && out.size() < count; ++m_next)
+        out.push_back(m_children[m_next]);
+    return out.empty() ? ERROR_NO_MORE_ITEMS : NERR_Success;
+}
+
+std::unique_ptr<ResourceEnum> NetworkRouter::OpenEnum(const NetResource* container, Status& status)
+{
+    std::vector<NetResource> children;
+    if (!container) {
+        children.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_NETWORK, RESOURCEUSAGE_CONTAINER, kSmbProvider});
+        status = NERR_Success;
+    } else if (!(container->usage & RESOURCEUSAGE_CONTAINER)) {
+        status = ERROR_INVALID_PARAMETER;
+    } else if (container->displayType == RESOURCEDISPLAYTYPE_NETWORK) {
+        status = Domains(children);
+    } else if (container->displayType == RESOURCEDISPLAYTYPE_DOMAIN) {
+        status = Servers(container->remoteName, children);
+    } else if (container->displayType == RESOURCEDISPLAYTYPE_SERVER) {
+        status = Shares(container->remoteName, children);
+    } else {
+        status = ERROR_INVALID_PARAMETER;
+    }
+    if (status != NERR_Success)
+        return nullptr;
+    return std::make_unique<ResourceEnum>(std::move(children));
+}
+
+Status NetworkRouter::Domains(std::vector<NetResource>& out)
+{
+    std::vector<std::string> names;
+    const Status status = m_api.DomainEnum(m_server, names);
+    for (const std::string& name : names)
+        out.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, name});
+    return status;
+}
+
+Status NetworkRouter::Servers(const std::string& domain, std::vector<NetResource>& out)
+{
+    std::vector<SERVER_INFO_101> servers;
+    std::uint32_t total = 0;
+    const Status status = m_api.ServerEnum(m_server, SV_TYPE_ALL, domain, servers, total);
+    for (const SERVER_INFO_101& s : servers)
+        out.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER, "\\\\" + s.sv101_name});
+    return status;
+}
+
+Status NetworkRouter::Shares(const std::string& server, std::vector<NetResource>& out)
+{
+    std::vector<SHARE_INFO_1> shares;
+    const Status status = m_api.ShareEnum(server, shares);
+    for (const SHARE_INFO_1& share : shares) {
+        if (!share.shi1_netname.empty() && share.shi1_netname.back() == '$')
+            continue;  // hidden, as a network browse hides it
+        const std::uint32_t kind = share.shi1_type & ~STYPE_SPECIAL;
+        const std::uint32_t type = kind == STYPE_DISKTREE ? RESOURCETYPE_DISK
+                                   : kind == STYPE_PRINTQ ? RESOURCETYPE_PRINT
+                                                          : RESOURCETYPE_ANY;
+        out.push_back({type, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, server + "\\" + share.shi1_netname});
+    }
+    return status;
+}
+
+}  // namespace net

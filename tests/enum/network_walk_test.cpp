@@ -1,0 +1,129 @@
+// The NETWORK walk over the sample network: the tree, the letters, shares, limits, Stop.
+#include "enum/network_walk.h"
+
+#include "platform/net/sim_netapi.h"
+#include "platform/net_sim_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+class NetworkWalk : public ::testing::Test {
+protected:
+    void SetUp() override { m_sim = simtest::LoadSample(); }
+
+    ResultTable Walk(NetworkWalkOptions options, const std::stop_token& stop = {})
+    {
+        ResultTable table;
+        WalkNetwork(std::make_shared<net::NetworkRouter>(*m_sim, simtest::kPdc), table, options, stop);
+        return table;
+    }
+    static NetworkWalkOptions Shares(bool on)
+    {
+        NetworkWalkOptions options;
+        options.wantShares = on;
+        return options;
+    }
+    static bool Has(const Lines& lines, const std::string& line)
+    {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    std::unique_ptr<net::SimNetApi> m_sim;
+};
+
+TEST_F(NetworkWalk, TheTreeDepthFirstWithSharesAtTheirServersDepth)
+{
+    const Lines t = Walk(Shares(true)).networkTable;
+    ASSERT_GE(t.size(), 8u);
+    EXPECT_EQ(Lines(t.begin(), t.begin() + 8),
+              (Lines{"uSMB Network", "D\tVELLOX", "S\t\t\\\\VELLOX-PDC", "d\t\t\\\\VELLOX-PDC\\NETLOGON",
+                     "d\t\t\\\\VELLOX-PDC\\profiles", "p\t\t\\\\VELLOX-PDC\\HP5SI", "S\t\t\\\\VELLOX-BDC",
+                     "d\t\t\\\\VELLOX-BDC\\NETLOGON"}));
+    EXPECT_TRUE(std::none_of(t.begin(), t.end(), [](const std::string& e) { return e.back() == '$'; }))
+        << "hidden shares never show";
+    // A server whose shares can't be read stands alone, and the walk goes on.
+    const auto ras = std::find(t.begin(), t.end(), "S\t\t\\\\VELLOX-RAS01");
+    ASSERT_NE(ras, t.end());
+    EXPECT_EQ(ras[1].substr(0, 3), "S\t\t");
+    EXPECT_TRUE(Has(t, "D\tRESEARCH"));
+    EXPECT_TRUE(Has(t, "p\t\t\\\\RESEARCH-LAB1\\Spectro"));
+    EXPECT_EQ(t.back(), "S\t\t\\\\RESEARCH-LAB2");  // IPC$ only: nothing after it
+}
+
+TEST_F(NetworkWalk, WithBothShareSettingsOffNoServerIsOpened)
+{
+    const Lines t = Walk(Shares(false)).networkTable;
+    EXPECT_TRUE(std::all_of(t.begin(), t.end(), [](const std::string& e) { return e[0] != 'd' && e[0] != 'p'; }));
+    EXPECT_EQ(m_sim->CallCount("ShareEnum"), 0u);
+    EXPECT_EQ(std::count_if(t.begin(), t.end(), [](const std::string& e) { return e[0] == 'S'; }), 18);
+}
+
+TEST_F(NetworkWalk, LettersOfEveryKind)
+{
+    using namespace net;
+    const std::vector<std::pair<NetResource, char>> cases = {
+        {{RESOURCETYPE_DISK, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, "x"}, 'd'},
+        {{RESOURCETYPE_PRINT, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, "x"}, 'p'},
+        {{RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, "x"}, 'D'},
+        {{RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER, "x"}, 'S'},
+        {{RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_NETWORK, RESOURCEUSAGE_CONTAINER, "x"}, 'u'},
+        {{RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, "x"}, 'u'},
+    };
+    for (const auto& [resource, letter] : cases)
+        EXPECT_EQ(NetworkLetter(resource), letter) << resource.type << "/" << resource.displayType;
+}
+
+TEST_F(NetworkWalk, AFailingProviderAndAFullTable)
+{
+    m_sim->FailCall("DomainEnum", net::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Walk(Shares(true)).networkTable, Lines{"uSMB Network"});
+    m_sim->ClearFailures();
+
+    NetworkWalkOptions small = Shares(true);
+    small.capacity = 5;
+    const ResultTable full = Walk(small);
+    EXPECT_EQ(full.networkTable.size(), 5u);
+    EXPECT_TRUE(full.networkFull);
+}
+
+// Servers slower than the limit give no shares, and the walk doesn't wait for them.
+// Their reads finish on their own later: the sample domain they use is never freed.
+TEST_F(NetworkWalk, SilentServersAreLeftAtTheLimit)
+{
+    m_sim->SetCallDelay(300ms);
+    NetworkWalkOptions options = Shares(true);
+    options.shareLimit = 1ms;
+    const Lines t = Walk(options).networkTable;
+    EXPECT_EQ(std::count_if(t.begin(), t.end(), [](const std::string& e) { return e[0] == 'S'; }), 18);
+    EXPECT_TRUE(std::none_of(t.begin(), t.end(), [](const std::string& e) { return e[0] == 'd' || e[0] == 'p'; }));
+    m_sim.release();
+}
+
+TEST_F(NetworkWalk, StopEndsTheWalkWhileServersAnswerSlowly)
+{
+    m_sim->SetCallDelay(1s);
+    std::stop_source stop;
+    ResultTable table;
+    std::thread walker([&] {
+        WalkNetwork(std::make_shared<net::NetworkRouter>(*m_sim, simtest::kPdc), table, Shares(true),
+                    stop.get_token());
+    });
+    // Once the first domain's servers are listed, their shares take a second to come.
+    while (m_sim->CallCount("ServerEnum") == 0)
+        std::this_thread::yield();
+    stop.request_stop();
+    walker.join();
+    EXPECT_EQ(m_sim->CallCount("ServerEnum"), 1u) << "the second domain was never walked";
+    EXPECT_FALSE(Has(table.networkTable, "D\tRESEARCH"));
+    EXPECT_FALSE(Has(table.networkTable, "d\t\t\\\\VELLOX-PDC\\NETLOGON"));
+    m_sim.release();  // the share reads it still serves end on their own
+}
+
+}  // namespace
