@@ -51,15 +51,22 @@ std::vector<int> ServersTabStops()
     return stops;
 }
 
-// The answer as read: a failed call reads as an empty one.
-std::vector<net::SERVER_INFO_101> EnumerateServers(net::NetApi& api, std::uint32_t& total)
+// The answer as read: a failed call reads as an empty one. This computer's browser is
+// asked first; when its own domain has no controller that answers (a desktop that is no
+// domain member), the current server is asked for its domain instead.
+std::vector<net::SERVER_INFO_101> EnumerateServers(net::NetApi& api, const std::string& currentServer,
+                                                   std::uint32_t& total)
 {
     std::vector<net::SERVER_INFO_101> servers;
-    total = 0;
-    const net::Status status = api.ServerEnum("", net::SV_TYPE_ALL, "", servers, total);
-    if (status != net::NERR_Success && status != net::ERROR_MORE_DATA) {
+    for (const std::string& asked : {std::string(), currentServer}) {
+        total = 0;
+        const net::Status status = api.ServerEnum(asked, net::SV_TYPE_ALL, "", servers, total);
+        if (status == net::NERR_Success || status == net::ERROR_MORE_DATA)
+            return servers;
         servers.clear();
         total = 0;
+        if (currentServer.empty())
+            break;
     }
     return servers;
 }
@@ -96,7 +103,7 @@ ListContent ServersList(net::NetApi& api, const AppSettings& settings)
     list.tabStops = ServersTabStops();
 
     std::uint32_t total = 0;
-    const std::vector<net::SERVER_INFO_101> servers = EnumerateServers(api, total);
+    const std::vector<net::SERVER_INFO_101> servers = EnumerateServers(api, settings.serverName, total);
     if (total > servers.size()) {
         list.messageId = res::IDS_MORE_DATA;
         list.messageText = res::STR_MORE_DATA;

@@ -7,6 +7,8 @@
 
 #include "browse/list_step.h"
 #include "enum/groups_lines.h"
+#include "enum/network_walk.h"
+#include "platform/net/directory_netapi.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
 
@@ -408,13 +410,49 @@ TEST_F(SambaDisplayLines, ServersIgnoreTheChosenServer) {
     EXPECT_EQ(api.m_askedServers, std::vector<std::string>{""});
 }
 
-// Without a browser that knows the domain: an empty header, the message line, the
-// separators, and no rows counted.
+// This computer is no domain member (its browser finds no controller): the current
+// server is asked for its domain. When that fails too: an empty header, the message
+// line, the separators, and no rows counted.
 TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk) {
-    ListContent list = ServersList(m_api, Defaults());
+    ExpectServers(ServersList(m_api, Defaults()), kDefaultColumns);
+    AppSettings silent = Defaults();
+    silent.serverName = "\\\\127.0.0.1";
+    ListContent list = ServersList(m_api, silent);
     EXPECT_EQ(list.lines, (std::vector<std::string>{"", kSeparator, "Could not locate any servers.", kSeparator}));
     EXPECT_EQ(list.entryCount, 0);
     EXPECT_EQ(list.tabStops, ServersStops());
+}
+
+// NETWORK through both routes, byte for byte: the provider, the domain, the controller
+// with its shares (the printer queue the test controller defines, no '$' share), and
+// the computer whose machine never answers, without shares.
+TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
+    std::string error;
+    auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
+                                        std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);
+    ASSERT_NE(dynamic_cast<DirectoryNetApi*>(directory.get()), nullptr) << error;
+    AppSettings s = Defaults();
+    s.n_Net_Types = s.n_Domains = s.n_Domain_Members = s.n_Shares_Disk = s.n_Shares_Printer = 1;
+    const std::vector<std::string> expected = {
+        "Network\tDomain\tResource\tResource type",
+        kSeparator,
+        "SMB Network\t\t\tProvider",
+        "\tVELLOX\t\tDomain",
+        "\t\t\\\\DC1\tServer",
+        "\t\t\\\\DC1\\sysvol\tDisk",
+        "\t\t\\\\DC1\\netlogon\tDisk",
+        "\t\t\\\\DC1\\vxprinter\tPrinter",
+        "\t\t\\\\VXWS1\tServer",
+        kSeparator,
+    };
+    for (NetApi* api : {static_cast<NetApi*>(&m_api), directory.get()}) {
+        SCOPED_TRACE(api == &m_api ? "libnetapi" : "directory");
+        ResultTable table;
+        NetworkWalkOptions options;
+        options.wantShares = true;
+        WalkNetwork(std::make_shared<NetworkRouter>(*api, vxtest::kServer), table, options, std::stop_token());
+        EXPECT_EQ(BuildList(WorkerKind::NETWORK, std::move(table), s).lines, expected);
+    }
 }
 
 }  // namespace
