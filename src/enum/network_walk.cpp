@@ -1,5 +1,6 @@
 #include "enum/network_walk.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -33,8 +34,19 @@ struct ShareAnswers {
     std::vector<std::optional<std::vector<NetResource>>> shares;
 };
 
-// The shares of `servers`, read side by side, at most `sharesAtOnce` at a time. A
-// server still silent at its limit frees its place and has no shares.
+// A server asked for its shares: its deadline, and when it stops holding one of the
+// places of the requests under way (a slow server waits beside the others, not in
+// front of them).
+struct Asking {
+    std::size_t index;
+    Clock::time_point deadline;
+    Clock::time_point placeUntil;
+};
+
+constexpr std::chrono::milliseconds kPlaceHeld{500};
+
+// The shares of `servers`, read side by side: at most `sharesAtOnce` requests start
+// within any half second. A server still silent at its limit has no shares.
 std::vector<std::vector<NetResource>> SharesOf(const std::shared_ptr<net::NetworkRouter>& router,
                                                const std::vector<const NetResource*>& servers,
                                                const NetworkWalkOptions& options, const std::stop_token& stop)
@@ -42,12 +54,17 @@ std::vector<std::vector<NetResource>> SharesOf(const std::shared_ptr<net::Networ
     auto answers = std::make_shared<ShareAnswers>();
     answers->shares.resize(servers.size());
     std::vector<std::vector<NetResource>> result(servers.size());
-    std::vector<std::pair<std::size_t, Clock::time_point>> asking;  // server index, deadline
+    std::vector<Asking> asking;
     std::size_t next = 0;
     std::unique_lock lock(answers->mutex);
+    const auto placesTaken = [&](Clock::time_point now) {
+        return static_cast<std::size_t>(
+            std::count_if(asking.begin(), asking.end(), [&](const Asking& a) { return now < a.placeUntil; }));
+    };
     while ((next < servers.size() || !asking.empty()) && !stop.stop_requested()) {
-        for (; next < servers.size() && asking.size() < options.sharesAtOnce; ++next) {
-            asking.emplace_back(next, Clock::now() + options.shareLimit);
+        for (; next < servers.size() && placesTaken(Clock::now()) < options.sharesAtOnce; ++next) {
+            const auto now = Clock::now();
+            asking.push_back({next, now + options.shareLimit, now + std::min(kPlaceHeld, options.shareLimit)});
             std::thread([router, answers, server = *servers[next], index = next] {
                 const std::vector<NetResource> found = Children(*router, &server, std::stop_token());
                 std::lock_guard done(answers->mutex);
@@ -55,22 +72,25 @@ std::vector<std::vector<NetResource>> SharesOf(const std::shared_ptr<net::Networ
                 answers->changed.notify_all();
             }).detach();
         }
-        Clock::time_point first = asking.front().second;
-        for (const auto& a : asking)
-            first = std::min(first, a.second);
-        answers->changed.wait_until(lock, stop, first, [&] {
-            for (const auto& a : asking)
-                if (answers->shares[a.first])
-                    return true;
-            return false;
-        });
+        // Wake for an answer, a deadline, or a place coming free.
         const auto now = Clock::now();
-        std::erase_if(asking, [&](const auto& a) {
-            if (answers->shares[a.first]) {
-                result[a.first] = *answers->shares[a.first];
+        Clock::time_point first = asking.front().deadline;
+        for (const Asking& a : asking) {
+            first = std::min(first, a.deadline);
+            if (now < a.placeUntil && next < servers.size())
+                first = std::min(first, a.placeUntil);
+        }
+        answers->changed.wait_until(lock, stop, first, [&] {
+            return std::any_of(asking.begin(), asking.end(),
+                               [&](const Asking& a) { return answers->shares[a.index].has_value(); });
+        });
+        const auto later = Clock::now();
+        std::erase_if(asking, [&](const Asking& a) {
+            if (answers->shares[a.index]) {
+                result[a.index] = *answers->shares[a.index];
                 return true;
             }
-            return now >= a.second;  // silent too long: no shares
+            return later >= a.deadline;  // silent too long: no shares
         });
     }
     return result;

@@ -395,6 +395,7 @@ Server ParseServer(const QJsonObject& obj, std::size_t domainIndex, const Place&
     info.sv101_type = BitsOf(obj, "type", serverPlace, kServerTypes, SV_TYPE_WORKSTATION | SV_TYPE_SERVER | SV_TYPE_NT);
     info.sv101_comment = StringOf(obj, "comment", serverPlace);
     server.sharesRefused = BoolOf(obj, "sharesRefused", serverPlace, false);
+    server.silent = BoolOf(obj, "silent", serverPlace, false);
     for (const QJsonValue& value : ArrayOf(obj, "shares", serverPlace)) {
         const QJsonObject shareObj = ObjectAt(value, serverPlace + ", a share");
         SHARE_INFO_1 share;

@@ -39,6 +39,7 @@ struct Server {
     SERVER_INFO_101 info;
     std::vector<SHARE_INFO_1> shares;
     bool sharesRefused = false;  // ShareEnum answers access denied
+    bool silent = false;         // ShareEnum never answers (it gives up after a minute)
     std::size_t domain = 0;  // index into Network::domains
 
     bool HoldsAccounts() const { return (info.sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL)) != 0; }

@@ -451,6 +451,18 @@ Status SimNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
 
 Status SimNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
 {
+    // A machine that never answers holds its caller for a minute, outside the lock.
+    bool silent = false;
+    {
+        std::lock_guard lock(m_impl->mutex);
+        const sim::Server* found = m_impl->FindServer(server);
+        silent = found && found->silent;
+    }
+    if (silent) {
+        std::this_thread::sleep_for(std::chrono::minutes(1));
+        out.clear();
+        return ERROR_BAD_NETPATH;
+    }
     return m_impl->Enumerate("ShareEnum", out, [&](std::vector<Keyed<SHARE_INFO_1>>& all) -> Status {
         const sim::Server* found = m_impl->FindServer(server);
         if (!found)
