@@ -1,5 +1,6 @@
 // The command line, the smb.conf workgroup and the choice of back end.
 #include "platform/net/options.h"
+#include "platform/net/run_command.h"
 #include "platform/net/samba_netapi.h"
 #include "platform/net/startup.h"
 
@@ -260,4 +261,18 @@ TEST(Backend, AServerThatDoesNotAnswerStillGivesTheLibnetapiRouteAndSaysSo)
     EXPECT_EQ(network.route, "libnetapi");
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("\\\\127.0.0.1 does not answer"), std::string::npos) << told[0];
+}
+
+// --- helper programs ---------------------------------------------------------------------
+
+TEST(HelperPrograms, OutputAndStatusOrNothingPastTheLimit)
+{
+    const auto done = RunCommand({"sh", "-c", "echo answer; exit 3"});
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->output, "answer\n");
+    EXPECT_EQ(done->exitStatus, 3);
+    EXPECT_FALSE(RunCommand({"no-such-program-of-vellox"}));
+    // A command that hangs (here with a child that keeps the output open) is ended at
+    // its limit, children included.
+    EXPECT_FALSE(RunCommand({"sh", "-c", "sleep 30 & sleep 30"}, std::chrono::milliseconds(200)));
 }

@@ -1,7 +1,9 @@
 #include "platform/net/run_command.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,22 +23,33 @@ int WaitFor(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void ReadUntilEnd(int fd, std::string& output)
+// Reads until the end of the output; false when the deadline came first.
+bool ReadUntilEnd(int fd, std::string& output, std::chrono::steady_clock::time_point deadline)
 {
     char buffer[4096];
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0)
             output.append(buffer, static_cast<std::size_t>(n));
         else if (n == 0 || errno != EINTR)
-            return;
+            return true;
     }
 }
 
 }  // namespace
 
-std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv)
+std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, std::chrono::milliseconds limit)
 {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     if (argv.empty())
         return std::nullopt;
     int pipeFds[2];
@@ -51,8 +64,14 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv)
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    // A process group of its own, so that a command past its limit ends with its children.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     if (rc != 0) {
@@ -60,9 +79,13 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv)
         return std::nullopt;
     }
     CommandResult result;
-    ReadUntilEnd(pipeFds[0], result.output);
+    const bool finished = ReadUntilEnd(pipeFds[0], result.output, deadline);
     ::close(pipeFds[0]);
+    if (!finished)
+        ::kill(-pid, SIGKILL);
     result.exitStatus = WaitFor(pid);
+    if (!finished)
+        return std::nullopt;
     return result;
 }
 

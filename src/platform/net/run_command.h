@@ -1,6 +1,7 @@
 // Runs a helper program and collects what it prints (internal to vellox_net).
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@ struct CommandResult {
     std::string output;   // standard output; standard error is discarded
 };
 
-// Runs argv[0] (looked up in PATH) with no input; nullopt when it can't be started.
-std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv);
+// Runs argv[0] (looked up in PATH) with no input; nullopt when it can't be started or
+// hasn't finished within `limit` (then it is killed, with whatever it started).
+std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv,
+                                        std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 }  // namespace net
