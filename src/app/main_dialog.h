@@ -73,6 +73,8 @@ public:
     void EnablePropertiesItem();
     // Shows the list a worker built, if its browse is still the current one.
     void ShowResults(std::uint64_t browseId, ListContent content);
+    // Shows the SERVERS list, if no browse started since.
+    void ShowServers(std::uint64_t browseId, ListContent content);
     // Marks the running browse stopped and forgets it; false when none was running.
     bool CancelRunningBrowse();
     bool IsBrowsing() const { return m_hWorker != nullptr; }

@@ -75,6 +75,7 @@ void CMainDialog::OnBrowse()
 {
     if (CancelRunningBrowse())
         BrowseFinished();
+    ++m_nextBrowseId;  // a SERVERS list still being built is dropped
 
     m_settings.entryCount = 0;
     m_listResults.ResetContent();
@@ -99,7 +100,6 @@ void CMainDialog::OnBrowse()
             break;
         case DisplayType::SERVERS:
             BrowseServers();
-            m_shownType = DisplayType::SERVERS;
             break;
         case DisplayType::USERS:
             StartWorker(WorkerKind::USERS);
@@ -133,10 +133,33 @@ void CMainDialog::StartNetworkBrowse()
     StartWorker(WorkerKind::NETWORK);
 }
 
-// SERVERS runs on the window thread: no worker, timer, Stop or menu change.
+// SERVERS has no busy animation, Stop or menu change. Its list is built off the window
+// thread, since the browser list asks every server for its roles within a time budget,
+// and the window stays usable meanwhile; a browse started before it is done drops it.
 void CMainDialog::BrowseServers()
 {
-    ListContent content = ServersList(m_api, m_settings);
+    const std::uint64_t id = m_nextBrowseId;
+    std::weak_ptr<CMainDialog*> alive = m_pAlive;
+    net::NetApi* api = &m_api;
+    PendingThread thread;
+    const bool started = thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings]() {
+        ListContent content = ServersList(*api, settings);
+        fx::PostToUi([alive, id, content = std::move(content)]() mutable {
+            if (auto self = alive.lock())
+                (*self)->ShowServers(id, std::move(content));
+        });
+    });
+    if (!started) {
+        MessageBox(res::STR_BROWSE_START_FAILED);
+        return;
+    }
+    thread.Release();
+}
+
+void CMainDialog::ShowServers(std::uint64_t browseId, ListContent content)
+{
+    if (browseId != m_nextBrowseId || !GetSafeHwnd())
+        return;
     if (content.messageId != 0 || content.messageText != nullptr) {
         const std::string text =
             content.messageText ? content.messageText : fx::LoadString(static_cast<UINT>(content.messageId));
@@ -145,7 +168,10 @@ void CMainDialog::BrowseServers()
     m_listResults.ResetContent();
     SetListTabStops(m_listResults, content.tabStops);
     m_listResults.AddStrings(std::move(content.lines));
+    m_shownType = DisplayType::SERVERS;
     m_settings.entryCount = content.entryCount;
+    m_nEntriesFound = m_settings.entryCount;
+    UpdateData(FALSE);
 }
 
 bool CMainDialog::StartWorker(WorkerKind kind, files::SmbCredentials smbCredentials)

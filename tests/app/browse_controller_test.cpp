@@ -91,12 +91,21 @@ TEST_F(BrowseController, OutOfRangeFrameStaysPut)
     g_busyFrame = 0;
 }
 
-TEST_F(BrowseController, ServersRunsInlineAndLeavesButtonsTimerAndMenuAlone)
+// SERVERS leaves the buttons, the timer and the menu alone, and builds its list off the
+// window thread: work posted to the window runs while the servers are still being asked.
+TEST_F(BrowseController, ServersLeavesButtonsTimerAndMenuAloneAndTheWindowResponsive)
 {
     CMainDialog& dlg = Open();
     SelectDisplay("SERVERS");
+    m_sim->SetCallDelay(300ms);
     fx::testing::Click(dlg, res::IDC_BROWSE);
     EXPECT_FALSE(dlg.IsBrowsing());
+    EXPECT_TRUE(Idle());
+    bool windowRan = false;
+    fx::PostToUi([&] { windowRan = dlg.m_listResults.GetCount() == 0; });
+    fx::testing::ProcessEvents();
+    EXPECT_TRUE(windowRan) << "the window ran posted work before the list came";
+    ASSERT_TRUE(WaitUntil([&] { return dlg.m_listResults.GetCount() > 0; }));
     EXPECT_TRUE(Idle());
     EXPECT_FALSE(PropertiesCyclicEnabled());
     EXPECT_EQ(dlg.m_shownType, DisplayType::SERVERS);
