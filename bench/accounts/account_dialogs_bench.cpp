@@ -73,8 +73,14 @@ std::size_t OpenGroupDialog(net::NetApi& api)
 // ldapsearch of `filters` (one search per line) over one LDAPS bind; the best time.
 double Ldapsearch(int rounds, const net::Credentials& admin, const std::string& filters, const std::string& attributes)
 {
-    const std::string file = "/tmp/vx-bench-filters";
-    const std::string pass = "/tmp/vx-bench-pass";
+    // The password goes to a file in a folder of this run's own (mode 0700).
+    char folder[] = "/tmp/vx-bench-XXXXXX";
+    if (!::mkdtemp(folder)) {
+        std::fprintf(stderr, "account_dialogs_bench: no private folder\n");
+        std::exit(1);
+    }
+    const std::string file = std::string(folder) + "/filters";
+    const std::string pass = std::string(folder) + "/pass";
     std::ofstream(file) << filters;
     std::ofstream(pass) << admin.password;
     const std::string command = "ldapsearch -LLL -o ldif-wrap=no -H ldaps://dc1.vellox.test -x -D 'VELLOX\\" +
@@ -87,6 +93,8 @@ double Ldapsearch(int rounds, const net::Credentials& admin, const std::string& 
         }
     });
     std::remove(pass.c_str());
+    std::remove(file.c_str());
+    ::rmdir(folder);
     return seconds;
 }
 
