@@ -236,7 +236,6 @@ protected:
     {
         fx::testing::SetModalHandler([&](CWnd& window) {
             if (auto* select = dynamic_cast<CSelectGroupDlg*>(&window)) {
-                Select(select->m_listGroups, partner);
                 select->m_listGroups.SetCurSel(select->m_listGroups.FindStringExact(-1, partner.c_str()));
                 return fx::testing::Click(window, IDOK);
             }
