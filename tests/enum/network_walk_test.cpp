@@ -93,6 +93,26 @@ TEST_F(NetworkWalk, AFailingProviderAndAFullTable)
     EXPECT_TRUE(full.networkFull);
 }
 
+// NetBIOS browse lists add the workgroups and servers the domains don't know, each once
+// whatever its case; a workgroup only they report takes its servers from them alone.
+TEST_F(NetworkWalk, BrowseListsJoinTheTree)
+{
+    m_sim->SetBrowseList("", {"vellox", "WORKGRP"});
+    m_sim->SetBrowseList("VELLOX", {"vellox-pdc", "OLDNT4"});
+    m_sim->SetBrowseList("WORKGRP", {"NAS1"});
+    m_sim->SetBrowseList("RESEARCH", {"NEVER-ASKED"});
+    const Lines t = Walk(Shares(false)).networkTable;
+    const auto count = [&](const std::string& line) { return std::count(t.begin(), t.end(), line); };
+    EXPECT_EQ(count("D\tVELLOX"), 1);
+    EXPECT_EQ(count("S\t\t\\\\VELLOX-PDC"), 1);
+    const auto research = std::find(t.begin(), t.end(), "D\tRESEARCH");
+    ASSERT_NE(research, t.end());
+    EXPECT_EQ(research[-1], "S\t\t\\\\OLDNT4") << "the own domain's browsed servers come after its accounts";
+    EXPECT_EQ(Lines(t.end() - 2, t.end()), (Lines{"D\tWORKGRP", "S\t\t\\\\NAS1"}));
+    EXPECT_EQ(count("S\t\t\\\\NEVER-ASKED"), 0) << "a trusted domain's servers are its accounts";
+    EXPECT_EQ(m_sim->CallCount("ServerEnum"), 2u) << "a browsed workgroup has no accounts to ask for";
+}
+
 // Servers slower than the limit give no shares, and the walk doesn't wait for them.
 // Their reads finish on their own later: the sample domain they use is never freed.
 TEST_F(NetworkWalk, SilentServersAreLeftAtTheLimit)

@@ -424,8 +424,9 @@ TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk) {
 }
 
 // NETWORK through both routes, byte for byte: the provider, the domain, the controller
-// with its shares (the printer queue the test controller defines, no '$' share), and
-// the computer whose machine never answers, without shares.
+// with its shares (the printer queue the test controller defines, no '$' share), the
+// computer whose machine never answers, without shares, and the workgroup that only
+// NetBIOS browsing finds, with the master browser that lists it and that server's share.
 TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
     std::string error;
     auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
@@ -443,6 +444,9 @@ TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
         "\t\t\\\\DC1\\netlogon\tDisk",
         "\t\t\\\\DC1\\vxprinter\tPrinter",
         "\t\t\\\\VXWS1\tServer",
+        "\tVXLAN\t\tDomain",
+        "\t\t\\\\NB1\tServer",
+        "\t\t\\\\NB1\\public\tDisk",
         kSeparator,
     };
     for (NetApi* api : {static_cast<NetApi*>(&m_api), directory.get()}) {

@@ -3,6 +3,7 @@
 #include "platform/net/directory_convert.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/kerberos_logon.h"
+#include "platform/net/netbios_browse.h"
 
 #include <ldap.h>
 
@@ -1177,6 +1178,12 @@ std::unique_ptr<NetApi> CreateDomainNetApi(const std::string& server, std::optio
             *error = attempt.message;
         return nullptr;
     }
+}
+
+// The machine's master browsers, asked in a process of their own; no server is involved.
+Status DirectoryNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
+{
+    return NetbiosBrowseList(workgroup, out);
 }
 
 }  // namespace net

@@ -258,6 +258,15 @@ public:
         out.clear();
         return ERROR_NOT_SUPPORTED;
     }
+    // The NetBIOS browse list: the workgroups and domains the master browsers list
+    // when `workgroup` is empty, else the servers of `workgroup`. ERROR_NOT_SUPPORTED
+    // where a back end has no browse list.
+    virtual Status BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
+    {
+        (void)workgroup;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
     // NetServerGetInfo, level 101.
     virtual Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) = 0;
     // NetShareEnum, level 1.

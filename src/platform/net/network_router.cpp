@@ -1,6 +1,25 @@
 #include "platform/net/network_router.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace net {
+namespace {
+
+// NetBIOS names compare without case.
+bool SameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); });
+}
+
+}  // namespace
 
 Status ResourceEnum::Next(std::size_t count, std::vector<NetResource>& out)
 {
@@ -36,19 +55,50 @@ Status NetworkRouter::Domains(std::vector<NetResource>& out)
 {
     std::vector<std::string> names;
     const Status status = m_api.DomainEnum(m_server, names);
+    if (!names.empty())
+        m_ownDomain = names.front();
+    std::vector<std::string> workgroups;
+    m_api.BrowseListEnum("", workgroups);  // no browse list adds nothing
+    for (const std::string& workgroup : workgroups)
+        if (!Contains(names, workgroup)) {
+            names.push_back(workgroup);
+            m_browsedDomains.push_back(workgroup);
+        }
     for (const std::string& name : names)
         out.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, name});
-    return status;
+    return names.empty() ? status : NERR_Success;
 }
 
+bool NetworkRouter::FromBrowseList(const std::string& domain) const
+{
+    return Contains(m_browsedDomains, domain);
+}
+
+// A workgroup that only a browse list reported has no accounts the current server
+// could list; the own domain and such workgroups add the servers the browse list names.
 Status NetworkRouter::Servers(const std::string& domain, std::vector<NetResource>& out)
 {
-    std::vector<SERVER_INFO_101> servers;
-    std::uint32_t total = 0;
-    const Status status = m_api.ServerEnum(m_server, SV_TYPE_ALL, domain, servers, total);
-    for (const SERVER_INFO_101& s : servers)
-        out.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER, "\\\\" + s.sv101_name});
-    return status;
+    std::vector<std::string> names;
+    Status status = ERROR_NO_BROWSER_SERVERS_FOUND;
+    if (!FromBrowseList(domain)) {
+        std::vector<SERVER_INFO_101> servers;
+        std::uint32_t total = 0;
+        status = m_api.ServerEnum(m_server, SV_TYPE_ALL, domain, servers, total);
+        for (const SERVER_INFO_101& s : servers)
+            names.push_back(s.sv101_name);
+    }
+    if (FromBrowseList(domain) || SameName(domain, m_ownDomain)) {
+        std::vector<std::string> browsed;
+        const Status browseStatus = m_api.BrowseListEnum(domain, browsed);
+        for (const std::string& name : browsed)
+            if (!Contains(names, name))
+                names.push_back(name);
+        if (FromBrowseList(domain))
+            status = browseStatus;
+    }
+    for (const std::string& name : names)
+        out.push_back({RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER, "\\\\" + name});
+    return names.empty() ? status : NERR_Success;
 }
 
 Status NetworkRouter::Shares(const std::string& server, std::vector<NetResource>& out)

@@ -34,6 +34,9 @@ struct NetResource {
     std::string remoteName;  // "SMB Network", "VELLOX", "\\FS01", "\\FS01\Public"
 };
 
+// The domains also take the workgroups that NetBIOS browse lists report, and the own
+// domain and those workgroups take the servers the lists name.
+
 // One open container (WNetOpenEnum's handle); closing is destroying it.
 class ResourceEnum {
 public:
@@ -61,9 +64,12 @@ private:
     Status Domains(std::vector<NetResource>& out);
     Status Servers(const std::string& domain, std::vector<NetResource>& out);
     Status Shares(const std::string& server, std::vector<NetResource>& out);
+    bool FromBrowseList(const std::string& domain) const;
 
     NetApi& m_api;
     std::string m_server;
+    std::string m_ownDomain;                   // the first domain, once the domains were read
+    std::vector<std::string> m_browsedDomains;  // workgroups only a browse list reported
 };
 
 }  // namespace net

@@ -36,6 +36,8 @@
 #undef USER_PRIV_ADMIN
 
 #include "platform/net/samba_netapi.h"
+
+#include "platform/net/netbios_browse.h"
 #include "platform/net/samba_support.h"
 
 #include <algorithm>
@@ -334,6 +336,11 @@ Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::strin
         NetApiBufferFree(info);
         return NERR_Success;
     });
+}
+
+// The machine's master browsers, asked in a process of their own; no server is involved.
+Status SambaNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out) {
+    return NetbiosBrowseList(workgroup, out);
 }
 
 Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out) {

@@ -20,6 +20,7 @@ constexpr const char* kMethods[] = {
     "UserGetInfo",    "UserSetInfo",  "UserGetGroups", "UserGetLocalGroups", "GroupEnum",
     "GroupGetInfo",   "GroupSetInfo", "GroupGetUsers", "GroupAddUser",     "GroupDelUser",
     "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName", "DomainEnum",
+    "BrowseListEnum",
 };
 
 void CheckMethod(const std::string& method)
@@ -96,6 +97,7 @@ struct SimNetApi::Impl {
     std::map<std::string, Counters> counters;
     std::chrono::milliseconds delay{0};
     std::size_t batchSize = 0;
+    std::map<std::string, std::vector<std::string>> browseLists;  // by upper-case workgroup
 
     // --- call plumbing -------------------------------------------------------
 
@@ -489,6 +491,26 @@ Status SimNetApi::DomainEnum(const std::string& server, std::vector<std::string>
                 all.push_back({i + 1, domains[i].name});
         return NERR_Success;
     });
+}
+
+Status SimNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
+{
+    out.clear();
+    return m_impl->Single("BrowseListEnum", [&]() -> Status {
+        if (m_impl->browseLists.empty())
+            return ERROR_NOT_SUPPORTED;
+        const auto found = m_impl->browseLists.find(sim::UpperAscii(workgroup));
+        if (found == m_impl->browseLists.end())
+            return ERROR_NO_BROWSER_SERVERS_FOUND;
+        out = found->second;
+        return NERR_Success;
+    });
+}
+
+void SimNetApi::SetBrowseList(const std::string& workgroup, std::vector<std::string> names)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->browseLists[sim::UpperAscii(workgroup)] = std::move(names);
 }
 
 std::vector<SimDomainInfo> SimNetApi::ListDomains() const

@@ -43,6 +43,7 @@ public:
     Status ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
                       std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override;
     Status DomainEnum(const std::string& server, std::vector<std::string>& out) override;
+    Status BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out) override;
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
@@ -90,6 +91,10 @@ public:
     // Reads lists in batches of at most `entries` (0: everything at once), following
     // the resume handle internally; the caller still gets the complete list.
     void SetBatchSize(std::size_t entries);
+    // Gives the network a NetBIOS browse list: the workgroups under "", each workgroup's
+    // servers under its name. Without any, BrowseListEnum answers ERROR_NOT_SUPPORTED;
+    // a workgroup without a list answers ERROR_NO_BROWSER_SERVERS_FOUND.
+    void SetBrowseList(const std::string& workgroup, std::vector<std::string> names);
     // Calls of `method` made so far, and the requests (batches) they needed.
     std::size_t CallCount(const std::string& method) const;
     std::size_t RequestCount(const std::string& method) const;
