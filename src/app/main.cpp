@@ -1,14 +1,22 @@
 // vellox: parses the command line and runs the window, which opens the network.
 #include "app/logon_dlg.h"
 #include "app/main_app.h"
-#include "app/worker_thread.h"
 #include "platform/net/credentials.h"
 #include "platform/net/options.h"
 #include "platform/net/startup.h"
+#include "platform/threads/owned_threads.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+
+namespace {
+
+// How long the end of the program waits for its threads.
+constexpr std::chrono::milliseconds kThreadsAtExit{1500};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -22,8 +30,10 @@ int main(int argc, char** argv)
     net::SetLogonPrompt(&PromptLogon);
     CMainApp app(commandLine.options);
     const int status = AfxWinMain(argc, argv);
-    if (RunningWorkerThreads() > 0 || net::StartupWorkRunning()) {
-        // A thread blocked in a network call can't be waited for; end without it.
+    // Closing the window stopped the browse; its threads end after their request. One
+    // still inside a library past the bound is left: the process ends without running
+    // the teardown that library may still use.
+    if (!threads::WaitForOwnedThreads(kThreadsAtExit)) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

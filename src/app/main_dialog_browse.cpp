@@ -13,6 +13,7 @@
 #include "enum/network_walk.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
+#include "platform/threads/owned_threads.h"
 #include "res/files_strings.h"
 #include "res/resource.h"
 
@@ -61,6 +62,15 @@ void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settin
     default:
         break;
     }
+}
+
+// What a browse shows when its enumeration ended by an exception (out of memory, a
+// library's failure): an empty list and a message saying nothing was listed.
+ListContent FailedBrowse()
+{
+    ListContent content;
+    content.messageText = res::STR_BROWSE_FAILED;
+    return content;
 }
 
 void SetListTabStops(CListBox& list, const std::vector<int>& stops)
@@ -143,7 +153,12 @@ void CMainDialog::BrowseServers()
     net::NetApi* api = &m_api;
     PendingThread thread;
     const bool started = thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings]() {
-        ListContent content = ServersList(*api, settings);
+        ListContent content;
+        try {
+            content = ServersList(*api, settings);
+        } catch (const std::exception&) {
+            content = FailedBrowse();
+        }
         fx::PostToUi([alive, id, content = std::move(content)]() mutable {
             if (auto self = alive.lock())
                 (*self)->ShowServers(id, std::move(content));
@@ -194,8 +209,14 @@ bool CMainDialog::StartWorker(WorkerKind kind, files::SmbCredentials smbCredenti
         });
         pending.ResetPendingWork(run->kind);
         pending.EnterWork(run->kind);
-        RunEnumeration(run->kind, *api, settings, smbCredentials, table, stop);
-        pending.LeaveWork(run->kind);
+        try {
+            // The network calls of this thread, and of the helpers it starts, see Stop.
+            threads::StopScope scope(stop);
+            RunEnumeration(run->kind, *api, settings, smbCredentials, table, stop);
+            pending.LeaveWork(run->kind);
+        } catch (const std::exception&) {
+            content = FailedBrowse();
+        }
         run->finished = true;
         if (stop.stop_requested())
             return;

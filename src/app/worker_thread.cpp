@@ -1,5 +1,7 @@
 #include "app/worker_thread.h"
 
+#include "platform/threads/owned_threads.h"
+
 #include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -64,10 +66,16 @@ void* ThreadEntry(void* arg)
         shared->changed.wait(lock, [&] { return shared->released; });
         run = shared->run;
     }
-    if (run)
-        shared->body();
+    if (run) {
+        try {
+            shared->body();
+        } catch (...) {
+            // The body reports its own failures; whatever escapes it ends only this thread.
+        }
+    }
     shared->body = nullptr;
     g_runningWorkers.fetch_sub(1);
+    threads::ThreadEnded();
     return nullptr;
 }
 
@@ -101,10 +109,12 @@ bool PendingThread::Start(std::size_t stackBytes, std::function<void()> body)
     if (ok) {
         auto* holder = new std::shared_ptr<Shared>(m_shared);
         g_runningWorkers.fetch_add(1);
+        threads::ThreadStarted();
         pthread_t thread;
         ok = pthread_create(&thread, &attr, &ThreadEntry, holder) == 0;
         if (!ok) {
             g_runningWorkers.fetch_sub(1);
+            threads::ThreadEnded();
             delete holder;
         }
     }

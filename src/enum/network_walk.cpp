@@ -1,10 +1,11 @@
 #include "enum/network_walk.h"
 
+#include "platform/threads/owned_threads.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -65,12 +66,13 @@ std::vector<std::vector<NetResource>> SharesOf(const std::shared_ptr<net::Networ
         for (; next < servers.size() && placesTaken(Clock::now()) < options.sharesAtOnce; ++next) {
             const auto now = Clock::now();
             asking.push_back({next, now + options.shareLimit, now + std::min(kPlaceHeld, options.shareLimit)});
-            std::thread([router, answers, server = *servers[next], index = next] {
-                const std::vector<NetResource> found = Children(*router, &server, std::stop_token());
+            // Carries the browse's stop token: once stopped, its request is not sent.
+            threads::StartOwned([router, answers, server = *servers[next], index = next] {
+                const std::vector<NetResource> found = Children(*router, &server, threads::CurrentStop());
                 std::lock_guard done(answers->mutex);
                 answers->shares[index] = found;
                 answers->changed.notify_all();
-            }).detach();
+            });
         }
         // Wake for an answer, a deadline, or a place coming free.
         const auto now = Clock::now();

@@ -73,5 +73,6 @@ inline constexpr char STR_REGISTRY_OPEN_FAILED[] = "Failed to create/open regist
 inline constexpr char STR_REGISTRY_WRITE_FAILED[] = "Could not write data to registry.";
 inline constexpr char STR_NO_SUBMENU[] = "error getting sub-menu handle";
 inline constexpr char STR_BROWSE_START_FAILED[] = "Could not start the browse.";
+inline constexpr char STR_BROWSE_FAILED[] = "The browse failed; nothing could be listed.";
 
 }  // namespace res

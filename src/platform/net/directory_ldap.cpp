@@ -2,6 +2,7 @@
 
 #include "platform/net/directory_convert.h"
 #include "platform/net/netapi.h"
+#include "platform/threads/owned_threads.h"
 
 #include <ldap.h>
 #include <openldap.h>
@@ -481,6 +482,10 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
     berval* cookie = nullptr;
     int rc = LDAP_SUCCESS;
     for (;;) {
+        if (threads::StopRequested()) {
+            rc = LDAP_USER_CANCELLED;  // stopped: no further page is asked for
+            break;
+        }
         ControlGuard page;
         std::vector<LDAPControl*> controls;
         if (paged) {
@@ -568,6 +573,8 @@ int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>
     for (auto [name, last] : ranges) {
         auto& all = out.values[name];
         while (last >= 0) {
+            if (threads::StopRequested())
+                return LDAP_USER_CANCELLED;
             const std::string request = name + ";range=" + std::to_string(last + 1) + "-*";
             char* next[] = {const_cast<char*>(request.c_str()), nullptr};
             MessageGuard res;

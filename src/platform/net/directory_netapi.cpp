@@ -4,6 +4,7 @@
 #include "platform/net/directory_ldap.h"
 #include "platform/net/kerberos_logon.h"
 #include "platform/net/netbios_browse.h"
+#include "platform/threads/owned_threads.h"
 
 #include <ldap.h>
 
@@ -14,7 +15,6 @@
 #include <ctime>
 #include <set>
 #include <strings.h>
-#include <thread>
 
 namespace net {
 
@@ -216,6 +216,8 @@ template <class Work>
 Status DirectoryNetApi::Call(Work&& work)
 {
     std::lock_guard lock(m_mutex);
+    if (threads::StopRequested())
+        return ERROR_CANCELLED;  // stopped while another call held the session
     for (int attempt = 0;; ++attempt) {
         Status status = Ensure();
         if (status != NERR_Success)
@@ -389,17 +391,21 @@ struct ServerInfoRound {
     std::size_t finished = 0;
 };
 
+// No request starts after the time limit or once the browse is stopped.
 void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::string>& names, int seconds,
                 std::vector<std::optional<SERVER_INFO_101>>& result)
 {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     auto round = std::make_shared<ServerInfoRound>();
     round->answers.resize(names.size());
     auto next = std::make_shared<std::atomic<std::size_t>>(0);
     auto shared = std::make_shared<std::vector<std::string>>(names);
     const std::size_t workers = std::min<std::size_t>(names.size(), 16);
     for (std::size_t w = 0; w < workers; ++w) {
-        std::thread([fallback, round, next, shared] {
+        threads::StartOwned([fallback, round, next, shared, deadline] {
             for (;;) {
+                if (threads::StopRequested() || std::chrono::steady_clock::now() >= deadline)
+                    return;
                 const std::size_t i = next->fetch_add(1);
                 if (i >= shared->size())
                     return;
@@ -411,10 +417,10 @@ void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::
                 ++round->finished;
                 round->done.notify_all();
             }
-        }).detach();
+        });
     }
     std::unique_lock lock(round->mutex);
-    round->done.wait_for(lock, std::chrono::seconds(seconds), [&] { return round->finished == names.size(); });
+    round->done.wait_until(lock, deadline, [&] { return round->finished == names.size(); });
     result = round->answers;
 }
 

@@ -33,6 +33,7 @@ inline constexpr Status ERROR_INVALID_LEVEL = 124;
 inline constexpr Status ERROR_MORE_DATA = 234;
 inline constexpr Status ERROR_NO_MORE_ITEMS = 259;
 inline constexpr Status ERROR_CANNOT_COMPLETE = 1003;
+inline constexpr Status ERROR_CANCELLED = 1223;  // the browse was stopped: no request was sent
 inline constexpr Status ERROR_CONNECTION_REFUSED = 1225;
 inline constexpr Status ERROR_NO_SUCH_USER = 1317;
 inline constexpr Status ERROR_MEMBER_IN_GROUP = 1320;

@@ -39,6 +39,7 @@
 
 #include "platform/net/netbios_browse.h"
 #include "platform/net/samba_support.h"
+#include "platform/threads/owned_threads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -120,6 +121,7 @@ template <class Raw, class Call, class Each>
 Status ReadAll(Call&& call, Each&& each) {
     std::uint32_t resume = 0;
     for (;;) {
+        if (threads::StopRequested()) return ERROR_CANCELLED;
         Buffer buffer;
         std::uint32_t read = 0;
         std::uint32_t total = 0;
@@ -137,6 +139,7 @@ template <class Raw, class Each>
 Status ReadDisplay(const char* host, std::uint32_t level, Each&& each) {
     std::uint32_t index = 0;
     for (;;) {
+        if (threads::StopRequested()) return ERROR_CANCELLED;
         Buffer buffer;
         std::uint32_t read = 0;
         Status status = NetQueryDisplayInformation(host, level, index, 1000, kWholeList, &read, buffer.OutVoid());
@@ -297,6 +300,7 @@ Status SambaNetApi::Locked(const std::string& server, Body&& body) {
     if (Status status = Reach(server)) return status;
     std::string host = samba::HostOf(server);
     std::lock_guard<std::mutex> lock(LibraryMutex());
+    if (threads::StopRequested()) return ERROR_CANCELLED;  // stopped while waiting for the lock
     if (Status status = Prepare(m_connection, m_id)) return status;
     return body(host.empty() ? nullptr : host.c_str());
 }
@@ -382,7 +386,10 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
             bool known = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return samba::SameHost(n, name); });
             if (!known) names.push_back(name);
         }
-        for (const std::string& name : names) kinds.push_back(AccountFlags(host, name + "$"));
+        for (const std::string& name : names) {
+            if (threads::StopRequested()) return ERROR_CANCELLED;
+            kinds.push_back(AccountFlags(host, name + "$"));
+        }
         return NERR_Success;
     });
     if (status != NERR_Success) return status;
@@ -391,6 +398,7 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     // are serialised, so each is made only for a server that answered, within the budget.
     std::vector<Status> reach(names.size(), ERROR_BAD_NETPATH);
     for (std::size_t first = 0; first < names.size(); first += kProbesAtOnce) {
+        if (threads::StopRequested()) return ERROR_CANCELLED;
         std::vector<std::future<Status>> probes;
         for (std::size_t i = first; i < std::min(names.size(), first + kProbesAtOnce); ++i) {
             probes.push_back(std::async(std::launch::async, [this, &names, i] { return Reach(names[i]); }));
@@ -399,6 +407,7 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     }
 
     for (std::size_t i = 0; i < names.size(); ++i) {
+        if (threads::StopRequested()) return ERROR_CANCELLED;
         bool primary = i == 0;
         SERVER_INFO_101 info;
         Status asked = ERROR_BAD_NETPATH;
@@ -452,6 +461,7 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
             if (status == NERR_Success) status = EnumMachineAccounts(host, all);
             std::uint32_t kinds = KindsOfFilter(filter);
             for (const std::string& name : all) {
+                if (status == NERR_Success && threads::StopRequested()) status = ERROR_CANCELLED;
                 if (status == NERR_Success && (AccountFlags(host, name) & kinds)) names.push_back(name);
             }
         }

@@ -1,12 +1,13 @@
 #include "platform/net/samba_support.h"
 
+#include "platform/threads/owned_threads.h"
+
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -206,7 +207,7 @@ std::shared_ptr<Lookup> Resolve(const std::string& host, std::uint16_t port,
                                 std::chrono::steady_clock::time_point deadline) {
     auto lookup = std::make_shared<Lookup>();
     std::string service = std::to_string(port);
-    std::thread([lookup, host, service] {
+    const bool started = threads::StartOwned([lookup, host, service] {
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
@@ -217,7 +218,8 @@ std::shared_ptr<Lookup> Resolve(const std::string& host, std::uint16_t port,
         lookup->result = result;
         lookup->finished = true;
         lookup->done.notify_all();
-    }).detach();
+    });
+    if (!started) return nullptr;
     std::unique_lock<std::mutex> lock(lookup->mutex);
     if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; })) return nullptr;
     return lookup;

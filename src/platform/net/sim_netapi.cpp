@@ -1,6 +1,7 @@
 #include "platform/net/sim_netapi.h"
 
 #include "platform/net/sim_model.h"
+#include "platform/threads/owned_threads.h"
 
 #include <algorithm>
 #include <fstream>
@@ -131,6 +132,8 @@ struct SimNetApi::Impl {
     template <class Body>
     Status Single(const char* method, Body&& body)
     {
+        if (threads::StopRequested())
+            return ERROR_CANCELLED;  // a stopped browse sends no request
         Wait();
         std::lock_guard lock(mutex);
         if (const Status scripted = BeginCall(method))
@@ -147,6 +150,10 @@ struct SimNetApi::Impl {
         out.clear();
         std::uint64_t resume = 0;
         for (bool first = true;; first = false) {
+            if (threads::StopRequested()) {
+                out.clear();
+                return ERROR_CANCELLED;
+            }
             Wait();
             std::lock_guard lock(mutex);
             if (first) {

@@ -5,12 +5,12 @@
 #ifdef VELLOX_HAVE_SAMBA
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
+#include "platform/threads/owned_threads.h"
 #endif
 
 #include <atomic>
 #include <future>
 #include <iostream>
-#include <thread>
 
 namespace net {
 
@@ -61,10 +61,14 @@ std::optional<Attempt> RunAttemptWithin(std::chrono::milliseconds limit, const O
     auto promise = std::make_shared<std::promise<Attempt>>();
     std::future<Attempt> future = promise->get_future();
     ++g_attemptsRunning;
-    std::thread([promise, options, connection] {
+    const bool started = threads::StartOwned([promise, options, connection] {
         promise->set_value(RunAttempt(options, connection));
         --g_attemptsRunning;
-    }).detach();
+    });
+    if (!started) {
+        --g_attemptsRunning;
+        return std::nullopt;
+    }
     if (future.wait_for(limit) != std::future_status::ready)
         return std::nullopt;
     return future.get();
