@@ -6,6 +6,7 @@
 #include "app/worker_thread.h"
 #include "fx/testing.h"
 #include "platform/net/sim_netapi.h"
+#include "platform/threads/owned_threads.h"
 #include "res/res.h"
 #include "res/resource.h"
 
@@ -81,17 +82,8 @@ protected:
         return true;
     }
     bool WaitForBrowse() { return WaitUntil([this] { return !m_dlg->IsBrowsing(); }); }
-    // Every worker has ended; posted results are not yet processed.
-    static bool WaitForWorkers()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (RunningWorkerThreads() > 0) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
+    // Every thread of the program has ended; posted results are not yet processed.
+    static bool WaitForWorkers() { return threads::WaitForOwnedThreads(std::chrono::seconds(20)); }
 
     std::vector<std::string> ListLines() const
     {

@@ -161,6 +161,43 @@ TEST_F(BrowseController, StopDuringASlowWorkerDropsItsLateResult)
     EXPECT_TRUE(m_messages.empty());
 }
 
+// Stop ends the work, not only the wait: each thread of the browse sends at most the
+// request it was making (NETWORK reads up to 16 servers' shares side by side).
+TEST_F(BrowseController, StopEndsTheRequestsOfEveryKindOfBrowse)
+{
+    struct Case {
+        const char* display;
+        std::vector<const char*> methods;
+        std::size_t threads;
+    };
+    const std::vector<Case> cases = {
+        {"USERS", {"UserEnum", "UserGetInfo"}, 1},
+        {"GROUPS", {"GroupEnum", "GroupGetUsers"}, 1},
+        {"NETWORK", {"DomainEnum", "ServerEnum", "ShareEnum"}, 1 + 16},
+    };
+    m_sim->SetCallDelay(20ms);
+    m_sim->SetBatchSize(1);
+    CMainDialog& dlg = Open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.display);
+        const auto requests = [&] {
+            std::size_t n = 0;
+            for (const char* method : c.methods)
+                n += m_sim->RequestCount(method);
+            return n;
+        };
+        const std::size_t before = requests();
+        SelectDisplay(c.display);
+        fx::testing::Click(dlg, res::IDC_BROWSE);
+        ASSERT_TRUE(WaitUntil([&] { return requests() >= before + 3; }));
+        fx::testing::Click(dlg, res::IDC_STOP);
+        const std::size_t atStop = requests();
+        ASSERT_TRUE(WaitForWorkers());
+        EXPECT_LE(requests(), atStop + c.threads);
+        EXPECT_EQ(ListLines(), std::vector<std::string>{"User terminated browse."});
+    }
+}
+
 TEST_F(BrowseController, StopAfterTheWorkerEndedSaysSoAndTheRowsStillCome)
 {
     CMainDialog& dlg = Open();

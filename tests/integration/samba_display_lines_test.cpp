@@ -11,6 +11,7 @@
 #include "platform/net/directory_netapi.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
+#include "platform/threads/owned_threads.h"
 
 #include <gmock/gmock.h>
 
@@ -456,6 +457,30 @@ TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
         options.wantShares = true;
         WalkNetwork(std::make_shared<NetworkRouter>(*api, vxtest::kServer), table, options, std::stop_token());
         EXPECT_EQ(BuildList(WorkerKind::NETWORK, std::move(table), s).lines, expected);
+    }
+}
+
+// A stopped browse sends nothing more through either route: each call answers at once.
+TEST_F(SambaDisplayLines, AStoppedBrowseSendsNoRequestThroughEitherRoute) {
+    std::string error;
+    auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
+                                        std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);
+    ASSERT_NE(dynamic_cast<DirectoryNetApi*>(directory.get()), nullptr) << error;
+    std::stop_source stop;
+    stop.request_stop();
+    threads::StopScope scope(stop.get_token());
+    for (NetApi* api : {static_cast<NetApi*>(&m_api), directory.get()}) {
+        SCOPED_TRACE(api == &m_api ? "libnetapi" : "directory");
+        std::vector<USER_INFO_3> users;
+        std::vector<GROUP_INFO_2> groups;
+        std::vector<SERVER_INFO_101> servers;
+        std::vector<SHARE_INFO_1> shares;
+        std::uint32_t total = 0;
+        EXPECT_EQ(api->UserEnum(vxtest::kServer, FILTER_NORMAL_ACCOUNT, users), ERROR_CANCELLED);
+        EXPECT_EQ(api->GroupEnum(vxtest::kServer, groups), ERROR_CANCELLED);
+        EXPECT_EQ(api->ServerEnum(vxtest::kServer, SV_TYPE_ALL, "", servers, total), ERROR_CANCELLED);
+        EXPECT_EQ(api->ShareEnum(vxtest::kServer, shares), ERROR_CANCELLED);
+        EXPECT_TRUE(users.empty() && groups.empty() && servers.empty() && shares.empty());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app_test_env.h"
 
 #include "app/main_app.h"
+#include "enum/users_lines.h"
 #include "platform/net/credentials.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <future>
 #include <set>
 
 namespace {
@@ -251,6 +253,42 @@ TEST_F(StartupDc, ASilentServerIsLeftBehindAtTheTimeLimit)
 
     ::close(listener);  // resets the waiting connection
     EXPECT_TRUE(WaitUntil([] { return !net::StartupWorkRunning(); }));
+}
+
+// Each real route, from its first bind (GSSAPI with a ticket got from the password) or
+// the library's first call to the last line of USERS, on a browse worker's stack.
+TEST_F(StartupDc, EachRouteRunsWholeOnAWorkersStack)
+{
+    for (const bool directory : {true, false}) {
+        SCOPED_TRACE(directory ? "directory" : "libnetapi");
+        std::promise<std::set<std::string>> browsed;
+        PendingThread thread;
+        ASSERT_TRUE(thread.Start(kWorkerStackBytes, [&] {
+            net::SambaConnection connection;
+            connection.workgroup = "VELLOX";
+            connection.credentials = Admin();
+            std::unique_ptr<net::NetApi> api = std::make_unique<net::SambaNetApi>(connection);
+            std::string error;
+            if (directory)
+                api = net::CreateDomainNetApi(kShortName, connection.credentials, std::move(api), &error);
+            AppSettings settings;
+            settings.serverName = kShortName;
+            std::vector<std::string> lines;
+            int count = 0;
+            UsersLines(*api, settings, lines, count, std::stop_token());
+            std::set<std::string> names;
+            for (const std::string& line : lines)
+                if (line.find('\t') != std::string::npos)  // not the closing separator
+                    names.insert(line.substr(0, line.find('\t')));
+            names.insert(dynamic_cast<net::DirectoryNetApi*>(api.get()) ? "(directory)" : "(libnetapi)");
+            browsed.set_value(std::move(names));
+        }));
+        thread.Release();
+        std::set<std::string> expected = kAccounts;
+        expected.insert(directory ? "(directory)" : "(libnetapi)");
+        EXPECT_EQ(browsed.get_future().get(), expected);
+        ASSERT_TRUE(WaitForWorkers());
+    }
 }
 
 }  // namespace

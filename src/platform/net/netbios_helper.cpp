@@ -92,19 +92,22 @@ std::string UrlEncoded(const char* name)
 
 int List(const std::string& url, unsigned wantedType)
 {
-    SMBCCTX* context = smbc_new_context();
-    if (!context)
-        return 1;
-    smbc_setFunctionAuthDataWithContext(context, Anonymous);
-    smbc_setTimeout(context, kTimeoutMs);
-    smbc_setOptionProtocols(context, "NT1", "NT1");
+    // The library reads its configuration when the first context is made.
     std::string home;
     const bool configured = UseBrowseConfiguration(home);
-    const bool ready = configured && smbc_init_context(context);
+    SMBCCTX* context = configured ? smbc_new_context() : nullptr;
+    bool ready = false;
+    if (context) {
+        smbc_setFunctionAuthDataWithContext(context, Anonymous);
+        smbc_setTimeout(context, kTimeoutMs);
+        smbc_setOptionProtocols(context, "NT1", "NT1");
+        ready = smbc_init_context(context) != nullptr;
+    }
     RemoveConfiguration(home);
     if (!ready) {
         std::fprintf(stderr, "vellox-netbios: the SMB client could not be set up\n");
-        smbc_free_context(context, 1);
+        if (context)
+            smbc_free_context(context, 1);
         return 1;
     }
     errno = 0;

@@ -297,6 +297,7 @@ Status SambaNetApi::Reach(const std::string& server) {
 
 template <class Body>
 Status SambaNetApi::Locked(const std::string& server, Body&& body) {
+    if (threads::StopRequested()) return ERROR_CANCELLED;
     if (Status status = Reach(server)) return status;
     std::string host = samba::HostOf(server);
     std::lock_guard<std::mutex> lock(LibraryMutex());
