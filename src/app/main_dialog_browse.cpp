@@ -26,11 +26,13 @@ constexpr UINT kBusyPeriodMs = 500;
 
 // The FILES walk warns of an unreadable security descriptor with a box that blocks the
 // walk until it is closed; the box itself is shown on the window thread. An SMB root is
-// walked with the credentials the browse was started with.
-files::WalkOptions FilesWalkOptions(const files::SmbCredentials& credentials)
+// walked with the credentials the browse was started with, or else with a Kerberos
+// ticket or what the log-on prompt gives (asked here: klist runs off the window thread).
+files::WalkOptions FilesWalkOptions(const std::optional<files::SmbCredentials>& credentials)
 {
     files::WalkOptions options;
-    options.credentials = credentials;
+    std::string unused;  // only an authentication file has errors to tell
+    options.credentials = credentials ? *credentials : SmbWalkCredentials("", unused);
     options.onInvalidDescriptor = [](const std::string&) {
         fx::ShowMessageBox(nullptr, res::STR_INVALID_DESCRIPTOR, res::STR_INVALID_DESCRIPTOR_CAPTION, MB_OK);
     };
@@ -39,7 +41,8 @@ files::WalkOptions FilesWalkOptions(const files::SmbCredentials& credentials)
 
 // Fills `table` for one browse.
 void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings,
-                    const files::SmbCredentials& smbCredentials, ResultTable& table, const std::stop_token& stop)
+                    const std::optional<files::SmbCredentials>& smbCredentials, ResultTable& table,
+                    const std::stop_token& stop)
 {
     switch (kind) {
     case WorkerKind::USERS: {
@@ -122,13 +125,15 @@ void CMainDialog::OnBrowse()
     UpdateData(FALSE);
 }
 
-// The credentials of an SMB walk are read here, once per browse: the log-on prompt and
-// the message about an unreadable authentication file belong to the window thread.
+// An SMB walk's authentication file is read here, once per browse, so that a message
+// about it belongs to the window; without one the worker finds the credentials.
 void CMainDialog::StartFilesBrowse()
 {
     SetListTabStops(m_listResults, kFilesTabStops);
-    files::SmbCredentials credentials;
-    if (files::IsSmbRoot(m_settings.f_root_path)) {
+    std::optional<files::SmbCredentials> credentials = files::SmbCredentials{};
+    if (files::IsSmbRoot(m_settings.f_root_path) && m_options.authFile.empty()) {
+        credentials = std::nullopt;
+    } else if (files::IsSmbRoot(m_settings.f_root_path)) {
         std::string error;
         credentials = SmbWalkCredentials(m_options.authFile, error);
         if (!error.empty())
@@ -189,7 +194,7 @@ void CMainDialog::ShowServers(std::uint64_t browseId, ListContent content)
     UpdateData(FALSE);
 }
 
-bool CMainDialog::StartWorker(WorkerKind kind, files::SmbCredentials smbCredentials)
+bool CMainDialog::StartWorker(WorkerKind kind, std::optional<files::SmbCredentials> smbCredentials)
 {
     auto run = std::make_shared<BrowseRun>();
     run->id = ++m_nextBrowseId;

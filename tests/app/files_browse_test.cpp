@@ -123,11 +123,15 @@ TEST_F(FilesBrowse, LocalWalkNeedsNoCredentials)
     EXPECT_EQ(EntriesFoundText(), "1");
 }
 
+// The ticket check (klist) and the prompt's turn come on the worker: the window is free
+// meanwhile, and the prompt itself is shown on the window thread.
 TEST_F(FilesBrowse, WithoutAuthFileTheSmbWalkAsksTheLogonPromptOnce)
 {
     std::vector<std::string> asked;
+    bool askedOnWindowThread = true;
     net::SetLogonPrompt([&](const std::string& domain) -> std::optional<net::Credentials> {
         asked.push_back(domain);
+        askedOnWindowThread = fx::IsUiThread();
         return net::Credentials{"alice", "VELLOX", "pw"};
     });
     OpenWith("");
@@ -137,6 +141,7 @@ TEST_F(FilesBrowse, WithoutAuthFileTheSmbWalkAsksTheLogonPromptOnce)
         EXPECT_EQ(m_dlg->m_shownType, DisplayType::FILES);
     }
     EXPECT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(askedOnWindowThread);
     EXPECT_TRUE(m_messages.empty());
 }
 

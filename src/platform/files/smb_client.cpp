@@ -7,6 +7,7 @@
 #include <libsmbclient.h>
 
 #include "platform/files/smb_walk.h"
+#include "platform/threads/library_lock.h"
 
 namespace files::detail {
 namespace {
@@ -45,7 +46,10 @@ class LibSmbClient final : public SmbClient {
       : m_context(context), m_credentials(std::move(credentials)) {
     smbc_setOptionUserData(m_context, &m_credentials);
   }
-  ~LibSmbClient() override { smbc_free_context(m_context, 1); }
+  ~LibSmbClient() override {
+    std::lock_guard lock(threads::SambaLibraryMutex());
+    smbc_free_context(m_context, 1);
+  }
   LibSmbClient(const LibSmbClient&) = delete;
   LibSmbClient& operator=(const LibSmbClient&) = delete;
 
@@ -103,7 +107,10 @@ class LibSmbClient final : public SmbClient {
 
 }  // namespace
 
+// Making a context loads the library's configuration and sets its debug level, which
+// libnetapi shares: under the Samba libraries' lock.
 std::unique_ptr<SmbClient> OpenLibSmbClient(const WalkOptions& options, int& error) {
+  std::lock_guard lock(threads::SambaLibraryMutex());
   SMBCCTX* context = smbc_new_context();
   if (!context) {
     error = LastError();

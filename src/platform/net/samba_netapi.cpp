@@ -39,6 +39,7 @@
 
 #include "platform/net/netbios_browse.h"
 #include "platform/net/samba_support.h"
+#include "platform/threads/library_lock.h"
 #include "platform/threads/owned_threads.h"
 
 #include <algorithm>
@@ -57,11 +58,9 @@ constexpr std::uint32_t kDsReturnFlatName = 0x80000000;
 constexpr std::chrono::seconds kAnswerRemembered{60};
 constexpr std::size_t kProbesAtOnce = 16;
 
-// The library's one context is shared by the whole process and is not thread-safe.
-std::mutex& LibraryMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
+// The library's one context is shared by the whole process and is not thread-safe;
+// libsmbclient shares its configuration.
+std::mutex& LibraryMutex() { return threads::SambaLibraryMutex(); }
 
 std::atomic<std::uint64_t> g_nextId{1};
 
