@@ -29,6 +29,16 @@ net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& erro
     return network.api.release();
 }
 
+net::NetApi* OpenNetworkBehindWindow(const net::Options& options)
+{
+    net::StartupHooks hooks;
+    hooks.notify = [](const std::string& message) {
+        fx::PostToUi([message] { AfxMessageBox(message.c_str(), MB_OK | MB_ICONWARNING); });
+    };
+    hooks.askLogon = &net::AskLogonOnce;  // the log-on dialog is shown on the window thread
+    return net::OpenNetworkLater(options, std::move(hooks));
+}
+
 CMainApp::CMainApp(net::Options options) : CWinApp(nullptr), m_options(std::move(options)) {}
 
 BOOL CMainApp::InitInstance()
@@ -38,8 +48,11 @@ BOOL CMainApp::InitInstance()
     LoadStdProfileSettings(4);
     SetHelpFilePath(HelpFilePath());
 
+    // A real domain is opened while the window shows; the sample domain is read first,
+    // so that a file that can't be read ends the program with its reason.
     std::string error;
-    net::NetApi* api = OpenNetworkForWindow(m_options, error);
+    net::NetApi* api = m_options.backend == net::Backend::Sample ? OpenNetworkForWindow(m_options, error)
+                                                                 : OpenNetworkBehindWindow(m_options);
     if (!api) {
         std::cerr << "vellox: " << error << '\n';
         m_exitCode = 1;

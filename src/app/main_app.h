@@ -28,5 +28,10 @@ private:
 // ends. nullptr, with `error`, only when the sample domain can't be read.
 net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& error);
 
+// Opens a real domain's network behind the window: the NetApi returned at once answers
+// when start-up is done; its messages and the log-on dialog come on the window thread.
+// Never destroyed, for the same reason.
+net::NetApi* OpenNetworkBehindWindow(const net::Options& options);
+
 // Where the help file is installed.
 const char* HelpFilePath();

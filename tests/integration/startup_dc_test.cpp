@@ -4,8 +4,8 @@
 #include "app_test_env.h"
 
 #include "app/main_app.h"
-#include "enum/users_lines.h"
 #include "platform/net/credentials.h"
+#include "platform/net/deferred_netapi.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
 #include "platform/net/startup.h"
@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <future>
+#include <latch>
 #include <set>
 
 namespace {
@@ -255,40 +255,39 @@ TEST_F(StartupDc, ASilentServerIsLeftBehindAtTheTimeLimit)
     EXPECT_TRUE(WaitUntil([] { return !net::StartupWorkRunning(); }));
 }
 
-// Each real route, from its first bind (GSSAPI with a ticket got from the password) or
-// the library's first call to the last line of USERS, on a browse worker's stack.
-TEST_F(StartupDc, EachRouteRunsWholeOnAWorkersStack)
+// The window opens while start-up still waits (here in the log-on dialog). A USERS
+// browse started meanwhile waits inside its worker and Stop ends it there; once start-up
+// is done, a browse lists the accounts.
+TEST_F(StartupDc, TheWindowOpensBeforeStartUpIsDone)
 {
-    for (const bool directory : {true, false}) {
-        SCOPED_TRACE(directory ? "directory" : "libnetapi");
-        std::promise<std::set<std::string>> browsed;
-        PendingThread thread;
-        ASSERT_TRUE(thread.Start(kWorkerStackBytes, [&] {
-            net::SambaConnection connection;
-            connection.workgroup = "VELLOX";
-            connection.credentials = Admin();
-            std::unique_ptr<net::NetApi> api = std::make_unique<net::SambaNetApi>(connection);
-            std::string error;
-            if (directory)
-                api = net::CreateDomainNetApi(kShortName, connection.credentials, std::move(api), &error);
-            AppSettings settings;
-            settings.serverName = kShortName;
-            std::vector<std::string> lines;
-            int count = 0;
-            UsersLines(*api, settings, lines, count, std::stop_token());
-            std::set<std::string> names;
-            for (const std::string& line : lines)
-                if (line.find('\t') != std::string::npos)  // not the closing separator
-                    names.insert(line.substr(0, line.find('\t')));
-            names.insert(dynamic_cast<net::DirectoryNetApi*>(api.get()) ? "(directory)" : "(libnetapi)");
-            browsed.set_value(std::move(names));
-        }));
-        thread.Release();
-        std::set<std::string> expected = kAccounts;
-        expected.insert(directory ? "(directory)" : "(libnetapi)");
-        EXPECT_EQ(browsed.get_future().get(), expected);
-        ASSERT_TRUE(WaitForWorkers());
-    }
+    std::latch asked(1);
+    std::latch answer(1);
+    net::SetLogonPrompt([&](const std::string&) -> std::optional<net::Credentials> {
+        asked.count_down();
+        answer.wait();
+        return Admin();
+    });
+    m_options.server = kShortName;
+    m_options.authFile = "";
+    auto* deferred = dynamic_cast<net::DeferredNetApi*>(OpenNetworkBehindWindow(m_options));
+    ASSERT_NE(deferred, nullptr);
+    m_api.reset(deferred);
+    asked.wait();
+    m_dlg = std::make_unique<CMainDialog>(*m_api, m_options);
+    ASSERT_TRUE(m_dlg->Create());
+    EXPECT_TRUE(m_dlg->IsWindowVisible());
+    EXPECT_FALSE(deferred->Opened());
+
+    SelectDisplay("USERS");
+    fx::testing::Click(*m_dlg, res::IDC_BROWSE);
+    EXPECT_TRUE(m_dlg->IsBrowsing());
+    fx::testing::Click(*m_dlg, res::IDC_STOP);
+    EXPECT_TRUE(WaitUntil([] { return RunningWorkerThreads() == 0; })) << "the stopped worker left its wait";
+    EXPECT_FALSE(deferred->Opened());
+
+    answer.count_down();
+    EXPECT_EQ(BrowsedUsers(), kAccounts);
+    EXPECT_TRUE(deferred->Opened());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "accounts/group_props_dlg.h"
 #include "accounts/select_group_dlg.h"
 #include "accounts/user_props_dlg.h"
+#include "enum/users_lines.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/kerberos_logon.h"
 #include "platform/net/samba_netapi.h"
@@ -12,6 +13,9 @@
 #include "samba_dc_fixture.h"
 
 #include <algorithm>
+#include <future>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -318,5 +322,42 @@ INSTANTIATE_TEST_SUITE_P(Routes, GroupPropsDc, ::testing::Values(Route::Libnetap
 
 INSTANTIATE_TEST_SUITE_P(Routes, UserPropsDc, ::testing::Values(Route::Libnetapi, Route::Directory),
                          [](const auto& info) { return info.param == Route::Libnetapi ? "Libnetapi" : "Directory"; });
+
+// Each real route, from its first bind (GSSAPI with a ticket got from the password) or
+// the library's first call to the last line of USERS, on a browse worker's stack.
+TEST(WorkerStackDc, EachRouteRunsWholeOnAWorkersStack)
+{
+    std::map<bool, std::set<std::string>> accounts;
+    for (const bool directory : {true, false}) {
+        SCOPED_TRACE(directory ? "directory" : "libnetapi");
+        std::promise<std::pair<bool, std::set<std::string>>> browsed;
+        PendingThread thread;
+        ASSERT_TRUE(thread.Start(kWorkerStackBytes, [&] {
+            const net::SambaConnection connection = vxtest::AdminConnection();
+            std::unique_ptr<net::NetApi> api = std::make_unique<net::SambaNetApi>(connection);
+            std::string error;
+            if (directory)
+                api = net::CreateDomainNetApi(kServer, connection.credentials, std::move(api), &error);
+            AppSettings settings;
+            settings.serverName = kServer;
+            std::vector<std::string> lines;
+            int count = 0;
+            UsersLines(*api, settings, lines, count, std::stop_token());
+            std::set<std::string> names;
+            for (const std::string& line : lines)
+                if (line.find('\t') != std::string::npos)  // not the closing separator
+                    names.insert(line.substr(0, line.find('\t')));
+            browsed.set_value({dynamic_cast<net::DirectoryNetApi*>(api.get()) != nullptr, std::move(names)});
+        }));
+        thread.Release();
+        auto [wasDirectory, names] = browsed.get_future().get();
+        EXPECT_EQ(wasDirectory, directory);
+        EXPECT_GE(names.size(), 19u);
+        EXPECT_TRUE(names.count("Administrator") && names.count("vx.tabbed") && names.count("vx.writer"));
+        accounts[directory] = std::move(names);
+        ASSERT_TRUE(threads::WaitForOwnedThreads(std::chrono::seconds(20)));
+    }
+    EXPECT_EQ(accounts[true], accounts[false]);
+}
 
 }  // namespace

@@ -155,6 +155,17 @@ Network OpenNetwork(const Options& options, const StartupHooks& hooks)
 #endif
 }
 
+DeferredNetApi* OpenNetworkLater(const Options& options, StartupHooks hooks)
+{
+    auto* deferred = new DeferredNetApi;
+    const auto open = [deferred, options, hooks = std::move(hooks)] {
+        deferred->SetBackend(OpenNetwork(options, hooks).api);
+    };
+    if (!threads::StartOwned(open))
+        open();
+    return deferred;
+}
+
 bool StartupWorkRunning()
 {
     return g_attemptsRunning.load() > 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/net/credentials.h"
+#include "platform/net/deferred_netapi.h"
 #include "platform/net/netapi.h"
 #include "platform/net/options.h"
 
@@ -38,6 +39,11 @@ struct Network {
 // log-on works, else everything goes through libnetapi and `notify` says why. A
 // refused password is said so and `askLogon` asked once for another.
 Network OpenNetwork(const Options& options, const StartupHooks& hooks);
+
+// OpenNetwork on a thread of its own, for options that name a real server: the NetApi
+// returned at once answers each call when the opening is done (the hooks are called on
+// that thread). Never destroyed: a late worker may still use it when the program ends.
+DeferredNetApi* OpenNetworkLater(const Options& options, StartupHooks hooks);
 
 // True while a start-up attempt that outlived its time limit is still running; the
 // process must not run its static destructors under it.
