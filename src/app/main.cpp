@@ -3,7 +3,6 @@
 #include "app/main_app.h"
 #include "platform/net/credentials.h"
 #include "platform/net/options.h"
-#include "platform/net/startup.h"
 #include "platform/threads/owned_threads.h"
 
 #include <chrono>

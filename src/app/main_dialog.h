@@ -64,9 +64,8 @@ public:
     void BrowseServers();
     // Starts the worker of `kind` on a browse of its own; false when no thread could
     // be created (the window then stays idle). A FILES walk of an SMB root logs on
-    // with `smbCredentials` (empty: the Kerberos credential cache).
-    // `smbCredentials`: those of an SMB walk; nullopt when the worker finds them itself
-    // (a Kerberos ticket, else the log-on prompt).
+    // with `smbCredentials`; nullopt: the worker finds them (a Kerberos ticket, else
+    // the log-on prompt).
     bool StartWorker(WorkerKind kind, std::optional<files::SmbCredentials> smbCredentials = files::SmbCredentials{});
     void BrowseStarted();
     void BrowseFinished();

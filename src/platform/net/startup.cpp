@@ -1,11 +1,11 @@
 #include "platform/net/startup.h"
 
 #include "platform/net/sim_netapi.h"
+#include "platform/threads/owned_threads.h"
 
 #ifdef VELLOX_HAVE_SAMBA
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
-#include "platform/threads/owned_threads.h"
 #endif
 
 #include <atomic>
