@@ -6,8 +6,6 @@
 #include "platform/threads/owned_threads.h"
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -28,13 +26,6 @@ int main(int argc, char** argv)
 
     net::SetLogonPrompt(&PromptLogon);
     CMainApp app(commandLine.options);
-    const int status = AfxWinMain(argc, argv);
-    // Closing the window stopped the browse; its threads end after their request. One
-    // still inside a library past the bound is left: the process ends without running
-    // the teardown that library may still use.
-    if (!threads::WaitForOwnedThreads(kThreadsAtExit)) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    // Closing the window stopped the browse; its threads end after their request.
+    return threads::EndProgram(AfxWinMain(argc, argv), kThreadsAtExit);
 }

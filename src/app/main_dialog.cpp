@@ -52,6 +52,7 @@ CMainDialog::CMainDialog(net::NetApi& api, net::Options options, CWnd* pParent)
 CMainDialog::~CMainDialog()
 {
     CancelRunningBrowse();
+    m_serversStop.request_stop();
 }
 
 void CMainDialog::DoDataExchange(CDataExchange* pDX)

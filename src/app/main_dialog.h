@@ -123,6 +123,8 @@ private:
     // The browse of the last started worker while it is the current one; Stop and a
     // new browse end it, its completion clears it.
     std::shared_ptr<BrowseRun> m_hWorker;
+    // Stops the SERVERS list being built, when the window goes or another browse starts.
+    std::stop_source m_serversStop;
     ThreadPrioritySetter m_prioritySetter = &SetThreadNiceDelta;
     std::size_t m_nWorkerStackBytes = kWorkerStackBytes;
     // Posted completions hold a weak reference; it expires with the window.

@@ -156,14 +156,20 @@ void CMainDialog::BrowseServers()
     const std::uint64_t id = m_nextBrowseId;
     std::weak_ptr<CMainDialog*> alive = m_pAlive;
     net::NetApi* api = &m_api;
+    m_serversStop.request_stop();
+    m_serversStop = std::stop_source();
     PendingThread thread;
-    const bool started = thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings]() {
+    const bool started = thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings,
+                                                            stop = m_serversStop.get_token()]() {
         ListContent content;
         try {
+            threads::StopScope scope(stop);
             content = ServersList(*api, settings);
         } catch (const std::exception&) {
             content = FailedBrowse();
         }
+        if (stop.stop_requested())
+            return;  // a later browse or the window's end dropped this list
         fx::PostToUi([alive, id, content = std::move(content)]() mutable {
             if (auto self = alive.lock())
                 (*self)->ShowServers(id, std::move(content));
@@ -196,6 +202,7 @@ void CMainDialog::ShowServers(std::uint64_t browseId, ListContent content)
 
 bool CMainDialog::StartWorker(WorkerKind kind, std::optional<files::SmbCredentials> smbCredentials)
 {
+    m_serversStop.request_stop();
     auto run = std::make_shared<BrowseRun>();
     run->id = ++m_nextBrowseId;
     run->kind = kind;

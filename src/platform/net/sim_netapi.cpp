@@ -97,18 +97,24 @@ struct SimNetApi::Impl {
     std::map<std::string, Failure> failures;
     std::map<std::string, Counters> counters;
     std::chrono::milliseconds delay{0};
+    std::function<void(const std::string&)> observer;
     std::size_t batchSize = 0;
     std::map<std::string, std::vector<std::string>> browseLists;  // by upper-case workgroup
 
     // --- call plumbing -------------------------------------------------------
 
-    void Wait() const
+    // The time a request to the "server" takes, told to the observer first.
+    void Wait(const char* method) const
     {
         std::chrono::milliseconds wait;
+        std::function<void(const std::string&)> observe;
         {
             std::lock_guard lock(mutex);
             wait = delay;
+            observe = observer;
         }
+        if (observe)
+            observe(method);
         if (wait.count() > 0)
             std::this_thread::sleep_for(wait);
     }
@@ -134,7 +140,7 @@ struct SimNetApi::Impl {
     {
         if (threads::StopRequested())
             return ERROR_CANCELLED;  // a stopped browse sends no request
-        Wait();
+        Wait(method);
         std::lock_guard lock(mutex);
         if (const Status scripted = BeginCall(method))
             return scripted;
@@ -154,7 +160,7 @@ struct SimNetApi::Impl {
                 out.clear();
                 return ERROR_CANCELLED;
             }
-            Wait();
+            Wait(method);
             std::lock_guard lock(mutex);
             if (first) {
                 if (const Status scripted = BeginCall(method))
@@ -868,6 +874,12 @@ void SimNetApi::SetCallDelay(std::chrono::milliseconds delay)
 {
     std::lock_guard lock(m_impl->mutex);
     m_impl->delay = delay;
+}
+
+void SimNetApi::SetRequestObserver(std::function<void(const std::string& method)> observer)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->observer = std::move(observer);
 }
 
 void SimNetApi::SetBatchSize(std::size_t entries)

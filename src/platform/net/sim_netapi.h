@@ -16,6 +16,7 @@
 #include "platform/net/netapi.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,9 @@ public:
     // Waits this long before each request to the "server" (every batch of a list is
     // one request), outside the lock, so other threads go on meanwhile.
     void SetCallDelay(std::chrono::milliseconds delay);
+    // Calls `observer` with the method's name as each request begins, before its delay,
+    // on the calling thread; an empty function removes it.
+    void SetRequestObserver(std::function<void(const std::string& method)> observer);
     // Reads lists in batches of at most `entries` (0: everything at once), following
     // the resume handle internally; the caller still gets the complete list.
     void SetBatchSize(std::size_t entries);

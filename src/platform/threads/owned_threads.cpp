@@ -1,6 +1,8 @@
 #include "platform/threads/owned_threads.h"
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -72,6 +74,15 @@ bool WaitForOwnedThreads(std::chrono::milliseconds limit)
     Registry& r = TheRegistry();
     std::unique_lock lock(r.mutex);
     return r.ended.wait_for(lock, limit, [&] { return r.running == 0; });
+}
+
+int EndProgram(int status, std::chrono::milliseconds limit)
+{
+    if (!WaitForOwnedThreads(limit)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
 
 bool StartOwned(std::function<void()> body)

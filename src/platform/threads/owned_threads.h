@@ -41,4 +41,9 @@ int RunningOwnedThreads();
 // Waits until no owned thread runs, or `limit` has passed; true when none runs.
 bool WaitForOwnedThreads(std::chrono::milliseconds limit);
 
+// The end of the program: waits up to `limit` for its threads and returns `status` when
+// none runs. One still inside a library past the bound is left behind: the process then
+// ends at once with `status`, without the static teardown that library may still use.
+int EndProgram(int status, std::chrono::milliseconds limit);
+
 }  // namespace threads
