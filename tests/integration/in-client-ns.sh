@@ -15,5 +15,8 @@ if ! command -v samba >/dev/null 2>&1 || ! command -v samba-tool >/dev/null 2>&1
 fi
 if [ -n "${VELLOX_LOCAL_DC_DIR:-}" ]; then
   export KRB5_CONFIG="$VELLOX_LOCAL_DC_DIR/krb5.conf" TZ=UTC LC_ALL=C.UTF-8
+  # The client namespace's D-Bus, where its avahi-daemon browses DNS-SD.
+  bus="$VELLOX_LOCAL_DC_DIR/peers/dbus/system_bus_socket"
+  if [ -S "$bus" ]; then export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$bus"; fi
 fi
 exec ip netns exec vx-client "$@"
