@@ -113,6 +113,33 @@ TEST_F(NetworkWalk, BrowseListsJoinTheTree)
     EXPECT_EQ(m_sim->CallCount("ServerEnum"), 2u) << "a browsed workgroup has no accounts to ask for";
 }
 
+// Hosts that announce themselves join the domain or workgroup they name, once each; a
+// host only discovery found has its shares read at the address it announced.
+TEST_F(NetworkWalk, DiscoveredHostsJoinTheirDomainOnce)
+{
+    m_sim->SetBrowseList("", {"WORKGRP"});
+    m_sim->SetBrowseList("WORKGRP", {"NAS1"});
+    m_sim->SetDiscoveredHosts({{"vellox-pdc", "VELLOX", "192.0.2.1"},
+                               {"NAS2", "vellox.example", "192.0.2.2"},
+                               {"nas1", "WORKGRP", "192.0.2.3"},
+                               {"WSBOX", "workgrp", "192.0.2.4"},
+                               {"LABBOX", "LAB", "RESEARCH-LAB1"},
+                               {"macbox", "LOCAL", "192.0.2.5"}});
+    const Lines t = Walk(Shares(true)).networkTable;
+    const auto count = [&](const std::string& line) { return std::count(t.begin(), t.end(), line); };
+    EXPECT_EQ(count("S\t\t\\\\VELLOX-PDC") + count("S\t\t\\\\vellox-pdc"), 1);
+    EXPECT_EQ(count("S\t\t\\\\nas1") + count("S\t\t\\\\NAS1"), 1);
+    const auto research = std::find(t.begin(), t.end(), "D\tRESEARCH");
+    ASSERT_NE(research, t.end());
+    EXPECT_EQ(research[-1], "S\t\t\\\\NAS2") << "a domain's DNS name is its NetBIOS name's";
+    const auto workgroup = std::find(t.begin(), t.end(), "D\tWORKGRP");
+    ASSERT_NE(workgroup, t.end());
+    EXPECT_EQ(Lines(workgroup, t.end()),
+              (Lines{"D\tWORKGRP", "S\t\t\\\\NAS1", "S\t\t\\\\WSBOX", "D\tLAB", "S\t\t\\\\LABBOX",
+                     "d\t\t\\\\LABBOX\\Data", "p\t\t\\\\LABBOX\\Spectro", "D\tLOCAL", "S\t\t\\\\macbox"}));
+    EXPECT_EQ(m_sim->CallCount("ServerEnum"), 2u) << "a group only discovery named has no accounts to ask for";
+}
+
 // Servers slower than the limit give no shares, and the walk doesn't wait for them.
 // Their reads finish on their own later: the sample domain they use is never freed.
 TEST_F(NetworkWalk, SilentServersAreLeftAtTheLimit)

@@ -45,6 +45,11 @@ Status DeferredNetApi::DomainEnum(const std::string& server, std::vector<std::st
     return Forward([&](NetApi& api) { return api.DomainEnum(server, out); });
 }
 
+Status DeferredNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out)
+{
+    return Forward([&](NetApi& api) { return api.DiscoverHosts(out); });
+}
+
 Status DeferredNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
 {
     return Forward([&](NetApi& api) { return api.BrowseListEnum(workgroup, out); });

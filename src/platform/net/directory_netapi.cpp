@@ -1192,4 +1192,11 @@ Status DirectoryNetApi::BrowseListEnum(const std::string& workgroup, std::vector
     return NetbiosBrowseList(workgroup, out);
 }
 
+// The hosts that announce themselves on this computer's networks; no server is involved.
+Status DirectoryNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out)
+{
+    out = net::DiscoverHosts(kDiscoveryBudget);
+    return NERR_Success;
+}
+
 }  // namespace net

@@ -19,4 +19,18 @@ struct DiscoveredHost {
 inline constexpr char kDefaultWorkgroup[] = "WORKGROUP";
 inline constexpr char kDnsSdGroup[] = "LOCAL";
 
+// How long a NETWORK browse gives the two sources, side by side.
+inline constexpr std::chrono::milliseconds kDiscoveryBudget{3000};
+
+// Host and group names compare without case.
+bool SameHostName(const std::string& a, const std::string& b);
+
+// One list of what both sources found, each host once: WS-Discovery's hosts with the
+// group they announce, then the hosts only DNS-SD found (under "LOCAL").
+std::vector<DiscoveredHost> MergeDiscovered(std::vector<DiscoveredHost> wsd, const std::vector<DiscoveredHost>& dnssd);
+
+// Asks both sources at once and merges their answers; within `budget`, or sooner when
+// the calling thread's stop token is set.
+std::vector<DiscoveredHost> DiscoverHosts(std::chrono::milliseconds budget);
+
 }  // namespace net

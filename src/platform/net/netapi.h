@@ -10,6 +10,8 @@
 // SimNetApi (the sample domain, in memory).
 #pragma once
 
+#include "platform/net/discovery.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -265,6 +267,14 @@ public:
     virtual Status BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
     {
         (void)workgroup;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
+    // The hosts that announce themselves on this computer's networks (WS-Discovery,
+    // DNS-SD), each with its domain or workgroup. ERROR_NOT_SUPPORTED where a back end
+    // has no such source.
+    virtual Status DiscoverHosts(std::vector<DiscoveredHost>& out)
+    {
         out.clear();
         return ERROR_NOT_SUPPORTED;
     }

@@ -8,7 +8,9 @@
 #include "platform/net/netapi.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,9 @@ struct NetResource {
 };
 
 // The domains also take the workgroups that NetBIOS browse lists report, and the own
-// domain and those workgroups take the servers the lists name.
+// domain and those workgroups take the servers the lists name. Hosts that announce
+// themselves (WS-Discovery, DNS-SD) join the domain or workgroup they name, or one of
+// that name after the others; a host already listed under a domain is not listed again.
 
 // One open container (WNetOpenEnum's handle); closing is destroying it.
 class ResourceEnum {
@@ -65,11 +69,20 @@ private:
     Status Servers(const std::string& domain, std::vector<NetResource>& out);
     Status Shares(const std::string& server, std::vector<NetResource>& out);
     bool FromBrowseList(const std::string& domain) const;
+    bool FromDiscovery(const std::string& domain) const;
+    void AddDiscoveredGroups(std::vector<std::string>& names);
+    std::string ShareServerName(const std::string& server);
 
     NetApi& m_api;
     std::string m_server;
     std::string m_ownDomain;                   // the first domain, once the domains were read
     std::vector<std::string> m_browsedDomains;  // workgroups only a browse list reported
+    std::vector<DiscoveredHost> m_discovered;   // with the group named as in the domain list
+    std::vector<std::string> m_discoveredGroups;  // groups only announcing hosts named
+    std::vector<std::string> m_listed;          // servers listed so far, under any domain
+    std::mutex m_addressMutex;                  // the share reads run side by side
+    std::map<std::string, std::string> m_addressOf;  // upper-case name of a host only
+                                                     // discovery found -> its address
 };
 
 }  // namespace net

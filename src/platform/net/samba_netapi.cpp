@@ -347,6 +347,12 @@ Status SambaNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std
     return NetbiosBrowseList(workgroup, out);
 }
 
+// The hosts that announce themselves on this computer's networks; no server is involved.
+Status SambaNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out) {
+    out = net::DiscoverHosts(kDiscoveryBudget);
+    return NERR_Success;
+}
+
 Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out) {
     Buffer buffer;
     Status status = NetServerGetInfo(host, 101, buffer.Out());

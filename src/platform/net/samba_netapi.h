@@ -47,6 +47,7 @@ public:
                       std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override;
     Status DomainEnum(const std::string& server, std::vector<std::string>& out) override;
     Status BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out) override;
+    Status DiscoverHosts(std::vector<DiscoveredHost>& out) override;
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 

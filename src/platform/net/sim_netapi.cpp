@@ -21,7 +21,7 @@ constexpr const char* kMethods[] = {
     "UserGetInfo",    "UserSetInfo",  "UserGetGroups", "UserGetLocalGroups", "GroupEnum",
     "GroupGetInfo",   "GroupSetInfo", "GroupGetUsers", "GroupAddUser",     "GroupDelUser",
     "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName", "DomainEnum",
-    "BrowseListEnum",
+    "BrowseListEnum", "DiscoverHosts",
 };
 
 void CheckMethod(const std::string& method)
@@ -100,6 +100,7 @@ struct SimNetApi::Impl {
     std::function<void(const std::string&)> observer;
     std::size_t batchSize = 0;
     std::map<std::string, std::vector<std::string>> browseLists;  // by upper-case workgroup
+    std::optional<std::vector<DiscoveredHost>> discovered;
 
     // --- call plumbing -------------------------------------------------------
 
@@ -518,6 +519,23 @@ Status SimNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::
         out = found->second;
         return NERR_Success;
     });
+}
+
+Status SimNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out)
+{
+    out.clear();
+    return m_impl->Single("DiscoverHosts", [&]() -> Status {
+        if (!m_impl->discovered)
+            return ERROR_NOT_SUPPORTED;
+        out = *m_impl->discovered;
+        return NERR_Success;
+    });
+}
+
+void SimNetApi::SetDiscoveredHosts(std::vector<DiscoveredHost> hosts)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->discovered = std::move(hosts);
 }
 
 void SimNetApi::SetBrowseList(const std::string& workgroup, std::vector<std::string> names)

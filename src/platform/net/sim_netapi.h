@@ -45,6 +45,7 @@ public:
                       std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override;
     Status DomainEnum(const std::string& server, std::vector<std::string>& out) override;
     Status BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out) override;
+    Status DiscoverHosts(std::vector<DiscoveredHost>& out) override;
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
@@ -99,6 +100,9 @@ public:
     // servers under its name. Without any, BrowseListEnum answers ERROR_NOT_SUPPORTED;
     // a workgroup without a list answers ERROR_NO_BROWSER_SERVERS_FOUND.
     void SetBrowseList(const std::string& workgroup, std::vector<std::string> names);
+    // Gives the network hosts that announce themselves; without any, DiscoverHosts
+    // answers ERROR_NOT_SUPPORTED.
+    void SetDiscoveredHosts(std::vector<DiscoveredHost> hosts);
     // Calls of `method` made so far, and the requests (batches) they needed.
     std::size_t CallCount(const std::string& method) const;
     std::size_t RequestCount(const std::string& method) const;
