@@ -426,8 +426,11 @@ TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk) {
 
 // NETWORK through both routes, byte for byte: the provider, the domain, the controller
 // with its shares (the printer queue the test controller defines, no '$' share), the
-// computer whose machine never answers, without shares, and the workgroup that only
-// NetBIOS browsing finds, with the master browser that lists it and that server's share.
+// computer whose machine never answers, without shares, the workgroup that only
+// NetBIOS browsing finds, with the master browser that lists it and that server's share,
+// and the hosts that announce themselves: the controller once (its wsdd names its
+// domain), a host of another workgroup (WS-Discovery) and one only DNS-SD finds. Those
+// two offer no shares.
 TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
     std::string error;
     auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
@@ -448,6 +451,10 @@ TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
         "\tVXLAN\t\tDomain",
         "\t\t\\\\NB1\tServer",
         "\t\t\\\\NB1\\public\tDisk",
+        "\tWSGROUP\t\tDomain",
+        "\t\t\\\\WSHOST\tServer",
+        "\tLOCAL\t\tDomain",
+        "\t\t\\\\macbox\tServer",
         kSeparator,
     };
     for (NetApi* api : {static_cast<NetApi*>(&m_api), directory.get()}) {

@@ -6,6 +6,7 @@
 #include <avahi-client/lookup.h>
 #include <avahi-common/address.h>
 #include <avahi-common/simple-watch.h>
+#include <net/if.h>
 
 #include <algorithm>
 #include <cctype>
@@ -28,30 +29,44 @@ struct Browse {
     bool failed = false;
 };
 
-bool Known(const std::vector<DiscoveredHost>& hosts, const std::string& name)
+DiscoveredHost* Find(std::vector<DiscoveredHost>& hosts, const std::string& name)
 {
-    return std::any_of(hosts.begin(), hosts.end(), [&](const DiscoveredHost& h) {
-        return h.name.size() == name.size() &&
-               std::equal(h.name.begin(), h.name.end(), name.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-               });
-    });
+    const auto found = std::find_if(hosts.begin(), hosts.end(),
+                                    [&](const DiscoveredHost& h) { return SameHostName(h.name, name); });
+    return found == hosts.end() ? nullptr : &*found;
 }
 
-void OnResolved(AvahiServiceResolver* resolver, AvahiIfIndex, AvahiProtocol, AvahiResolverEvent event, const char*,
-                const char*, const char*, const char* hostName, const AvahiAddress* address, uint16_t, AvahiStringList*,
-                AvahiLookupResultFlags flags, void* data)
+// An IPv4 address as text; an IPv6 one with the interface it is reached through, since
+// mDNS hosts give link-local addresses.
+std::string AddressText(const AvahiAddress& address, AvahiIfIndex interface)
+{
+    char text[AVAHI_ADDRESS_STR_MAX] = {};
+    avahi_address_snprint(text, sizeof text, &address);
+    std::string result = text;
+    char name[IF_NAMESIZE] = {};
+    if (address.proto == AVAHI_PROTO_INET6 && result.rfind("fe80:", 0) == 0 && interface > 0 &&
+        ::if_indextoname(static_cast<unsigned>(interface), name))
+        result += std::string("%") + name;
+    return result;
+}
+
+// A service seen over IPv4 and IPv6 is resolved once for each; the host keeps its IPv4
+// address when it has one.
+void OnResolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
+                const char*, const char*, const char*, const char* hostName, const AvahiAddress* address, uint16_t,
+                AvahiStringList*, AvahiLookupResultFlags flags, void* data)
 {
     auto& browse = *static_cast<Browse*>(data);
     --browse.resolving;
     // Services this computer publishes itself are not a neighbour.
     const bool local = (flags & AVAHI_LOOKUP_RESULT_LOCAL) != 0;
-    if (event == AVAHI_RESOLVER_FOUND && !local && hostName && address && browse.hosts.size() < kMaxHosts) {
-        const std::string name = HostLabel(hostName);
-        char text[AVAHI_ADDRESS_STR_MAX] = {};
-        avahi_address_snprint(text, sizeof text, address);
-        if (!name.empty() && !Known(browse.hosts, name))
-            browse.hosts.push_back({name, kDnsSdGroup, text});
+    const std::string name = hostName ? HostLabel(hostName) : std::string();
+    if (event == AVAHI_RESOLVER_FOUND && !local && address && !name.empty()) {
+        DiscoveredHost* known = Find(browse.hosts, name);
+        if (!known && browse.hosts.size() < kMaxHosts)
+            browse.hosts.push_back({name, kDnsSdGroup, AddressText(*address, interface)});
+        else if (known && address->proto == AVAHI_PROTO_INET && known->address.find(':') != std::string::npos)
+            known->address = AddressText(*address, interface);
     }
     avahi_service_resolver_free(resolver);
 }
@@ -62,10 +77,11 @@ void OnBrowsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol proto
     auto& browse = *static_cast<Browse*>(data);
     switch (event) {
     case AVAHI_BROWSER_NEW:
-        if (browse.resolving >= kMaxResolving || browse.started >= kMaxHosts)
+        if (browse.resolving >= kMaxResolving || browse.started >= 2 * kMaxHosts)
             return;
-        // IPv4 addresses first: they are what the share reads reach most surely.
-        if (avahi_service_resolver_new(browse.client, interface, protocol, name, type, domain, AVAHI_PROTO_INET,
+        // The address of the protocol the service was seen on: asking for an IPv4 one
+        // over IPv6 is never answered.
+        if (avahi_service_resolver_new(browse.client, interface, protocol, name, type, domain, protocol,
                                        AvahiLookupFlags(0), &OnResolved, &browse)) {
             ++browse.resolving;
             ++browse.started;
