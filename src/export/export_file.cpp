@@ -64,7 +64,9 @@ std::string BaseNameOf(const std::string& path)
 }
 
 // The file a write to path really replaces: symbolic links followed, even a dangling one
-// (then the file it names is created). Fills st when that file exists.
+// (then the file it names is created). Fills st when that file exists. Every link on the
+// way is checked against the protected-link rule before it is read; nothing later opens
+// the path itself (the data arrives by rename), so no step follows a refused link.
 ExportResult ResolveTarget(const std::string& path, std::string& target, bool& exists,
                            struct stat& st)
 {
@@ -80,6 +82,12 @@ ExportResult ResolveTarget(const std::string& path, std::string& target, bool& e
             exists = true;
             return {};
         }
+        struct stat folder {};
+        if (::stat(DirectoryOf(target).c_str(), &folder) != 0)
+            return Failure(errno);
+        // The file-system uid: this program never sets it apart from the effective one.
+        if (LinkFollowRefused(st, folder, ::geteuid()))
+            return Failure(EACCES, kExportProtectedLinkText);
         char link[PATH_MAX];
         const ssize_t n = ::readlink(target.c_str(), link, sizeof link - 1);
         if (n < 0)
@@ -200,6 +208,13 @@ void SyncDirectory(const std::string& directory)
 }
 
 }  // namespace
+
+bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t follower)
+{
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & kShared) == kShared && link.st_uid != follower &&
+           link.st_uid != folder.st_uid;
+}
 
 int FilterIndexForSetting(int exportType)
 {

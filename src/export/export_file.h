@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -44,11 +45,19 @@ struct ExportIo {
     std::function<int(int fd)> sync;
 };
 
+// Whether a symbolic link (link, from lstat) found in folder (from stat) must not be
+// followed by a process whose file-system uid is follower: the link lies in a sticky,
+// world-writable folder and neither the follower nor the folder's owner owns it. This is
+// the kernel's fs.protected_symlinks rule, applied whether that switch is on or not.
+bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t follower);
+
 // Writes the lines, converted for the mode, each followed by one line feed, to path.
 // The data goes to a new file beside the target and replaces the target by rename only
 // once everything was written and flushed; on failure that file is removed and whatever
 // was at path before stays untouched. A symbolic link is followed: the file it names is
-// replaced. A path that names a directory, device or pipe is refused.
+// replaced; a link that LinkFollowRefused forbids fails with EACCES and
+// kExportProtectedLinkText instead. A path that names a directory, device or pipe is
+// refused.
 ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines,
                              ExportMode mode, const ExportIo& io = {});
 

@@ -25,3 +25,9 @@ inline constexpr const char* kExportWriteFailedText = "Could not write the expor
 // Reason given when the chosen path names something other than a regular file (a device,
 // a pipe, a socket), which export refuses to replace.
 inline constexpr const char* kExportNotRegularFileText = "Not a regular file.";
+
+// Reason given when the chosen path is a symbolic link that another user placed in a shared
+// sticky folder such as /tmp: export does not follow it, as such a link can point the write
+// at any file the exporting user may change.
+inline constexpr const char* kExportProtectedLinkText =
+    "The file is a link that another user placed in a shared folder; it was not followed.";

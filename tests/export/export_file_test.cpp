@@ -296,6 +296,97 @@ TEST_F(ExportFile, SymbolicLinkIsFollowed)
     EXPECT_EQ(Entries(m_dir), (std::set<std::string>{"out.txt", "real.txt"}));
 }
 
+// A link in a sticky, world-writable folder is followed only when the follower or the
+// folder's owner owns it, as the kernel's protected-link rule says.
+TEST(LinkFollowRefused, FollowsTheKernelsProtectedLinkRule)
+{
+    struct Case {
+        mode_t folderMode;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        uid_t follower;
+        bool refused;
+    };
+    const Case cases[] = {
+        {01777, 0, 1000, 0, true},            // another user's link in root's /tmp
+        {01777, 65534, 1, 0, true},           // the link's owner owns neither folder nor process
+        {01777, 65534, 65534, 0, false},      // the folder's owner made the link
+        {01777, 0, 1000, 1000, false},        // the follower's own link
+        {0777, 65534, 1, 0, false},           // not sticky
+        {01775, 65534, 1, 0, false},          // sticky, not writable by others
+        {S_IFDIR | 01777, 0, 1, 2, true},     // the file type bits don't matter
+    };
+    for (const Case& c : cases) {
+        struct stat folder {};
+        struct stat link {};
+        folder.st_mode = c.folderMode;
+        folder.st_uid = c.folderOwner;
+        link.st_mode = S_IFLNK | 0777;
+        link.st_uid = c.linkOwner;
+        EXPECT_EQ(LinkFollowRefused(link, folder, c.follower), c.refused)
+            << std::oct << c.folderMode << std::dec << " folder of " << c.folderOwner
+            << ", link of " << c.linkOwner << ", followed by " << c.follower;
+    }
+}
+
+// As root: a folder like /tmp owned by nobody, and a link in it to a file outside. The
+// link is refused when the rule says so (reached directly or through an ordinary link),
+// and followed otherwise; a refused export leaves everything as it was.
+TEST_F(ExportFile, ProtectedLinkInASharedFolderIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give links to other users";
+    struct Case {
+        mode_t folderMode;
+        uid_t linkOwner;
+        bool viaOwnLink;
+        bool refused;
+    };
+    const Case cases[] = {
+        {01777, 1, false, true},      // a daemon's link in nobody's shared folder
+        {01777, 1, true, true},       // the same, reached through root's own link
+        {01777, 65534, false, false}, // the folder's owner's link
+        {01777, 0, false, false},     // root's own link
+        {0777, 1, false, false},      // not sticky
+    };
+    const fs::path shared = m_dir / "shared";
+    const fs::path victim = m_dir / "victim.txt";
+    const fs::path link = shared / "out.txt";
+    const fs::path ownLink = m_dir / "own-link";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, link of "
+                                        << c.linkOwner << (c.viaOwnLink ? ", via root's link" : ""));
+        fs::remove_all(shared);
+        fs::remove(ownLink);
+        ASSERT_TRUE(fs::create_directory(shared));
+        ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        WriteFile(victim, "old\n");
+        fs::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+        fs::path path = link;
+        if (c.viaOwnLink) {
+            fs::create_symlink(link, ownLink);
+            path = ownLink;
+        }
+
+        const auto result = WriteExportFile(path, {"new"}, ExportMode::Tab);
+        if (c.refused) {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error, EACCES);
+            EXPECT_EQ(ExportFailureMessage(path, result),
+                      std::string(kExportWriteFailedText) + "\n" + path.string() + "\n" +
+                          kExportProtectedLinkText);
+            EXPECT_EQ(ReadFile(victim), "old\n");
+        } else {
+            ASSERT_TRUE(result) << result.reason;
+            EXPECT_EQ(ReadFile(victim), "new\n");
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(Entries(shared), std::set<std::string>{"out.txt"});
+    }
+}
+
 // ---------------------------------------------------------------- failures
 
 TEST_F(ExportFile, FolderUnderARegularFileFails)
