@@ -233,18 +233,18 @@ std::string ExportLine(std::string_view line, ExportMode mode)
 
     std::string out;
     out.reserve(line.size() + 2);
-    std::size_t pos = 0;
-    if (line.starts_with('\t')) {
-        out += '\t';
-        pos = 1;
-    }
+    // A TAB in the first position is indentation and part of the first field: when that
+    // field needs quotes the TAB goes inside them, or a CSV reader would take the quotes
+    // for part of the text.
+    std::size_t start = 0;
+    std::size_t pos = line.starts_with('\t') ? 1 : 0;
     for (;;) {
         const auto tab = line.find('\t', pos);
-        AppendField(out, line.substr(pos, tab == std::string_view::npos ? tab : tab - pos));
+        AppendField(out, line.substr(start, tab == std::string_view::npos ? tab : tab - start));
         if (tab == std::string_view::npos)
             break;
         out += ',';
-        pos = tab + 1;
+        start = pos = tab + 1;
     }
     return out;
 }

@@ -21,8 +21,9 @@ ExportMode ModeForFilterIndex(int filterIndex);
 
 // One list line as written in the given mode. Tab mode returns the line unchanged. Comma
 // mode turns every TAB after the first character into a comma; a TAB in the first position
-// (indentation) stays. A field holding a comma, a double quote, CR or LF is written in
-// double quotes with its quotes doubled; every other field is written as it is.
+// (indentation) stays, as part of the first field. A field holding a comma, a double quote,
+// CR or LF is written in double quotes (an indenting TAB inside them) with its quotes
+// doubled; every other field is written as it is.
 std::string ExportLine(std::string_view line, ExportMode mode);
 
 // The lines of a list that are exported: the header (line 0) and the result lines

@@ -73,9 +73,10 @@ TEST(ExportLine, FieldWithQuoteIsQuotedWithQuotesDoubled)
     EXPECT_EQ(ExportLine("\"", ExportMode::Comma), "\"\"\"\"");
 }
 
-TEST(ExportLine, LeadingTabStaysOutsideTheQuotes)
+TEST(ExportLine, LeadingTabGoesInsideTheQuotesOfTheFirstField)
 {
-    EXPECT_EQ(ExportLine("\tSmith, John\tx", ExportMode::Comma), "\t\"Smith, John\",x");
+    EXPECT_EQ(ExportLine("\tSmith, John\tx", ExportMode::Comma), "\"\tSmith, John\",x");
+    EXPECT_EQ(ExportLine("\t\"", ExportMode::Comma), "\"\t\"\"\"");
 }
 
 TEST(ExportLine, LineBreakInsideFieldIsQuoted)
