@@ -11,6 +11,7 @@
 // /var/tmp/vx-ldap-dc, or $VELLOX_BENCH_DC_DIR). Needs root.
 #include "best_seconds.h"
 #include "client_namespace.h"
+#include "private_files.h"
 
 #include "accounts/group_props_dlg.h"
 #include "accounts/user_props_dlg.h"
@@ -20,14 +21,12 @@
 #include "platform/net/samba_netapi.h"
 #include "res/res.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -73,28 +72,29 @@ std::size_t OpenGroupDialog(net::NetApi& api)
 // ldapsearch of `filters` (one search per line) over one LDAPS bind; the best time.
 double Ldapsearch(int rounds, const net::Credentials& admin, const std::string& filters, const std::string& attributes)
 {
-    // The password goes to a file in a folder of this run's own (mode 0700).
-    char folder[] = "/tmp/vx-bench-XXXXXX";
-    if (!::mkdtemp(folder)) {
-        std::fprintf(stderr, "account_dialogs_bench: no private folder\n");
+    const char* failure = nullptr;
+    double seconds = 0;
+    {
+        // The password goes to a private file of this run's own, removed before any exit.
+        const vxtest::PrivateFolder folder;
+        const std::string file = folder.Write("filters", filters);
+        const std::string pass = folder.Write("pass", admin.password);
+        if (file.empty() || pass.empty()) {
+            failure = "no private file for the password";
+        } else {
+            const std::string command = "ldapsearch -LLL -o ldif-wrap=no -H ldaps://dc1.vellox.test -x -D 'VELLOX\\" +
+                                        admin.user + "' -y " + pass + " -b DC=vellox,DC=test -f " + file + " " +
+                                        attributes + " >/dev/null";
+            seconds = BestSeconds(rounds, [&] {
+                if (!failure && std::system(command.c_str()) != 0)
+                    failure = "ldapsearch failed";
+            });
+        }
+    }
+    if (failure) {
+        std::fprintf(stderr, "account_dialogs_bench: %s\n", failure);
         std::exit(1);
     }
-    const std::string file = std::string(folder) + "/filters";
-    const std::string pass = std::string(folder) + "/pass";
-    std::ofstream(file) << filters;
-    std::ofstream(pass) << admin.password;
-    const std::string command = "ldapsearch -LLL -o ldif-wrap=no -H ldaps://dc1.vellox.test -x -D 'VELLOX\\" +
-                                admin.user + "' -y " + pass + " -b DC=vellox,DC=test -f " + file + " " + attributes +
-                                " >/dev/null";
-    const double seconds = BestSeconds(rounds, [&] {
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "account_dialogs_bench: ldapsearch failed\n");
-            std::exit(1);
-        }
-    });
-    std::remove(pass.c_str());
-    std::remove(file.c_str());
-    ::rmdir(folder);
     return seconds;
 }
 
@@ -118,7 +118,6 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    ::umask(077);  // the password file for ldapsearch is the owner's alone
     if (geteuid() != 0) {
         std::fprintf(stderr, "account_dialogs_bench: needs root (network namespaces for the controller)\n");
         return 77;

@@ -11,6 +11,7 @@
 #include "platform/net/startup.h"
 #include "res/res.h"
 #include "client_namespace.h"
+#include "private_files.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -161,16 +160,11 @@ protected:
     // bind may, during the domain's old-password period).
     static bool Kinit(const std::string& user, const std::string& password)
     {
-        const auto temp = std::filesystem::temp_directory_path();
-        const std::string pass = temp / "vx-ldap-kinit-pass";
-        {
-            std::ofstream out(pass);
-            out << password << "\n";
-        }
-        const int rc = Shell("KRB5CCNAME=FILE:" + std::string(temp / "vx-ldap-kinit-cc") + " kinit " + user +
-                             "@VELLOX.TEST < '" + pass + "' >/dev/null 2>&1");
-        std::filesystem::remove(pass);
-        return rc == 0;
+        const vxtest::PrivateFolder secrets;
+        const std::string pass = secrets.Write("pass", password + "\n");
+        EXPECT_NE(pass, "") << "no private file for the password";
+        return !pass.empty() && Shell("KRB5CCNAME=FILE:" + secrets.Path() + "/ccache kinit " + user +
+                                      "@VELLOX.TEST < '" + pass + "' >/dev/null 2>&1") == 0;
     }
 
     std::unique_ptr<NetApi> m_api;
@@ -217,8 +211,9 @@ TEST_F(DirectoryDc, NoDirectoryMeansTheFallback)
 
 TEST_F(DirectoryDc, CertificateOfAnotherCaIsAnError)
 {
-    const std::string dir = std::filesystem::temp_directory_path() / "vx-ldap-otherca";
-    std::filesystem::create_directories(dir);
+    const vxtest::PrivateFolder folder;
+    const std::string& dir = folder.Path();
+    ASSERT_NE(dir, "");
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Unrelated-CA -keyout '" + dir +
                   "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
               0);
@@ -235,8 +230,9 @@ TEST_F(DirectoryDc, CertificateOfAnotherCaIsAnError)
 
 TEST_F(DirectoryDc, NoKerberosTicketNamesKinit)
 {
-    const std::string cache = std::filesystem::temp_directory_path() / "vx-ldap-empty-ccache";
-    std::filesystem::remove(cache);
+    const vxtest::PrivateFolder folder;
+    ASSERT_NE(folder.Path(), "");
+    const std::string cache = folder.Path() + "/ccache";
     setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
     std::string error;
     auto api = CreateDomainNetApi(kServer, std::nullopt, std::make_unique<FakeFallback>(), &error);
@@ -247,15 +243,12 @@ TEST_F(DirectoryDc, NoKerberosTicketNamesKinit)
 
 TEST_F(DirectoryDc, KerberosBindIsSealedAndReads)
 {
-    const std::string cache = std::filesystem::temp_directory_path() / "vx-ldap-ccache";
-    setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
-    const Credentials admin = Admin();
-    const std::string pass = std::filesystem::temp_directory_path() / "vx-ldap-pass";
-    {
-        std::ofstream(pass) << admin.password << "\n";
-    }
+    // The Administrator's ticket and password stay in the folder, which goes with the test.
+    const vxtest::PrivateFolder secrets;
+    const std::string pass = secrets.Write("pass", Admin().password + "\n");
+    ASSERT_NE(pass, "");
+    setenv("KRB5CCNAME", ("FILE:" + secrets.Path() + "/ccache").c_str(), 1);
     ASSERT_EQ(Shell("kinit Administrator@VELLOX.TEST < '" + pass + "' >/dev/null 2>&1"), 0);
-    std::filesystem::remove(pass);
     std::string error;
     auto api = CreateDomainNetApi(kServer, std::nullopt, std::make_unique<FakeFallback>(), &error);
     ASSERT_NE(api, nullptr) << error;

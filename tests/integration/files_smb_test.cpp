@@ -21,6 +21,7 @@
 
 #include "enum/files_owners.h"
 #include "platform/files/owner_walk.h"
+#include "private_files.h"
 
 namespace {
 
@@ -266,14 +267,10 @@ TEST_F(SmbFolder, AuthFileCredentialsReachTheWalk) {
   EXPECT_EQ(result.owners[0].owner.kind, OwnerKind::Name);
   EXPECT_EQ(result.owners[0].bytes, 21u);
 
-  char path[] = "/tmp/vellox-smb-auth-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  const std::string text = "username=VELLOX\\vx.plain\npassword=not-the-password\n";
-  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  close(fd);
+  const vxtest::PrivateFolder secrets;
+  const std::string path = secrets.Write("auth", "username=VELLOX\\vx.plain\npassword=not-the-password\n");
+  ASSERT_NE(path, "");
   const SmbCredentials wrong = SmbWalkCredentials(path, error);
-  unlink(path);
   ASSERT_EQ(error, "");
   EXPECT_EQ(wrong.user, "vx.plain");
   result = Walk(Root(), wrong);

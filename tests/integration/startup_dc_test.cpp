@@ -2,6 +2,7 @@
 // krb5.conf, no Kerberos ticket, no DNS, the controller's CA in no trust store. Each
 // usual start opens the window, and a USERS browse lists every account.
 #include "app_test_env.h"
+#include "private_files.h"
 
 #include "app/main_app.h"
 #include "platform/net/credentials.h"
@@ -12,7 +13,6 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -83,9 +83,9 @@ protected:
 
     std::string AuthFile(const std::string& password)
     {
-        const std::string path = (m_dir / "auth").string();
-        std::ofstream(path) << "username=Administrator\npassword=" << password << "\ndomain=VELLOX\n";
-        ::chmod(path.c_str(), 0600);
+        const std::string path =
+            m_secrets.Write("auth", "username=Administrator\npassword=" + password + "\ndomain=VELLOX\n");
+        EXPECT_NE(path, "") << "no private file for the password";
         return path;
     }
 
@@ -136,6 +136,7 @@ protected:
     std::optional<net::Credentials> m_logonAnswer;
     int m_logonAsked = 0;
     bool m_kdcBlocked = false;
+    const vxtest::PrivateFolder m_secrets;
 };
 
 // By address, short name and full name the password gets a ticket from the named
