@@ -62,6 +62,9 @@ bool IsLockedOut(std::int64_t lockoutTime, std::int64_t lockoutDuration, std::in
     if (lockoutDuration == 0 || lockoutDuration == INT64_MIN)
         return true;
     const std::int64_t duration = lockoutDuration < 0 ? -lockoutDuration : lockoutDuration;
+    // A lockout that would end past the largest time never ends (nor may the sum overflow).
+    if (lockoutTime > INT64_MAX - duration)
+        return true;
     return UnixToFileTime(now) < lockoutTime + duration;
 }
 
