@@ -47,7 +47,7 @@ bool ReadAll(int fd, std::string& text)
     }
 }
 
-// Splits "DOMAIN\user" or "DOMAIN/user" into its parts.
+// Splits "DOMAIN\user" or "DOMAIN/user" into its parts, each without blanks around it.
 void SplitDomainUser(Credentials& creds, const std::string& value)
 {
     const auto sep = value.find_first_of("\\/");
@@ -56,8 +56,8 @@ void SplitDomainUser(Credentials& creds, const std::string& value)
         return;
     }
     if (creds.domain.empty())
-        creds.domain = value.substr(0, sep);
-    creds.user = value.substr(sep + 1);
+        creds.domain = Trim(value.substr(0, sep));
+    creds.user = Trim(value.substr(sep + 1));
 }
 
 struct PromptState {
