@@ -220,7 +220,8 @@ bool IsUtf8(std::string_view text) {
 }
 
 Document Parse(std::string_view fileText) {
-    if (fileText.starts_with("\xEF\xBB\xBF")) fileText.remove_prefix(3);
+    // Byte order marks: an editor that adds one to a file that had one leaves two.
+    while (fileText.starts_with("\xEF\xBB\xBF")) fileText.remove_prefix(3);
     std::vector<std::string_view> lines = SplitLines(fileText);
     Document doc;
     Section* current = nullptr;
