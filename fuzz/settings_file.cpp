@@ -19,6 +19,14 @@ constexpr std::string_view kSettingsKey = "HKEY_CURRENT_USER\\Software\\Tavro\\V
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
 
+// A foreign value's text without the empty lines its continuation may take along.
+std::string_view WithoutTrailingLineEnds(std::string_view raw)
+{
+    while (!raw.empty() && (raw.back() == '\n' || raw.back() == '\r'))
+        raw.remove_suffix(1);
+    return raw;
+}
+
 bool SameLine(const Line* a, const Line* b)
 {
     if (!a || !b)
@@ -26,7 +34,7 @@ bool SameLine(const Line* a, const Line* b)
     if (a->kind != b->kind)
         return false;
     if (a->kind == Line::Kind::Foreign)
-        return a->raw == b->raw;
+        return WithoutTrailingLineEnds(a->raw) == WithoutTrailingLineEnds(b->raw);
     return a->value.type == b->value.type &&
            (a->value.type == kRegDword ? a->value.number == b->value.number : a->value.text == b->value.text);
 }

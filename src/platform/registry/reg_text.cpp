@@ -31,6 +31,14 @@ std::string_view TrimKey(std::string_view key) {
     return key;
 }
 
+// The key a section line "[...]" names: without the blanks around it and the backslashes
+// at its end, so that the line written back ("[key]") names the same key.
+std::string_view SectionKey(std::string_view inner) {
+    inner = Trim(inner);
+    while (!inner.empty() && (inner.back() == '\\' || IsBlank(inner.back()))) inner.remove_suffix(1);
+    return inner;
+}
+
 bool SameKey(std::string_view a, std::string_view b) {
     return SameName(TrimKey(a), TrimKey(b));
 }
@@ -229,10 +237,11 @@ Document Parse(std::string_view fileText) {
         std::string_view trimmed = Trim(lines[i]);
         Line line;
         line.raw = std::string(lines[i]);
-        if (trimmed.size() > 2 && trimmed.front() == '[' && trimmed.back() == ']' &&
-            trimmed[1] != '-') {
-            std::string_view key = TrimKey(Trim(trimmed.substr(1, trimmed.size() - 2)));
-            if (!key.empty()) {
+        if (trimmed.size() > 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+            // "[-key]" deletes a key in .reg files and is kept as written; so is "[ -key]",
+            // which written back as a section ("[-key]") would read as a deletion.
+            std::string_view key = SectionKey(trimmed.substr(1, trimmed.size() - 2));
+            if (!key.empty() && key.front() != '-') {
                 doc.sections.push_back(Section{std::string(key), {}});
                 current = &doc.sections.back();
                 continue;
@@ -302,6 +311,11 @@ void SetValue(Document& doc, std::string_view key, std::string_view name, const 
     // Keep the new value with its key, ahead of the blank lines that end the section.
     auto at = target->lines.end();
     while (at != target->lines.begin() && IsBlankRaw(*(at - 1))) --at;
+    // A value continued at the end of the file would take the new line for its
+    // continuation when read back: an empty line ends it first, as the file's end did.
+    if (at != target->lines.begin() && (at - 1)->kind == Line::Kind::Foreign &&
+        ContinuesOnNextLine((at - 1)->raw))
+        at = target->lines.insert(at, Line{}) + 1;
     target->lines.insert(at, std::move(line));
 }
 
