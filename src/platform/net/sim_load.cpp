@@ -118,6 +118,16 @@ std::string RequiredString(const QJsonObject& obj, const char* key, const Place&
     return text;
 }
 
+// An account or domain name: "DOMAIN\\name" names an account, so neither part may hold
+// a backslash, or the account could be listed but never found by its name.
+std::string NameOf(const QJsonObject& obj, const Place& place)
+{
+    const std::string name = RequiredString(obj, "name", place);
+    if (name.find('\\') != std::string::npos)
+        Fail(place, "a name has no backslash, got " + Quoted(name));
+    return name;
+}
+
 std::uint32_t NumberOf(const QJsonValue& value, const char* key, const Place& place)
 {
     const double number = value.toDouble(-1);
@@ -238,7 +248,7 @@ User ParseUser(const QJsonObject& obj, const Place& place)
 {
     User user;
     USER_INFO_3& u = user.info;
-    u.usri3_name = RequiredString(obj, "name", place);
+    u.usri3_name = NameOf(obj, place);
     u.usri3_user_id = UIntOf(obj, "rid", place, 0);
     u.usri3_full_name = StringOf(obj, "fullName", place);
     u.usri3_comment = StringOf(obj, "comment", place);
@@ -293,7 +303,7 @@ void ParseGroups(const QJsonObject& obj, Domain& domain, const Place& place)
     for (const QJsonValue& value : ArrayOf(obj, "groups", place)) {
         const QJsonObject groupObj = ObjectAt(value, place + ", a group");
         Group group;
-        group.name = RequiredString(groupObj, "name", place + ", a group");
+        group.name = NameOf(groupObj, place + ", a group");
         const Place groupPlace = place + ", group " + Quoted(group.name);
         group.rid = UIntOf(groupObj, "rid", groupPlace, 0);
         group.comment = StringOf(groupObj, "comment", groupPlace);
@@ -330,7 +340,7 @@ void ParseLocalGroups(const QJsonObject& obj, Domain& domain, const Place& place
     for (const QJsonValue& value : ArrayOf(obj, "localGroups", place)) {
         const QJsonObject groupObj = ObjectAt(value, place + ", a local group");
         LocalGroup group;
-        group.name = RequiredString(groupObj, "name", place + ", a local group");
+        group.name = NameOf(groupObj, place + ", a local group");
         const Place groupPlace = place + ", local group " + Quoted(group.name);
         group.rid = UIntOf(groupObj, "rid", groupPlace, 0);
         group.builtin = BoolOf(groupObj, "builtin", groupPlace, true);
@@ -440,7 +450,7 @@ void ParseDomain(const QJsonObject& obj, Network& network,
                  std::vector<std::pair<std::string, std::vector<std::string>>>& pendingMembers)
 {
     Domain domain;
-    domain.name = RequiredString(obj, "name", "a domain");
+    domain.name = NameOf(obj, "a domain");
     const Place place = "domain " + domain.name;
     if (DomainNamed(network, domain.name))
         Fail(place, "the domain name is used twice");
