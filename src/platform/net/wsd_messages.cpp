@@ -60,6 +60,7 @@ std::string Escape(const std::string& text)
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
+        case '\r': out += "&#13;"; break;  // a CR as such reads back as a line feed
         default: out += c;
         }
     }
