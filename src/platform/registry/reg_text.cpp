@@ -145,7 +145,8 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Every CR before the LF: a CRLF file converted once more ends its lines in CR CR LF.
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.push_back(line);
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
