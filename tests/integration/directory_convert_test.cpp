@@ -147,6 +147,10 @@ TEST(DirectoryDescriptor, TruncatedDescriptorRefused)
     const std::string sd = SampleDescriptor();
     EXPECT_FALSE(WithPasswordChangeDenied(sd.substr(0, sd.size() - 4), true));
     EXPECT_FALSE(DeniesPasswordChange(sd.substr(0, 10)));
+    // The deny entries come first; a DACL cut short after them is still unreadable.
+    const auto denied = WithPasswordChangeDenied(sd, true);
+    ASSERT_TRUE(denied);
+    EXPECT_FALSE(DeniesPasswordChange(denied->substr(0, denied->size() - 4)));
 }
 
 TEST(DirectoryPassword, QuotedUtf16)

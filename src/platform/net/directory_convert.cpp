@@ -119,7 +119,7 @@ std::size_t SidLength(const unsigned char* p, std::size_t avail)
 
 }  // namespace
 
-std::optional<std::string> SidToString(const std::string& binary)
+std::optional<std::string> SidToString(std::string_view binary)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(binary.data());
     const std::size_t len = SidLength(p, binary.size());
@@ -256,39 +256,49 @@ struct Dacl {
     std::vector<std::string> aces;
 };
 
-std::optional<Dacl> ReadDacl(const std::string& sd)
+// Calls `each` with every entry of the descriptor's DACL, in order. False when the
+// descriptor or its DACL can't be read (then what `each` saw is not to be trusted).
+template <class Each>
+bool ForEachAce(std::string_view sd, Dacl& header, Each&& each)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(sd.data());
     if (sd.size() < 20 || p[0] != 1)
-        return std::nullopt;
-    Dacl dacl;
-    dacl.control = ReadLe16(p + 2);
+        return false;
+    header.control = ReadLe16(p + 2);
     const std::uint32_t offset = ReadLe32(p + 16);
-    if (!(dacl.control & SE_DACL_PRESENT) || offset == 0)
-        return dacl;  // no DACL: nothing denied
+    if (!(header.control & SE_DACL_PRESENT) || offset == 0)
+        return true;  // no DACL: nothing denied
     if (offset > sd.size() || sd.size() - offset < 8)
-        return std::nullopt;
+        return false;
     const unsigned char* acl = p + offset;
     const std::size_t aclSize = ReadLe16(acl + 2);
     const std::size_t count = ReadLe16(acl + 4);
     if (aclSize < 8 || aclSize > sd.size() - offset)
-        return std::nullopt;
-    dacl.revision = acl[0];
+        return false;
+    header.revision = acl[0];
     std::size_t at = 8;
     for (std::size_t i = 0; i < count; ++i) {
         if (aclSize - at < 4)
-            return std::nullopt;
+            return false;
         const std::size_t aceSize = ReadLe16(acl + at + 2);
         if (aceSize < 4 || aceSize > aclSize - at)
-            return std::nullopt;
-        dacl.aces.emplace_back(reinterpret_cast<const char*>(acl + at), aceSize);
+            return false;
+        each(std::string_view(reinterpret_cast<const char*>(acl + at), aceSize));
         at += aceSize;
     }
+    return true;
+}
+
+std::optional<Dacl> ReadDacl(std::string_view sd)
+{
+    Dacl dacl;
+    if (!ForEachAce(sd, dacl, [&](std::string_view ace) { dacl.aces.emplace_back(ace); }))
+        return std::nullopt;
     return dacl;
 }
 
 // A deny entry of the Change Password right for Everyone or SELF.
-bool IsChangePasswordDeny(const std::string& ace, bool explicitOnly)
+bool IsChangePasswordDeny(std::string_view ace, bool explicitOnly)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(ace.data());
     if (ace.size() < 12 + 16 + 8 || p[0] != ACCESS_DENIED_OBJECT_ACE_TYPE)
@@ -304,7 +314,7 @@ bool IsChangePasswordDeny(const std::string& ace, bool explicitOnly)
     std::size_t sidAt = 28 + ((flags & 2) ? 16 : 0);
     if (sidAt >= ace.size())
         return false;
-    const std::string sid = ace.substr(sidAt, SidLength(p + sidAt, ace.size() - sidAt));
+    const std::string_view sid = ace.substr(sidAt, SidLength(p + sidAt, ace.size() - sidAt));
     return sid == kEveryone || sid == kSelf;
 }
 
@@ -322,13 +332,14 @@ std::string ChangePasswordDeny(const std::string& sid)
 
 }  // namespace
 
-bool DeniesPasswordChange(const std::string& securityDescriptor)
+bool DeniesPasswordChange(std::string_view securityDescriptor)
 {
-    const auto dacl = ReadDacl(securityDescriptor);
-    if (!dacl)
-        return false;
-    return std::any_of(dacl->aces.begin(), dacl->aces.end(),
-                       [](const std::string& ace) { return IsChangePasswordDeny(ace, false); });
+    // Walked in place: a USERS browse asks this of every account.
+    Dacl header;
+    bool denied = false;
+    const bool whole = ForEachAce(securityDescriptor, header,
+                                  [&](std::string_view ace) { denied = denied || IsChangePasswordDeny(ace, false); });
+    return whole && denied;
 }
 
 std::optional<std::string> WithPasswordChangeDenied(const std::string& securityDescriptor, bool deny)
@@ -410,7 +421,7 @@ std::optional<std::string> EncodeUnicodePwd(const std::string& utf8)
     return out;
 }
 
-std::optional<std::int64_t> ParseInteger(const std::string& text)
+std::optional<std::int64_t> ParseInteger(std::string_view text)
 {
     std::int64_t value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

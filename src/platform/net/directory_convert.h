@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace net::directory {
@@ -59,7 +60,7 @@ std::uint32_t NetFlagsFromDirectory(std::uint32_t uac, bool lockedOut, bool cann
 std::uint32_t ComposeAccountControl(std::uint32_t currentUac, std::uint32_t netFlags);
 
 // Binary objectSid to "S-1-5-21-..." and back; nullopt for malformed input.
-std::optional<std::string> SidToString(const std::string& binary);
+std::optional<std::string> SidToString(std::string_view binary);
 std::optional<std::string> SidFromString(const std::string& text);
 // The last sub-authority (relative identifier), 0 when there is none.
 std::uint32_t RidOf(const std::string& sidText);
@@ -73,7 +74,7 @@ std::string EscapeFilterValue(const std::string& value);
 std::string UserEnumFilter(std::uint32_t netFilter);
 
 // Whether a user's DACL denies Everyone or SELF the Change Password right.
-bool DeniesPasswordChange(const std::string& securityDescriptor);
+bool DeniesPasswordChange(std::string_view securityDescriptor);
 // The security descriptor (self-relative, DACL only) with the deny entries for Everyone
 // and SELF added or removed; nullopt when the descriptor can't be read.
 std::optional<std::string> WithPasswordChangeDenied(const std::string& securityDescriptor, bool deny);
@@ -82,7 +83,7 @@ std::optional<std::string> WithPasswordChangeDenied(const std::string& securityD
 std::optional<std::string> EncodeUnicodePwd(const std::string& utf8);
 
 // Parses a decimal attribute value; nullopt when it is not a number.
-std::optional<std::int64_t> ParseInteger(const std::string& text);
+std::optional<std::int64_t> ParseInteger(std::string_view text);
 
 // "\\DC1" or "DC1" -> "DC1"; "//x" likewise.
 std::string HostOfServer(const std::string& server);
