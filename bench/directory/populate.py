@@ -59,6 +59,15 @@ def put(name, attrs, object_class="user", container=users_ou):
     return dn
 
 
+def contact(name):
+    """A contact: an object a group may hold that has no account name."""
+    dn = "CN=%s,%s" % (name, users_ou)
+    if not len(sam.search(base=users_ou, scope=ldb.SCOPE_ONELEVEL, attrs=["dn"],
+                          expression="(&(objectClass=contact)(cn=%s))" % ldb.binary_encode(name))):
+        sam.add({"dn": dn, "objectClass": "contact", "description": "A contact, no account"})
+    return dn
+
+
 def user(full_name, comment="", flags=NORMAL, expires="9223372036854775807", pwd_last_set="-1",
          profile=None, script=None, lockout="0", logons=None):
     attrs = {"displayName": full_name, "description": comment or None, "userAccountControl": str(flags),
@@ -106,11 +115,12 @@ def tests():
         "dx-writes": (GLOBAL, "Changed by the tests", []),
         "dx-local-writes": (DOMAIN_LOCAL, "Domain-local changed by the tests", []),
         "dx-big": (GLOBAL, "More than 1,500 members", ["dx.big%04d" % i for i in range(BIG_GROUP_MEMBERS)]),
+        "dx-nest": (GLOBAL, "A global group and a contact", ["dx-staff", contact("dx.contact")]),
     }
     for name, (kind, description, _) in groups.items():
         put(name, {"groupType": kind, "description": description}, object_class="group")
     for name, (_, _, members) in groups.items():
-        put(name, {"member": [find(m) for m in members] or None}, object_class="group")
+        put(name, {"member": [m if m.startswith("CN=") else find(m) for m in members] or None}, object_class="group")
 
 
 def bulk():

@@ -21,11 +21,8 @@ std::string GroupLine(const net::GROUP_INFO_2& group, const AppSettings& setting
 }
 
 // Adds the member lines of one group; false once the table is full.
-bool AddMemberLines(net::NetApi& api, const AppSettings& settings, const std::string& group,
-                    std::vector<std::string>& groupLines)
+bool AddMemberLines(const std::vector<net::GROUP_USERS_INFO_0>& members, std::vector<std::string>& groupLines)
 {
-    std::vector<net::GROUP_USERS_INFO_0> members;
-    if (api.GroupGetUsers(settings.serverName, group, members) != net::NERR_Success) return true;
     for (const auto& member : members) {
         std::string line = "\t";
         AppendShown(line, member.grui0_name);
@@ -40,22 +37,37 @@ void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std:
                  const StopToken& stop)
 {
     groupLines.clear();
+    // A back end that reads the groups with their members at once does; the others are
+    // asked for each group's members when its turn comes.
+    std::vector<net::GroupWithUsers> together;
+    net::Status status = net::ERROR_NOT_SUPPORTED;
+    if (settings.g_show_members) status = api.GroupEnumWithUsers(settings.serverName, together);
+    const bool each = status == net::ERROR_NOT_SUPPORTED;
     std::vector<net::GROUP_INFO_2> groups;
-    const net::Status status = api.GroupEnum(settings.serverName, groups);
+    if (each) status = api.GroupEnum(settings.serverName, groups);
     if (stop.stop_requested()) {
         EndLines(groupLines);
         return;
     }
-    if (status != net::NERR_Success || groups.empty()) {
+    const std::size_t count = each ? groups.size() : together.size();
+    if (status != net::NERR_Success || count == 0) {
         groupLines.emplace_back(res::STR_COULD_NOT_ENUMERATE_DOMAIN);
         EndLines(groupLines);
         return;
     }
-    groupLines.reserve(groups.size() + 2);
-    for (const auto& group : groups) {
+    groupLines.reserve(count + 2);
+    for (std::size_t i = 0; i < count; ++i) {
         if (stop.stop_requested()) break;
+        const net::GROUP_INFO_2& group = each ? groups[i] : together[i].group;
         if (!AddResultLine(groupLines, GroupLine(group, settings))) break;
-        if (settings.g_show_members && !AddMemberLines(api, settings, group.grpi2_name, groupLines)) break;
+        if (!settings.g_show_members) continue;
+        if (each) {
+            std::vector<net::GROUP_USERS_INFO_0> members;
+            if (api.GroupGetUsers(settings.serverName, group.grpi2_name, members) != net::NERR_Success) continue;
+            if (!AddMemberLines(members, groupLines)) break;
+        } else if (together[i].status == net::NERR_Success && !AddMemberLines(together[i].users, groupLines)) {
+            break;
+        }
     }
     EndLines(groupLines);
 }

@@ -356,17 +356,13 @@ TEST(ServersEnumeration, SampleDomainRowsAreCounted)
     EXPECT_EQ(list.lines[2].substr(0, servers[0].sv101_name.size() + 1), servers[0].sv101_name + "\t");
 }
 
-// A browser that knows more servers than it returned.
-class PartialBrowser final : public net::NetApi {
+// A back end that refuses every call; the fakes below answer the calls they are for.
+class RefusingNetApi : public net::NetApi {
 public:
-    net::Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<net::SERVER_INFO_101>& out,
-                           std::uint32_t& total) override
+    net::Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<net::SERVER_INFO_101>&,
+                           std::uint32_t&) override
     {
-        out.assign(2, net::SERVER_INFO_101{});
-        out[0].sv101_name = "ONE";
-        out[1].sv101_name = "TWO";
-        total = 5;
-        return net::ERROR_MORE_DATA;
+        return Refused();
     }
     net::Status GetDCName(const std::string&, const std::string&, std::string&) override { return Refused(); }
     net::Status ServerGetInfo(const std::string&, net::SERVER_INFO_101&) override { return Refused(); }
@@ -417,8 +413,23 @@ public:
         return Refused();
     }
 
-private:
+protected:
     static net::Status Refused() { return net::ERROR_NOT_SUPPORTED; }
+};
+
+
+// A browser that knows more servers than it returned.
+class PartialBrowser final : public RefusingNetApi {
+public:
+    net::Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<net::SERVER_INFO_101>& out,
+                           std::uint32_t& total) override
+    {
+        out.assign(2, net::SERVER_INFO_101{});
+        out[0].sv101_name = "ONE";
+        out[1].sv101_name = "TWO";
+        total = 5;
+        return net::ERROR_MORE_DATA;
+    }
 };
 
 TEST(ServersEnumeration, MoreKnownThanReadAsksForTheMessageAndListsWhatCame)
@@ -429,6 +440,82 @@ TEST(ServersEnumeration, MoreKnownThanReadAsksForTheMessageAndListsWhatCame)
     EXPECT_STREQ(list.messageText, "There is more data than buffer space.");
     EXPECT_EQ(list.lines, (Lines{"Name\t", kSep, "ONE\t", "TWO\t", kSep}));
     EXPECT_EQ(list.entryCount, 2);
+}
+
+// ---- GROUPS read together ----
+
+// A back end that can read the groups with their members at once, as the directory
+// route does, and also answers group by group; it counts the calls of either way.
+class TogetherBackEnd final : public RefusingNetApi {
+public:
+    net::Status together = net::NERR_Success;  // GroupEnumWithUsers' answer
+    std::vector<net::GroupWithUsers> groups = {
+        {{"Crew", "The\tcrew", 1200, 7}, net::NERR_Success, {{"anna"}, {"ben"}}},
+        {{"Hidden", "", 1201, 7}, net::ERROR_ACCESS_DENIED, {{"never"}}},  // its members must not show
+        {{"Empty", "", 1202, 7}, net::NERR_Success, {}},
+    };
+    int togetherCalls = 0, enumCalls = 0, memberCalls = 0;
+
+    net::Status GroupEnumWithUsers(const std::string&, std::vector<net::GroupWithUsers>& out) override
+    {
+        ++togetherCalls;
+        out.clear();
+        if (together == net::NERR_Success) out = groups;
+        return together;
+    }
+    net::Status GroupEnum(const std::string&, std::vector<net::GROUP_INFO_2>& out) override
+    {
+        ++enumCalls;
+        out.clear();
+        for (const auto& g : groups) out.push_back(g.group);
+        return net::NERR_Success;
+    }
+    net::Status GroupGetUsers(const std::string&, const std::string& group,
+                              std::vector<net::GROUP_USERS_INFO_0>& out) override
+    {
+        ++memberCalls;
+        for (const auto& g : groups) {
+            if (g.group.grpi2_name == group) {
+                out = g.users;
+                return g.status;
+            }
+        }
+        return net::NERR_GroupNotFound;
+    }
+};
+
+TEST(GroupsEnumeration, ReadTogetherOrGroupByGroupTheLinesAreTheSame)
+{
+    const Lines withMembers{"Crew\tThe crew\t", "\tanna", "\tben", "Hidden\t\t", "Empty\t\t", "END_OF_DATA"};
+    const Lines failed{"Could not enumerate domain.", "END_OF_DATA"};
+    struct Case {
+        const char* what;
+        net::Status together;
+        bool members;
+        bool noGroups;
+        Lines lines;
+        int togetherCalls, enumCalls, memberCalls;
+    };
+    const Case cases[] = {
+        {"read together", net::NERR_Success, true, false, withMembers, 1, 0, 0},
+        {"back end reads group by group", net::ERROR_NOT_SUPPORTED, true, false, withMembers, 1, 1, 3},
+        {"refused", net::ERROR_ACCESS_DENIED, true, false, failed, 1, 0, 0},
+        {"no groups", net::NERR_Success, true, true, failed, 1, 0, 0},
+        {"members not shown", net::NERR_Success, false, false,
+         Lines{"Crew\tThe crew\t", "Hidden\t\t", "Empty\t\t", "END_OF_DATA"}, 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TogetherBackEnd api;
+        api.together = c.together;
+        if (c.noGroups) api.groups.clear();
+        AppSettings settings = WithServer(AppSettings{});
+        settings.g_show_members = c.members ? 1 : 0;
+        EXPECT_EQ(Groups(api, settings), c.lines);
+        EXPECT_EQ(api.togetherCalls, c.togetherCalls);
+        EXPECT_EQ(api.enumCalls, c.enumCalls);
+        EXPECT_EQ(api.memberCalls, c.memberCalls);
+    }
 }
 
 }  // namespace

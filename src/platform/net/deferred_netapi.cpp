@@ -124,6 +124,11 @@ Status DeferredNetApi::GroupGetUsers(const std::string& server, const std::strin
     return Forward([&](NetApi& api) { return api.GroupGetUsers(server, group, out); });
 }
 
+Status DeferredNetApi::GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out)
+{
+    return Forward([&](NetApi& api) { return api.GroupEnumWithUsers(server, out); });
+}
+
 Status DeferredNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
 {
     return Forward([&](NetApi& api) { return api.GroupAddUser(server, group, user); });

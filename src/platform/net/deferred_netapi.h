@@ -48,6 +48,7 @@ public:
     Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
     Status GroupGetUsers(const std::string& server, const std::string& group,
                          std::vector<GROUP_USERS_INFO_0>& out) override;
+    Status GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out) override;
     Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
     Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
 

@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <strings.h>
+#include <tuple>
 
 namespace net::directory {
 
@@ -28,26 +30,38 @@ namespace {
 constexpr int kPageSize = 1000;
 constexpr const char* kSdFlagsOid = "1.2.840.113556.1.4.801";
 
-std::string Lower(std::string s)
+std::string Lower(std::string_view s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
+    std::string lower(s);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return lower;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // "member;range=0-1499" -> ("member", 1499); no range -> (name, -1); "...-*" -> (name, -2).
-std::pair<std::string, long> SplitRange(const std::string& description)
+std::pair<std::string_view, long> SplitRange(std::string_view description)
 {
-    const std::string lower = Lower(description);
-    const auto at = lower.find(";range=");
-    if (at == std::string::npos)
-        return {lower, -1};
-    const auto dash = lower.find('-', at);
-    if (dash == std::string::npos)
-        return {lower.substr(0, at), -1};
-    const std::string high = lower.substr(dash + 1);
+    constexpr std::string_view kRange = ";range=";
+    std::size_t at = std::string_view::npos;
+    for (std::size_t i = 0; i + kRange.size() <= description.size(); ++i) {
+        if (EqualNoCase(description.substr(i, kRange.size()), kRange)) {
+            at = i;
+            break;
+        }
+    }
+    if (at == std::string_view::npos)
+        return {description, -1};
+    const auto dash = description.find('-', at);
+    if (dash == std::string_view::npos)
+        return {description.substr(0, at), -1};
+    const std::string_view high = description.substr(dash + 1);
     if (high == "*")
-        return {lower.substr(0, at), -2};
-    return {lower.substr(0, at), std::strtol(high.c_str(), nullptr, 10)};
+        return {description.substr(0, at), -2};
+    return {description.substr(0, at), std::strtol(std::string(high).c_str(), nullptr, 10)};
 }
 
 struct MessageGuard {
@@ -60,32 +74,79 @@ struct ControlGuard {
     ~ControlGuard() { if (ctrl) ldap_control_free(ctrl); }
 };
 
-// Reads the entries of one answer; `ranges` gets attribute -> last index for ranged ones.
+// The DN and attributes of entry `e` into `view`, without copying a value: the views
+// point into the message. A DN that can't be read leaves the entry empty.
+void ReadView(LDAP* ld, LDAPMessage* e, EntryView& view)
+{
+    view.dn = {};
+    view.count = 0;
+    BerElement* ber = nullptr;
+    berval dn{};
+    if (ldap_get_dn_ber(ld, e, &ber, &dn) == LDAP_SUCCESS) {
+        view.dn = {dn.bv_val, dn.bv_len};
+        berval name{};
+        BerVarray values = nullptr;
+        while (ldap_get_attribute_ber(ld, e, ber, &name, &values) == LDAP_SUCCESS && name.bv_val) {
+            if (view.count == view.attributes.size())
+                view.attributes.emplace_back();
+            AttributeView& attribute = view.attributes[view.count++];
+            std::tie(attribute.name, attribute.rangeEnd) = SplitRange({name.bv_val, name.bv_len});
+            attribute.values.clear();
+            for (BerValue* v = values; v && v->bv_val; ++v)
+                attribute.values.emplace_back(v->bv_val, v->bv_len);
+            if (values)
+                ber_memfree(values);
+            values = nullptr;
+        }
+    }
+    if (ber)
+        ber_free(ber, 0);
+}
+
+// Keeps the entries of an answer whole, attribute names in lower case; `ranges` gets
+// attribute -> last index for ranged ones.
+class EntryCollector final : public EntrySink {
+public:
+    EntryCollector(std::vector<Entry>& out, std::unordered_map<std::string, long>* ranges)
+        : m_out(out), m_before(out.size()), m_ranges(ranges)
+    {
+    }
+    void Take(const EntryView& view) override
+    {
+        Entry entry;
+        entry.dn = view.dn;
+        for (std::size_t i = 0; i < view.count; ++i) {
+            const AttributeView& attribute = view.attributes[i];
+            std::string name = Lower(attribute.name);
+            if (m_ranges && attribute.rangeEnd != -1)
+                (*m_ranges)[name] = attribute.rangeEnd;
+            auto& list = entry.values[std::move(name)];
+            list.insert(list.end(), attribute.values.begin(), attribute.values.end());
+        }
+        m_out.push_back(std::move(entry));
+    }
+    void Restart() override
+    {
+        m_out.erase(m_out.begin() + static_cast<std::ptrdiff_t>(m_before), m_out.end());
+        if (m_ranges)
+            m_ranges->clear();
+    }
+
+private:
+    std::vector<Entry>& m_out;
+    std::size_t m_before;
+    std::unordered_map<std::string, long>* m_ranges;
+};
+
+// Reads the entries of one whole answer; `ranges` gets attribute -> last index for ranged ones.
 void CollectEntries(LDAP* ld, LDAPMessage* res, std::vector<Entry>& out,
                     std::unordered_map<std::string, long>* ranges = nullptr)
 {
+    EntryCollector collector(out, ranges);
+    EntryView view;
     for (LDAPMessage* e = ldap_first_entry(ld, res); e; e = ldap_next_entry(ld, e)) {
-        Entry entry;
-        if (char* dn = ldap_get_dn(ld, e)) {
-            entry.dn = dn;
-            ldap_memfree(dn);
-        }
-        BerElement* ber = nullptr;
-        for (char* a = ldap_first_attribute(ld, e, &ber); a; a = ldap_next_attribute(ld, e, ber)) {
-            const auto [name, last] = SplitRange(a);
-            if (ranges && last != -1)
-                (*ranges)[name] = last;
-            auto& list = entry.values[name];
-            if (berval** vals = ldap_get_values_len(ld, e, a)) {
-                for (berval** v = vals; *v; ++v)
-                    list.emplace_back((*v)->bv_val, (*v)->bv_len);
-                ldap_value_free_len(vals);
-            }
-            ldap_memfree(a);
-        }
-        if (ber)
-            ber_free(ber, 0);
-        out.push_back(std::move(entry));
+        ReadView(ld, e, view);
+        collector.Take(view);
     }
 }
 
@@ -303,6 +364,22 @@ std::int64_t Entry::Integer(const std::string& lowerName, std::int64_t otherwise
     return ParseInteger(list->front()).value_or(otherwise);
 }
 
+AttributeIndex::AttributeIndex(const std::vector<std::string>& requested) : m_requested(requested) {}
+
+int AttributeIndex::Of(std::size_t position, std::string_view name)
+{
+    if (position < m_seen.size() && m_seen[position] >= 0 && EqualNoCase(m_requested[m_seen[position]], name))
+        return m_seen[position];
+    int found = -1;
+    for (std::size_t i = 0; i < m_requested.size() && found < 0; ++i)
+        if (EqualNoCase(m_requested[i], name))
+            found = static_cast<int>(i);
+    if (position >= m_seen.size())
+        m_seen.resize(position + 1, -1);
+    m_seen[position] = found;
+    return found;
+}
+
 LdapSession::~LdapSession()
 {
     if (m_ld)
@@ -331,6 +408,7 @@ std::optional<Entry> LdapSession::ReadRootDse(const std::string& host, int timeo
         return std::nullopt;
     }
     LdapSession session(ld);
+    session.m_timeoutSeconds = timeoutSeconds;
     std::vector<Entry> entries;
     const int rc = session.Search("", false, "(objectClass=*)",
                                   {"defaultNamingContext", "dnsHostName", "supportedCapabilities",
@@ -350,8 +428,10 @@ std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options,
     const bool simple = options.credentials && !options.credentials->password.empty();
     std::unique_ptr<LdapSession> session = simple ? BindLdaps(options, failure, error)
                                                   : BindGssapi(options, failure, error);
-    if (session)
+    if (session) {
         session->m_unpagedSizeLimit = options.unpagedSizeLimit;
+        session->m_timeoutSeconds = options.timeoutSeconds;
+    }
     return session;
 }
 
@@ -455,23 +535,40 @@ int LdapSession::Search(const std::string& base, bool subtree, const std::string
                         const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly,
                         std::unordered_map<std::string, long>* ranged)
 {
+    EntryCollector collector(out, ranged);
+    return Search(base, subtree, filter, attributes, collector, daclOnly);
+}
+
+int LdapSession::Search(const std::string& base, bool subtree, const std::string& filter,
+                        const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly)
+{
     // Samba answers a search without paging whole and several times faster than in
     // pages. A server that caps such answers (Windows at MaxPageSize, 1,000 entries)
     // says so with a size or administrative limit: then the search runs again in pages.
-    const std::size_t before = out.size();
-    int rc = RunSearch(base, subtree, filter, attributes, out, daclOnly, false, ranged);
+    int rc = RunSearch(base, subtree, filter, attributes, sink, daclOnly, false);
     if (subtree && (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)) {
-        out.erase(out.begin() + static_cast<std::ptrdiff_t>(before), out.end());
-        if (ranged)
-            ranged->clear();
-        rc = RunSearch(base, subtree, filter, attributes, out, daclOnly, true, ranged);
+        sink.Restart();
+        rc = RunSearch(base, subtree, filter, attributes, sink, daclOnly, true);
     }
     return rc;
 }
 
+int LdapSession::NextMessage(int msgid, LDAPMessage*& message)
+{
+    timeval wait{m_timeoutSeconds, 0};
+    message = nullptr;
+    const int type = ldap_result(m_ld, msgid, LDAP_MSG_ONE, &wait, &message);
+    if (type > 0)
+        return LDAP_SUCCESS;
+    if (type == 0)
+        return LDAP_TIMEOUT;
+    int rc = LDAP_OTHER;
+    ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &rc);
+    return rc == LDAP_SUCCESS ? LDAP_OTHER : rc;
+}
+
 int LdapSession::RunSearch(const std::string& base, bool subtree, const std::string& filter,
-                           const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly,
-                           bool paged, std::unordered_map<std::string, long>* ranged)
+                           const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly, bool paged)
 {
     std::vector<char*> attrs;
     for (const auto& a : attributes)
@@ -480,6 +577,7 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
     berval sdValue{};
     LDAPControl sdControl = SdFlagsControl(sdValue);
     berval* cookie = nullptr;
+    EntryView view;
     int rc = LDAP_SUCCESS;
     for (;;) {
         if (threads::StopRequested()) {
@@ -497,26 +595,50 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
         if (daclOnly)
             controls.push_back(&sdControl);
         controls.push_back(nullptr);
-        MessageGuard res;
-        rc = Track(ldap_search_ext_s(m_ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
-                                     filter.c_str(), attrs.data(), 0, controls.data(), nullptr, nullptr,
-                                     paged || m_unpagedSizeLimit <= 0 ? LDAP_NO_LIMIT : m_unpagedSizeLimit,
-                                     &res.msg));
-        if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED && rc != LDAP_PARTIAL_RESULTS) {
-            if (!(rc == LDAP_NO_SUCH_OBJECT && res.msg))
-                break;
-        }
-        if (!res.msg)
+        int msgid = 0;
+        rc = Track(ldap_search_ext(m_ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE, filter.c_str(),
+                                   attrs.data(), 0, controls.data(), nullptr, nullptr,
+                                   paged || m_unpagedSizeLimit <= 0 ? LDAP_NO_LIMIT : m_unpagedSizeLimit, &msgid));
+        if (rc != LDAP_SUCCESS)
             break;
-        CollectEntries(m_ld, res.msg, out, ranged);
-        int result = LDAP_SUCCESS;
+        // The entries as they arrive, so that the caller's work on them overlaps the
+        // server's on the next ones; then the result.
+        MessageGuard result;
+        while (!result.msg) {
+            if (threads::StopRequested()) {
+                ldap_abandon_ext(m_ld, msgid, nullptr, nullptr);
+                rc = LDAP_USER_CANCELLED;
+                break;
+            }
+            MessageGuard message;
+            rc = Track(NextMessage(msgid, message.msg));
+            if (rc != LDAP_SUCCESS) {
+                if (rc == LDAP_TIMEOUT)
+                    ldap_abandon_ext(m_ld, msgid, nullptr, nullptr);
+                break;
+            }
+            switch (ldap_msgtype(message.msg)) {
+            case LDAP_RES_SEARCH_ENTRY:
+                ReadView(m_ld, message.msg, view);
+                sink.Take(view);
+                break;
+            case LDAP_RES_SEARCH_RESULT:
+                std::swap(result.msg, message.msg);
+                break;
+            default:
+                break;  // references (referrals are off) and intermediate answers
+            }
+        }
+        if (!result.msg)
+            break;
+        int code = LDAP_SUCCESS;
         LDAPControl** serverControls = nullptr;
-        if (ldap_parse_result(m_ld, res.msg, &result, nullptr, nullptr, nullptr, &serverControls, 0) !=
+        if (ldap_parse_result(m_ld, result.msg, &code, nullptr, nullptr, nullptr, &serverControls, 0) !=
             LDAP_SUCCESS) {
             rc = LDAP_DECODING_ERROR;
             break;
         }
-        rc = result;
+        rc = code;
         if (cookie) {
             ber_bvfree(cookie);
             cookie = nullptr;

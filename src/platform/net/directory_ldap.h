@@ -10,10 +10,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 typedef struct ldap LDAP;
+typedef struct ldapmsg LDAPMessage;
 
 namespace net::directory {
 
@@ -28,6 +30,45 @@ struct Entry {
     std::string Text(const std::string& lowerName) const;
     std::optional<std::string> Optional(const std::string& lowerName) const;
     std::int64_t Integer(const std::string& lowerName, std::int64_t otherwise = 0) const;
+};
+
+// One attribute of an entry as it arrives: the values point into the answer and live
+// only while a sink looks at them.
+struct AttributeView {
+    std::string_view name;  // as the server spelled it, without a range option
+    long rangeEnd = -1;     // ranged retrieval: -1 none, -2 the last range ("-*"), else the last index given
+    std::vector<std::string_view> values;
+};
+
+// One entry of a search answer as it arrives; attributes[0..count) are this entry's
+// (the vectors are kept from entry to entry, so that reading allocates little).
+struct EntryView {
+    std::string_view dn;
+    std::vector<AttributeView> attributes;
+    std::size_t count = 0;
+};
+
+// Takes the entries of a search one by one while the answer still arrives.
+class EntrySink {
+public:
+    virtual ~EntrySink() = default;
+    virtual void Take(const EntryView& entry) = 0;
+    // Everything taken so far is void: the server capped the answer and the search
+    // starts again in pages.
+    virtual void Restart() = 0;
+};
+
+// Which of a search's requested attributes a returned one is (case aside), remembered
+// per position, since a server returns an entry's attributes in the same order.
+class AttributeIndex {
+public:
+    explicit AttributeIndex(const std::vector<std::string>& requested);
+    // The place of `name` in the request, -1 when it was not asked for.
+    int Of(std::size_t position, std::string_view name);
+
+private:
+    const std::vector<std::string>& m_requested;
+    std::vector<int> m_seen;  // per position: the place found last time, -1 none
 };
 
 struct ConnectOptions {
@@ -83,6 +124,11 @@ public:
                const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly = false,
                std::unordered_map<std::string, long>* ranged = nullptr);
 
+    // The same search, its entries handed to `sink` as they arrive (a stopped browse
+    // abandons it). Returns the LDAP result code.
+    int Search(const std::string& base, bool subtree, const std::string& filter,
+               const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly = false);
+
     // One entry by DN with every value of its attributes, following ranged
     // retrieval ("member;range=1500-*") until the server has given them all.
     int ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
@@ -94,6 +140,8 @@ public:
     bool Encrypted() const { return m_encrypted; }
     bool Broken() const { return m_broken; }
     std::string LastDiagnostic() const;
+    // The bound libldap handle, for reads measured beside the route's (benchmarks).
+    LDAP* Handle() const { return m_ld; }
 
 private:
     explicit LdapSession(LDAP* ld) : m_ld(ld) {}
@@ -104,13 +152,15 @@ private:
     int Track(int rc);
     // One search, in pages of 1,000 entries when `paged`.
     int RunSearch(const std::string& base, bool subtree, const std::string& filter,
-                  const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly, bool paged,
-                  std::unordered_map<std::string, long>* ranged);
+                  const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly, bool paged);
+    // Waits for the next message of `msgid` (owned by the caller); LDAP_SUCCESS or why not.
+    int NextMessage(int msgid, LDAPMessage*& message);
 
     LDAP* m_ld = nullptr;
     bool m_encrypted = false;
     bool m_broken = false;
     int m_unpagedSizeLimit = 0;
+    int m_timeoutSeconds = 20;  // longest wait for the next message of an answer
 };
 
 // True when host:port accepts a TCP connection within the time limit.

@@ -9,12 +9,15 @@
 #include <ldap.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <set>
+#include <string_view>
 #include <strings.h>
+#include <unordered_map>
 
 namespace net {
 
@@ -27,12 +30,32 @@ const std::string kLocalGroupFilter = "(&(objectClass=group)(|(groupType=-214748
 const char* const kBuiltinSid = "S-1-5-32";
 constexpr std::size_t kOrChunk = 200;  // values per (|...) filter
 
+// The attributes of an account that a level-3 read asks for, by their place in
+// kUserAttributes.
+enum UserAttribute : std::size_t {
+    kSamAccountName, kDisplayName, kDescription, kLogonCount, kLastLogon, kLastLogonTimestamp,
+    kAccountExpires, kUserAccountControl, kLockoutTime, kPwdLastSet, kProfilePath, kScriptPath,
+    kHomeDirectory, kHomeDrive, kObjectSid, kPrimaryGroupId, kBadPwdCount, kComment,
+    kUserWorkstations, kMaxStorage, kCountryCode, kCodePage, kUserParameters, kLogonHours,
+    kNtSecurityDescriptor, kUserAttributeCount
+};
+
 const std::vector<std::string> kUserAttributes = {
     "sAMAccountName", "displayName",     "description", "logonCount",  "lastLogon",        "lastLogonTimestamp",
     "accountExpires", "userAccountControl", "lockoutTime", "pwdLastSet", "profilePath",     "scriptPath",
     "homeDirectory",  "homeDrive",       "objectSid",   "primaryGroupID", "badPwdCount",    "comment",
     "userWorkstations", "maxStorage",    "countryCode", "codePage",    "userParameters",   "logonHours",
     "nTSecurityDescriptor"};
+
+// The first value of each attribute of one account, empty when it has none.
+using UserValues = std::array<std::string_view, kUserAttributeCount>;
+
+const std::vector<std::string> kGroupAttributes = {"sAMAccountName", "description", "objectSid", "member"};
+enum GroupAttribute : int { kGroupName, kGroupDescription, kGroupSid, kGroupMember };
+// The accounts a group's member values and primary-group members name: users and
+// computers (a group member that is a global group is named by the groups' own search).
+const std::string kAccountNameFilter = "(objectClass=user)";
+const std::vector<std::string> kAccountNameAttributes = {"sAMAccountName", "primaryGroupID"};
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
@@ -54,6 +77,102 @@ std::string SidOf(const Entry& e)
 {
     return SidToString(e.Text("objectsid")).value_or(std::string());
 }
+
+std::string_view First(const AttributeView& attribute)
+{
+    return attribute.values.empty() ? std::string_view() : attribute.values.front();
+}
+
+std::int64_t IntegerOf(std::string_view value, std::int64_t otherwise = 0)
+{
+    return ParseInteger(value).value_or(otherwise);
+}
+
+UserValues UserValuesOf(const Entry& e)
+{
+    static const std::vector<std::string> lowerNames = [] {
+        std::vector<std::string> names = kUserAttributes;
+        for (auto& name : names)
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        return names;
+    }();
+    UserValues values{};
+    for (std::size_t i = 0; i < kUserAttributeCount; ++i)
+        if (const auto* all = e.All(lowerNames[i]); all && !all->empty())
+            values[i] = all->front();
+    return values;
+}
+
+// The level-3 record of an account from its attributes and the domain's lockout and
+// password-age policy.
+USER_INFO_3 UserInfoOf(const UserValues& v, std::int64_t lockoutDuration, std::int64_t maxPwdAge, std::int64_t now)
+{
+    USER_INFO_3 u;
+    const std::uint32_t uac = static_cast<std::uint32_t>(IntegerOf(v[kUserAccountControl]));
+    const std::int64_t pwdLastSet = IntegerOf(v[kPwdLastSet]);
+    const bool locked = IsLockedOut(IntegerOf(v[kLockoutTime]), lockoutDuration, now);
+    const bool cannotChange = DeniesPasswordChange(v[kNtSecurityDescriptor]);
+    u.usri3_name = v[kSamAccountName];
+    u.usri3_full_name = v[kDisplayName];
+    u.usri3_comment = v[kDescription];
+    u.usri3_usr_comment = v[kComment];
+    u.usri3_num_logons = static_cast<std::uint32_t>(IntegerOf(v[kLogonCount]));
+    u.usri3_bad_pw_count = static_cast<std::uint32_t>(IntegerOf(v[kBadPwdCount]));
+    u.usri3_last_logon =
+        std::max(FileTimeToUnix(IntegerOf(v[kLastLogon])), FileTimeToUnix(IntegerOf(v[kLastLogonTimestamp])));
+    u.usri3_acct_expires = AccountExpiresToNet(IntegerOf(v[kAccountExpires]));
+    u.usri3_flags = NetFlagsFromDirectory(uac, locked, cannotChange);
+    u.usri3_password_age = PasswordAge(pwdLastSet, now);
+    u.usri3_password_expired = PasswordExpired(pwdLastSet, maxPwdAge, uac, now) ? 1 : 0;
+    if (u.usri3_password_expired)
+        u.usri3_flags |= UF_PASSWORD_EXPIRED;  // as the Net functions compute it
+    // The Net functions give an account without profilePath an empty profile text.
+    u.usri3_profile = std::string(v[kProfilePath]);
+    u.usri3_script_path = v[kScriptPath];
+    u.usri3_home_dir = v[kHomeDirectory];
+    u.usri3_home_dir_drive = v[kHomeDrive];
+    u.usri3_workstations = v[kUserWorkstations];
+    u.usri3_parms = v[kUserParameters];
+    const std::int64_t storage = IntegerOf(v[kMaxStorage], -1);
+    u.usri3_max_storage = storage < 0 || storage >= 0xFFFFFFFFLL ? USER_MAXSTORAGE_UNLIMITED
+                                                                  : static_cast<std::uint32_t>(storage);
+    u.usri3_country_code = static_cast<std::uint32_t>(IntegerOf(v[kCountryCode]));
+    u.usri3_code_page = static_cast<std::uint32_t>(IntegerOf(v[kCodePage]));
+    u.usri3_user_id = RidOf(SidToString(v[kObjectSid]).value_or(std::string()));
+    u.usri3_primary_group_id = static_cast<std::uint32_t>(IntegerOf(v[kPrimaryGroupId], 513));
+    u.usri3_priv = u.usri3_user_id == 500 ? USER_PRIV_ADMIN : u.usri3_user_id == 501 ? USER_PRIV_GUEST : USER_PRIV_USER;
+    u.usri3_logon_hours.assign(v[kLogonHours].begin(), v[kLogonHours].end());
+    if (u.usri3_logon_hours.empty())
+        u.usri3_logon_hours.assign(21, 0xFF);
+    u.usri3_logon_server = "\\\\*";
+    return u;
+}
+
+// Turns each account of a level-3 enumeration into its record while the answer
+// still arrives.
+class UserReader final : public EntrySink {
+public:
+    UserReader(std::int64_t lockoutDuration, std::int64_t maxPwdAge, std::int64_t now, std::vector<USER_INFO_3>& out)
+        : m_lockoutDuration(lockoutDuration), m_maxPwdAge(maxPwdAge), m_now(now), m_out(out)
+    {
+    }
+    void Take(const EntryView& entry) override
+    {
+        UserValues values{};
+        for (std::size_t i = 0; i < entry.count; ++i) {
+            const int at = m_index.Of(i, entry.attributes[i].name);
+            if (at >= 0 && values[at].data() == nullptr)  // the first of a name given twice, as Entry keeps it
+                values[at] = First(entry.attributes[i]);
+        }
+        m_out.push_back(UserInfoOf(values, m_lockoutDuration, m_maxPwdAge, m_now));
+    }
+    void Restart() override { m_out.clear(); }
+
+private:
+    std::int64_t m_lockoutDuration, m_maxPwdAge, m_now;
+    std::vector<USER_INFO_3>& m_out;
+    AttributeIndex m_index{kUserAttributes};
+};
 
 std::string SidFilter(const std::string& sidText)
 {
@@ -128,6 +247,21 @@ std::string DirectoryNetApi::LastError() const
 {
     std::lock_guard lock(m_mutex);
     return m_lastError;
+}
+
+Status DirectoryNetApi::OnSession(const std::function<int(LdapSession&)>& work)
+{
+    return Call([&]() -> Status { return StatusOf(work(*m_session)); });
+}
+
+BrowseSearch directory::UsersBrowseSearch()
+{
+    return {UserEnumFilter(FILTER_NORMAL_ACCOUNT), kUserAttributes, true};
+}
+
+std::vector<BrowseSearch> directory::GroupsBrowseSearches()
+{
+    return {{kGlobalGroupFilter, kGroupAttributes}, {kAccountNameFilter, kAccountNameAttributes}};
 }
 
 bool DirectoryNetApi::IsOurs(const std::string& server) const
@@ -230,59 +364,15 @@ Status DirectoryNetApi::Call(Work&& work)
 
 USER_INFO_3 DirectoryNetApi::ToUserInfo(const Entry& e, std::int64_t now) const
 {
-    USER_INFO_3 u;
-    const std::uint32_t uac = static_cast<std::uint32_t>(e.Integer("useraccountcontrol"));
-    const std::int64_t pwdLastSet = e.Integer("pwdlastset");
-    const bool locked = IsLockedOut(e.Integer("lockouttime"), m_policy->lockoutDuration, now);
-    const bool cannotChange = DeniesPasswordChange(e.Text("ntsecuritydescriptor"));
-    u.usri3_name = e.Text("samaccountname");
-    u.usri3_full_name = e.Text("displayname");
-    u.usri3_comment = e.Text("description");
-    u.usri3_usr_comment = e.Text("comment");
-    u.usri3_num_logons = static_cast<std::uint32_t>(e.Integer("logoncount"));
-    u.usri3_bad_pw_count = static_cast<std::uint32_t>(e.Integer("badpwdcount"));
-    u.usri3_last_logon =
-        std::max(FileTimeToUnix(e.Integer("lastlogon")), FileTimeToUnix(e.Integer("lastlogontimestamp")));
-    u.usri3_acct_expires = AccountExpiresToNet(e.Integer("accountexpires"));
-    u.usri3_flags = NetFlagsFromDirectory(uac, locked, cannotChange);
-    u.usri3_password_age = PasswordAge(pwdLastSet, now);
-    u.usri3_password_expired = PasswordExpired(pwdLastSet, m_policy->maxPwdAge, uac, now) ? 1 : 0;
-    if (u.usri3_password_expired)
-        u.usri3_flags |= UF_PASSWORD_EXPIRED;  // as the Net functions compute it
-    // The Net functions give an account without profilePath an empty profile text.
-    u.usri3_profile = e.Text("profilepath");
-    u.usri3_script_path = e.Text("scriptpath");
-    u.usri3_home_dir = e.Text("homedirectory");
-    u.usri3_home_dir_drive = e.Text("homedrive");
-    u.usri3_workstations = e.Text("userworkstations");
-    u.usri3_parms = e.Text("userparameters");
-    const std::int64_t storage = e.Integer("maxstorage", -1);
-    u.usri3_max_storage = storage < 0 || storage >= 0xFFFFFFFFLL ? USER_MAXSTORAGE_UNLIMITED
-                                                                  : static_cast<std::uint32_t>(storage);
-    u.usri3_country_code = static_cast<std::uint32_t>(e.Integer("countrycode"));
-    u.usri3_code_page = static_cast<std::uint32_t>(e.Integer("codepage"));
-    const std::string sid = SidOf(e);
-    u.usri3_user_id = RidOf(sid);
-    u.usri3_primary_group_id = static_cast<std::uint32_t>(e.Integer("primarygroupid", 513));
-    u.usri3_priv = u.usri3_user_id == 500 ? USER_PRIV_ADMIN : u.usri3_user_id == 501 ? USER_PRIV_GUEST : USER_PRIV_USER;
-    const std::string hours = e.Text("logonhours");
-    u.usri3_logon_hours.assign(hours.begin(), hours.end());
-    if (u.usri3_logon_hours.empty())
-        u.usri3_logon_hours.assign(21, 0xFF);
-    u.usri3_logon_server = "\\\\*";
-    return u;
+    return UserInfoOf(UserValuesOf(e), m_policy->lockoutDuration, m_policy->maxPwdAge, now);
 }
 
 Status DirectoryNetApi::ReadUsers(const std::string& filter, std::vector<USER_INFO_3>& out)
 {
-    std::vector<Entry> entries;
-    const int rc = m_session->Search(m_baseDn, true, filter, kUserAttributes, entries, true);
+    UserReader reader(m_policy->lockoutDuration, m_policy->maxPwdAge, Now(), out);
+    const int rc = m_session->Search(m_baseDn, true, filter, kUserAttributes, reader, true);
     if (rc != LDAP_SUCCESS)
         return StatusOf(rc);
-    const std::int64_t now = Now();
-    out.reserve(entries.size());
-    for (const auto& e : entries)
-        out.push_back(ToUserInfo(e, now));
     std::sort(out.begin(), out.end(),
               [](const USER_INFO_3& a, const USER_INFO_3& b) { return LessNoCase(a.usri3_name, b.usri3_name); });
     return NERR_Success;
@@ -852,6 +942,195 @@ Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::stri
         for (const auto& n : names)
             out.push_back({n});
         return NERR_Success;
+    });
+}
+
+namespace {
+
+// A global group of a GROUPS browse as its entry arrives: the level-2 record and the
+// member values.
+struct GroupRead {
+    GROUP_INFO_2 info;
+    std::string dn;
+    std::vector<std::string> members;
+    bool ranged = false;  // more member values than the answer held
+};
+
+class GroupReader final : public EntrySink {
+public:
+    explicit GroupReader(std::vector<GroupRead>& out) : m_out(out) {}
+    void Take(const EntryView& entry) override
+    {
+        GroupRead group;
+        group.dn = entry.dn;
+        group.info.grpi2_attributes = SE_GROUP_DEFAULT_ATTRIBUTES;
+        bool seen[4] = {};
+        for (std::size_t i = 0; i < entry.count; ++i) {
+            const AttributeView& attribute = entry.attributes[i];
+            const int at = m_index.Of(i, attribute.name);
+            if (at < 0 || seen[at])
+                continue;
+            seen[at] = true;
+            if (at == kGroupName)
+                group.info.grpi2_name = First(attribute);
+            else if (at == kGroupDescription)
+                group.info.grpi2_comment = First(attribute);
+            else if (at == kGroupSid)
+                group.info.grpi2_group_id = RidOf(SidToString(First(attribute)).value_or(std::string()));
+            else {
+                group.members.assign(attribute.values.begin(), attribute.values.end());
+                group.ranged = attribute.rangeEnd != -1;
+            }
+        }
+        m_out.push_back(std::move(group));
+    }
+    void Restart() override { m_out.clear(); }
+
+private:
+    std::vector<GroupRead>& m_out;
+    AttributeIndex m_index{kGroupAttributes};
+};
+
+// Hashes and compares std::string keys with std::string_view lookups.
+struct TransparentHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+// The account names a GROUPS browse needs, from one search of every account: those of
+// the member values asked for, and the accounts whose primary group is one of the
+// groups (they have no member value).
+class AccountNameReader final : public EntrySink {
+public:
+    using Names = std::unordered_map<std::string, std::optional<std::string>, TransparentHash, std::equal_to<>>;
+    using Primary = std::unordered_map<std::uint32_t, std::vector<std::string>>;
+
+    AccountNameReader(Names& byDn, Primary& byPrimaryGroup) : m_byDn(byDn), m_byPrimaryGroup(byPrimaryGroup) {}
+    void Take(const EntryView& entry) override
+    {
+        std::string_view name, primaryGroup;
+        for (std::size_t i = 0; i < entry.count; ++i) {
+            const int at = m_index.Of(i, entry.attributes[i].name);
+            if (at == 0 && name.data() == nullptr)
+                name = First(entry.attributes[i]);
+            else if (at == 1 && primaryGroup.data() == nullptr)
+                primaryGroup = First(entry.attributes[i]);
+        }
+        if (name.data() == nullptr)
+            return;
+        if (const auto found = m_byDn.find(entry.dn); found != m_byDn.end())
+            found->second.emplace(name);
+        if (const auto rid = ParseInteger(primaryGroup)) {
+            if (const auto group = m_byPrimaryGroup.find(static_cast<std::uint32_t>(*rid));
+                group != m_byPrimaryGroup.end())
+                group->second.emplace_back(name);
+        }
+    }
+    void Restart() override
+    {
+        for (auto& [dn, name] : m_byDn)
+            name.reset();
+        for (auto& [rid, names] : m_byPrimaryGroup)
+            names.clear();
+    }
+
+private:
+    Names& m_byDn;
+    Primary& m_byPrimaryGroup;
+    AttributeIndex m_index{kAccountNameAttributes};
+};
+
+}  // namespace
+
+Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
+{
+    // The groups with their member values, then the names of every user and computer
+    // in one search: two searches instead of two per group.
+    std::vector<GroupRead> groups;
+    {
+        GroupReader reader(groups);
+        const int rc = m_session->Search(m_baseDn, true, kGlobalGroupFilter, kGroupAttributes, reader);
+        if (rc != LDAP_SUCCESS)
+            return StatusOf(rc);
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const GroupRead& a, const GroupRead& b) { return LessNoCase(a.info.grpi2_name, b.info.grpi2_name); });
+    out.resize(groups.size());
+    AccountNameReader::Names byDn;
+    AccountNameReader::Primary byPrimaryGroup;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        GroupRead& group = groups[i];
+        out[i].group = group.info;
+        out[i].status = NERR_Success;
+        if (group.ranged) {
+            // More members than one answer holds: read them to the end.
+            Entry whole;
+            const int rc = m_session->ReadEntry(group.dn, {"member"}, whole);
+            if (rc != LDAP_SUCCESS) {
+                out[i].status = StatusOf(rc);
+                if (m_session->Broken())
+                    return out[i].status;
+                continue;
+            }
+            group.members = std::move(whole.values["member"]);
+        }
+        for (const auto& dn : group.members)
+            byDn.try_emplace(dn);
+        byPrimaryGroup.try_emplace(group.info.grpi2_group_id);
+    }
+    AccountNameReader reader(byDn, byPrimaryGroup);
+    const int rc = m_session->Search(m_baseDn, true, kAccountNameFilter, kAccountNameAttributes, reader);
+    if (rc != LDAP_SUCCESS) {
+        for (auto& group : out)
+            if (group.status == NERR_Success)
+                group.status = StatusOf(rc);
+        return NERR_Success;  // the groups without their members, as when each group's query fails
+    }
+    for (const auto& group : groups)
+        if (const auto member = byDn.find(group.dn); member != byDn.end())
+            member->second = group.info.grpi2_name;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (out[i].status != NERR_Success)
+            continue;
+        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+        // Member values that named no account above (objects without an account name,
+        // or a DN the server spelled otherwise) are asked for as GroupGetUsers does.
+        std::vector<const std::string*> unnamed;
+        for (const auto& dn : groups[i].members) {
+            if (const auto& name = byDn.find(dn)->second)
+                names.insert(*name);
+            else
+                unnamed.push_back(&dn);
+        }
+        const auto& primary = byPrimaryGroup.find(groups[i].info.grpi2_group_id)->second;
+        names.insert(primary.begin(), primary.end());
+        std::vector<Entry> found;
+        for (std::size_t at = 0; at < unnamed.size() && out[i].status == NERR_Success;) {
+            std::string any;
+            for (const std::size_t end = std::min(unnamed.size(), at + kOrChunk); at < end; ++at)
+                any += "(distinguishedName=" + EscapeFilterValue(*unnamed[at]) + ")";
+            const int more = m_session->Search(m_baseDn, true, "(|" + any + ")", {"sAMAccountName"}, found);
+            if (more != LDAP_SUCCESS)
+                out[i].status = StatusOf(more);
+        }
+        if (out[i].status != NERR_Success)
+            continue;
+        for (const auto& e : found)
+            if (const auto name = e.Optional("samaccountname"))
+                names.insert(*name);
+        for (const auto& name : names)
+            out[i].users.push_back({name});
+    }
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out)
+{
+    if (!IsOurs(server))
+        return m_fallback ? m_fallback->GroupEnumWithUsers(server, out) : ERROR_BAD_NETPATH;
+    return Call([&]() -> Status {
+        out.clear();
+        return ReadGroupsWithUsers(out);
     });
 }
 

@@ -15,10 +15,12 @@
 #include "platform/net/netapi.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace net {
 
@@ -27,6 +29,19 @@ class KerberosLogon;
 namespace directory {
 class LdapSession;
 struct Entry;
+
+// One search a browse makes: a subtree search of the domain's naming context.
+struct BrowseSearch {
+    std::string filter;
+    std::vector<std::string> attributes;
+    bool daclOnly = false;  // the security descriptor's DACL alone
+};
+
+// The search of a USERS browse (NetUserEnum level 3 of the normal accounts), and the
+// searches of a GROUPS browse with members: the global groups with their member
+// values, then the accounts whose names those values and primary groups stand for.
+BrowseSearch UsersBrowseSearch();
+std::vector<BrowseSearch> GroupsBrowseSearches();
 }  // namespace directory
 
 // How a DirectoryNetApi logs on: one way of the plan, with what it needs.
@@ -59,6 +74,10 @@ public:
     DirectoryBind Bind() const { return m_logon.way.bind; }
     // The message of the last failed connection, empty when none failed.
     std::string LastError() const;
+    // Runs `work` (which returns an LDAP result code) on the route's own bound
+    // connection, as one call: benchmarks time raw reads through it.
+    Status OnSession(const std::function<int(directory::LdapSession&)>& work);
+    const std::string& BaseDn() const { return m_baseDn; }
 
     Status GetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
     Status ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
@@ -86,6 +105,7 @@ public:
     Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
     Status GroupGetUsers(const std::string& server, const std::string& group,
                          std::vector<GROUP_USERS_INFO_0>& out) override;
+    Status GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out) override;
     Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
     Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
 
@@ -123,6 +143,8 @@ private:
     // "<SID=...>" for an account of another domain).
     Status FindLocalGroupAndMember(const std::string& group, const Sid& member, Account& g, std::string& value);
     Status ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out);
+    // The global groups with their members in a fixed number of searches.
+    Status ReadGroupsWithUsers(std::vector<GroupWithUsers>& out);
     Status WritePassword(const std::string& dn, const std::string& password);
 
     std::string m_server;

@@ -199,6 +199,14 @@ struct GROUP_USERS_INFO_0 {
     std::string grui0_name;
 };
 
+// A global group with its members, as NetGroupEnum level 2 and NetGroupGetUsers level 0
+// give them; `status` is that of the members' query.
+struct GroupWithUsers {
+    GROUP_INFO_2 group;
+    Status status = 0;
+    std::vector<GROUP_USERS_INFO_0> users;
+};
+
 struct GROUP_USERS_INFO_1 {
     std::string grui1_name;
     std::uint32_t grui1_attributes = 0;
@@ -317,6 +325,14 @@ public:
     // NetGroupGetUsers, level 0.
     virtual Status GroupGetUsers(const std::string& server, const std::string& group,
                                  std::vector<GROUP_USERS_INFO_0>& out) = 0;
+    // Every global group (NetGroupEnum level 2) with its members (NetGroupGetUsers
+    // level 0), read together; ERROR_NOT_SUPPORTED where a back end asks group by group.
+    virtual Status GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out)
+    {
+        (void)server;
+        out.clear();
+        return ERROR_NOT_SUPPORTED;
+    }
     virtual Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) = 0;
     virtual Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) = 0;
 
