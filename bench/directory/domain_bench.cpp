@@ -1,8 +1,13 @@
 // USERS and GROUPS browses on a domain of 10,000 accounts and 1,000 groups, through
 // the libnetapi route and the directory route, beside the plain level-3 enumeration
-// of Samba's libnetapi in the same run.
+// of Samba's libnetapi and beside the raw searches the directory route needs (through
+// libldap, on the route's own sealed connection) in the same run.
 //
-//   domain_bench [--dir DIR] [--rounds N] [--keep] [--dump DIR]
+//   domain_bench [--dir DIR] [--rounds N] [--keep] [--dump DIR] [--directory-only]
+//
+// --directory-only times the directory route and its raw searches alone (no libnetapi
+// run, so no lines compared). Each round times every browse and raw search once, one
+// after another, and each is given its best round.
 //
 // The controller is directory-dc's (namespaces vx-ldap-*), provisioned and filled once
 // in DIR (default /var/tmp/vx-ldap-dc, or $VELLOX_BENCH_DC_DIR) and reused by later
@@ -10,6 +15,8 @@
 // machine, and stops the controller at the end unless --keep is given. Needs root.
 #include "best_seconds.h"
 #include "client_namespace.h"
+#include "cpu_seconds.h"
+#include "raw_directory.h"
 #include "raw_level3.h"
 
 #include "browse/list_step.h"
@@ -17,6 +24,7 @@
 #include "enum/groups_lines.h"
 #include "enum/users_lines.h"
 #include "platform/net/credentials.h"
+#include "platform/net/directory_ldap.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
 #include "settings/app_settings.h"
@@ -42,12 +50,14 @@ using vxbench::BestSeconds;
 const std::string kServer = "\\\\DC1";
 const std::string kHost = "DC1";
 const char* const kClientNs = "vx-ldap-client";
+const char* const kServerNs = "vx-ldap-dc";
 
 struct Args {
     std::string dir;
     int rounds = 1;
     bool keep = false;
     std::string dump;  // folder for the lists, one file per browse
+    bool directoryOnly = false;
 };
 
 Args ParseArgs(int argc, char** argv)
@@ -64,8 +74,11 @@ Args ParseArgs(int argc, char** argv)
             args.keep = true;
         else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc)
             args.dump = argv[++i];
+        else if (!std::strcmp(argv[i], "--directory-only"))
+            args.directoryOnly = true;
         else {
-            std::fprintf(stderr, "usage: domain_bench [--dir DIR] [--rounds N] [--keep] [--dump DIR]\n");
+            std::fprintf(stderr,
+                         "usage: domain_bench [--dir DIR] [--rounds N] [--keep] [--dump DIR] [--directory-only]\n");
             std::exit(2);
         }
     }
@@ -107,15 +120,57 @@ ListContent Browse(WorkerKind kind, net::NetApi& api, const AppSettings& setting
     return BuildList(kind, std::move(table), settings);
 }
 
-struct Row {
+// One thing each round times; the best round's wall time and the CPU time the client
+// and the controller spent in it.
+struct Work {
     const char* what;
-    double seconds;
-    std::size_t lines;
+    const char* unit;  // of what run() counts
+    bool libnetapi;
+    std::function<std::size_t()> run;
+    double best = 0;
+    double clientCpu = 0;
+    double serverCpu = 0;
+    std::size_t count = 0;
 };
 
-void Print(const Row& row, double peer)
+void TimeRound(Work& w, int round)
 {
-    std::printf("%-46s %9.2f s %8zu lines  %6.3f x peer\n", row.what, row.seconds, row.lines, row.seconds / peer);
+    const double client = vxbench::ProcessCpuSeconds();
+    const double server = vxbench::NamespaceCpuSeconds(kServerNs);
+    std::size_t count = 0;
+    const double seconds = BestSeconds(1, [&] { count = w.run(); });
+    if (round == 0 || seconds < w.best) {
+        w.best = seconds;
+        w.clientCpu = vxbench::ProcessCpuSeconds() - client;
+        w.serverCpu = vxbench::NamespaceCpuSeconds(kServerNs) - server;
+    }
+    w.count = count;
+}
+
+// The raw searches of a browse through the route's own connection, read to the end.
+RawRead RawBrowseSearches(net::DirectoryNetApi& api, const std::vector<net::directory::BrowseSearch>& searches)
+{
+    RawRead total;
+    const net::Status status = api.OnSession([&](net::directory::LdapSession& session) {
+        for (const auto& search : searches)
+            total = total + RawSearch(session.Handle(), api.BaseDn(), search.filter, search.attributes,
+                                      search.daclOnly);
+        return total.rc;
+    });
+    if (status != net::NERR_Success && total.rc == 0)
+        total.rc = -1;
+    return total;
+}
+
+// A second connection to the controller: LDAPS with the simple bind and the certificate
+// verified, for the same raw search over TLS instead of the sealed Kerberos connection.
+std::unique_ptr<net::directory::LdapSession> LdapsSession(const net::Credentials& admin, std::string& error)
+{
+    net::directory::ConnectOptions options;
+    options.host = "dc1.vellox.test";
+    options.credentials = admin;
+    net::directory::ConnectFailure failure{};
+    return net::directory::LdapSession::Connect(options, failure, error);
 }
 
 // Lines of one list that the other lacks, in either direction (order aside: the
@@ -172,16 +227,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    auto& route = dynamic_cast<net::DirectoryNetApi&>(*directory);
+    std::unique_ptr<net::directory::LdapSession> ldaps = LdapsSession(*admin, error);
+    if (!ldaps)
+        std::fprintf(stderr, "domain_bench: no LDAPS connection for the comparison: %s\n", error.c_str());
+
     const AppSettings defaults = Settings(false);
     const AppSettings every = Settings(true);
-    RawEnumeration raw;
-    const double peer = BestSeconds(args.rounds, [&] { raw = RawUserEnumLevel3(kHost, admin->domain, admin->user, admin->password); });
-    if (raw.status != 0) {
-        std::fprintf(stderr, "domain_bench: NetUserEnum level 3 failed with %u\n", raw.status);
-        return 1;
-    }
-    std::printf("peer: libnetapi NetUserEnum level 3, %llu accounts: %.2f s\n\n",
-                static_cast<unsigned long long>(raw.accounts), peer);
+    const net::directory::BrowseSearch usersSearch = net::directory::UsersBrowseSearch();
+    const std::vector<net::directory::BrowseSearch> groupsSearches = net::directory::GroupsBrowseSearches();
 
     ListContent lists[6];
     const struct {
@@ -189,7 +243,7 @@ int main(int argc, char** argv)
         WorkerKind kind;
         net::NetApi* api;
         const AppSettings* settings;
-    } runs[] = {
+    } browses[] = {
         {"USERS, default settings, libnetapi route", WorkerKind::USERS, samba.get(), &defaults},
         {"USERS, every column, libnetapi route", WorkerKind::USERS, samba.get(), &every},
         {"USERS, default settings, directory route", WorkerKind::USERS, directory.get(), &defaults},
@@ -197,17 +251,81 @@ int main(int argc, char** argv)
         {"GROUPS with members, libnetapi route", WorkerKind::GROUPS, samba.get(), &every},
         {"GROUPS with members, directory route", WorkerKind::GROUPS, directory.get(), &every},
     };
-    for (std::size_t i = 0; i < std::size(runs); ++i) {
-        const double seconds =
-            BestSeconds(args.rounds, [&] { lists[i] = Browse(runs[i].kind, *runs[i].api, *runs[i].settings); });
-        Print({runs[i].what, seconds, lists[i].lines.size()}, peer);
-        if (!args.dump.empty())
-            Dump(args.dump, i, lists[i]);
-        std::fflush(stdout);
+    constexpr std::size_t kUsersEvery = 3, kGroups = 5;  // the directory route's browses in `browses`
+
+    RawEnumeration level3;
+    RawRead rawUsers, rawGroups, rawUsersTls;
+    std::vector<Work> work;
+    work.push_back({"libnetapi NetUserEnum level 3", "accounts", true, [&] {
+                        level3 = RawUserEnumLevel3(kHost, admin->domain, admin->user, admin->password);
+                        return static_cast<std::size_t>(level3.accounts);
+                    }});
+    for (std::size_t i = 0; i < std::size(browses); ++i)
+        work.push_back({browses[i].what, "lines", browses[i].api == samba.get(), [&, i] {
+                            lists[i] = Browse(browses[i].kind, *browses[i].api, *browses[i].settings);
+                            return lists[i].lines.size();
+                        }});
+    const char* const rawUsersWhat = "raw USERS search, sealed connection";
+    const char* const rawGroupsWhat = "raw GROUPS searches, sealed connection";
+    const char* const rawTlsWhat = "raw USERS search, LDAPS";
+    work.push_back({rawUsersWhat, "entries", false, [&] {
+                        rawUsers = RawBrowseSearches(route, {usersSearch});
+                        return rawUsers.entries;
+                    }});
+    work.push_back({rawGroupsWhat, "entries", false, [&] {
+                        rawGroups = RawBrowseSearches(route, groupsSearches);
+                        return rawGroups.entries;
+                    }});
+    if (ldaps)
+        work.push_back({rawTlsWhat, "entries", false, [&] {
+                            rawUsersTls = RawSearch(ldaps->Handle(), route.BaseDn(), usersSearch.filter,
+                                                    usersSearch.attributes, usersSearch.daclOnly);
+                            return rawUsersTls.entries;
+                        }});
+    if (args.directoryOnly)
+        std::erase_if(work, [](const Work& w) { return w.libnetapi; });
+    const auto find = [&](const char* what) -> const Work& {
+        return *std::find_if(work.begin(), work.end(), [&](const Work& w) { return w.what == what; });
+    };
+
+    for (int round = 0; round < args.rounds; ++round)
+        for (Work& w : work)
+            TimeRound(w, round);
+    if (level3.status != 0 || rawUsers.rc != 0 || rawGroups.rc != 0 || rawUsersTls.rc != 0) {
+        std::fprintf(stderr, "domain_bench: a peer failed: NetUserEnum %u, raw USERS %d, raw GROUPS %d, LDAPS %d\n",
+                     level3.status, rawUsers.rc, rawGroups.rc, rawUsersTls.rc);
+        return 1;
     }
-    std::printf("\nlines that differ between the routes: USERS default %zu, every column %zu, GROUPS %zu\n",
-                DifferentLines(lists[0], lists[2]), DifferentLines(lists[1], lists[3]),
-                DifferentLines(lists[4], lists[5]));
+
+    std::printf("%-42s %9s %15s %10s %10s%s\n", "", "wall", "", "client CPU", "server CPU",
+                args.directoryOnly ? "" : "  wall / NetUserEnum level 3");
+    for (const Work& w : work) {
+        std::printf("%-42s %7.3f s %6zu %-8s %8.3f s %8.3f s", w.what, w.best, w.count, w.unit, w.clientCpu,
+                    w.serverCpu);
+        if (!args.directoryOnly)
+            std::printf("  %7.3f", w.best / work.front().best);
+        std::printf("\n");
+    }
+    const Work& users = find(browses[kUsersEvery].what);
+    const Work& groups = find(browses[kGroups].what);
+    std::printf("\nraw USERS search: %zu entries, %zu values, %zu bytes; "
+                "raw GROUPS searches: %zu entries, %zu values\n",
+                rawUsers.entries, rawUsers.values, rawUsers.bytes, rawGroups.entries, rawGroups.values);
+    std::printf("USERS, every column, directory route: %.2f x its raw search (goal: at most 1.2)\n",
+                users.best / find(rawUsersWhat).best);
+    std::printf("GROUPS with members, directory route: %.2f x its raw searches (goal: at most 1.5), %.3f s "
+                "(goal: at most 0.4 s)\n",
+                groups.best / find(rawGroupsWhat).best, groups.best);
+    if (ldaps)
+        std::printf("raw USERS search, sealed Kerberos connection / LDAPS: %.2f\n",
+                    find(rawUsersWhat).best / find(rawTlsWhat).best);
+    for (std::size_t i = 0; i < std::size(browses); ++i)
+        if (!args.dump.empty() && !(args.directoryOnly && browses[i].api == samba.get()))
+            Dump(args.dump, i, lists[i]);
+    if (!args.directoryOnly)
+        std::printf("\nlines that differ between the routes: USERS default %zu, every column %zu, GROUPS %zu\n",
+                    DifferentLines(lists[0], lists[2]), DifferentLines(lists[1], lists[3]),
+                    DifferentLines(lists[4], lists[5]));
     if (!args.keep)
         Script("stop", args.dir);
     return 0;
