@@ -9,12 +9,15 @@
 #include "enum/groups_lines.h"
 #include "enum/network_walk.h"
 #include "platform/net/directory_netapi.h"
+#include "platform/net/netbios_browse.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
 #include "platform/threads/owned_threads.h"
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <set>
 
@@ -436,6 +439,13 @@ TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
     auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
                                         std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);
     ASSERT_NE(dynamic_cast<DirectoryNetApi*>(directory.get()), nullptr) << error;
+    // The master browser's list can come some time after the fixture started it; that is
+    // the fixture's readiness, waited for here (each asking takes a few tenths of a second).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    for (std::vector<std::string> workgroups;
+         NetbiosBrowseList("", workgroups) != NERR_Success ||
+         std::find(workgroups.begin(), workgroups.end(), "VXLAN") == workgroups.end();)
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the master browser never listed VXLAN";
     AppSettings s = Defaults();
     s.n_Net_Types = s.n_Domains = s.n_Domain_Members = s.n_Shares_Disk = s.n_Shares_Printer = 1;
     const std::vector<std::string> expected = {

@@ -98,13 +98,21 @@ protected:
     net::NetApi* m_other = nullptr;
 };
 
+// Sets a check box to `on` the way a user does, whatever state other tests left the
+// account in.
+void Tick(CUserPropsDlg& dlg, int id, bool on)
+{
+    if ((dlg.IsDlgButtonChecked(id) != 0) != on)
+        fx::testing::Click(dlg, id);
+}
+
 TEST_P(UserPropsDc, NamesDescriptionAndOptionsAreWrittenAndTakenBack)
 {
     Edit("vx.writer", [](CUserPropsDlg& dlg) {
         fx::testing::TypeText(dlg, res::IDC_USER_FULL_NAME, "Writer, Edited");
         fx::testing::TypeText(dlg, res::IDC_USER_DESCRIPTION, "Edited in the dialog");
-        fx::testing::Click(dlg, res::IDC_USER_DISABLED);
-        fx::testing::Click(dlg, res::IDC_USER_NEVER_EXPIRES);
+        Tick(dlg, res::IDC_USER_DISABLED, true);
+        Tick(dlg, res::IDC_USER_NEVER_EXPIRES, true);
         fx::testing::Click(dlg, IDOK);
     });
     net::USER_INFO_3 now = Read("vx.writer");
@@ -116,9 +124,9 @@ TEST_P(UserPropsDc, NamesDescriptionAndOptionsAreWrittenAndTakenBack)
     Edit("vx.writer", [](CUserPropsDlg& dlg) {
         fx::testing::TypeText(dlg, res::IDC_USER_FULL_NAME, "Writer Original");
         fx::testing::TypeText(dlg, res::IDC_USER_DESCRIPTION, "Rewritten by the tests");
-        fx::testing::Click(dlg, res::IDC_USER_DISABLED);
-        fx::testing::Click(dlg, res::IDC_USER_NEVER_EXPIRES);
-        fx::testing::Click(dlg, res::IDC_USER_MUST_CHANGE);
+        Tick(dlg, res::IDC_USER_DISABLED, false);
+        Tick(dlg, res::IDC_USER_NEVER_EXPIRES, false);
+        Tick(dlg, res::IDC_USER_MUST_CHANGE, true);
         fx::testing::Click(dlg, IDOK);
     });
     now = Read("vx.writer");
@@ -126,7 +134,7 @@ TEST_P(UserPropsDc, NamesDescriptionAndOptionsAreWrittenAndTakenBack)
     EXPECT_EQ(now.usri3_flags & (net::UF_ACCOUNTDISABLE | net::UF_DONT_EXPIRE_PASSWD), 0u);
     EXPECT_EQ(now.usri3_password_expired, 1u);
     Edit("vx.writer", [](CUserPropsDlg& dlg) {
-        fx::testing::Click(dlg, res::IDC_USER_MUST_CHANGE);
+        Tick(dlg, res::IDC_USER_MUST_CHANGE, false);
         fx::testing::Click(dlg, IDOK);
     });
     EXPECT_EQ(Read("vx.writer").usri3_password_expired, 0u);
