@@ -10,12 +10,7 @@ namespace net {
 namespace {
 
 // NetBIOS names compare without case.
-bool SameName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-    });
-}
+constexpr auto SameName = SameHostName;
 
 bool Contains(const std::vector<std::string>& names, const std::string& name)
 {
