@@ -3,6 +3,7 @@
 #include "platform/net/run_command.h"
 #include "platform/net/samba_netapi.h"
 #include "platform/net/startup.h"
+#include "private_files.h"
 
 #include <gtest/gtest.h>
 
@@ -238,12 +239,9 @@ TEST(Backend, AMissingSampleFileIsAClearError)
 TEST(Backend, AServerThatDoesNotAnswerStillGivesTheLibnetapiRouteAndSaysSo)
 {
     // Credentials are there, but nothing answers LDAP or SMB on the loopback.
-    const std::string path = std::filesystem::temp_directory_path() / "vx-options-route.auth";
-    {
-        std::ofstream out(path);
-        out << "username=someone\npassword=secret\ndomain=VELLOX\n";
-    }
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    const vxtest::PrivateFolder folder;
+    const std::string path = folder.Write("route.auth", "username=someone\npassword=secret\ndomain=VELLOX\n");
+    ASSERT_FALSE(path.empty());
     Options options;
     options.server = "\\\\127.0.0.1";
     options.authFile = path;
@@ -255,7 +253,6 @@ TEST(Backend, AServerThatDoesNotAnswerStillGivesTheLibnetapiRouteAndSaysSo)
         return std::nullopt;
     };
     const Network network = OpenNetwork(options, hooks);
-    std::filesystem::remove(path);
     ASSERT_TRUE(network.api) << network.error;
     EXPECT_NE(dynamic_cast<SambaNetApi*>(network.api.get()), nullptr);
     EXPECT_EQ(network.route, "libnetapi");
