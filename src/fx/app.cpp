@@ -31,18 +31,26 @@ class UiReceiver : public QObject {
     std::function<void()> fn;
   };
   ~UiReceiver() override;
-  bool event(QEvent* e) override {
-    if (e->type() == kRun) {
-      auto fn = std::move(static_cast<RunEvent*>(e)->fn);
-      if (fn) fn();
-      return true;
-    }
-    return QObject::event(e);
-  }
+  bool event(QEvent* e) override;
 };
 
 std::mutex g_uiMutex;
 UiReceiver* g_receiver = nullptr;  // guarded by g_uiMutex; null before start and after quit
+
+// Work handed to the window thread crosses Qt's event queue, whose locks are Qt's own.
+// Passing through g_uiMutex on both sides as well (the poster holds it while posting)
+// orders the hand-over by a lock that every tool, the thread sanitizer included, sees.
+void PassUiMutex() { std::lock_guard lock(g_uiMutex); }
+
+bool UiReceiver::event(QEvent* e) {
+  PassUiMutex();
+  if (e->type() == kRun) {
+    auto fn = std::move(static_cast<RunEvent*>(e)->fn);
+    if (fn) fn();
+    return true;
+  }
+  return QObject::event(e);
+}
 
 UiReceiver::~UiReceiver() {
   std::lock_guard lock(g_uiMutex);
@@ -59,7 +67,8 @@ class SystemKeyFilter : public QObject {
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return false;
+    // Only widgets take keys; work posted from other threads goes to the receiver.
+    if (!o->isWidgetType() || e->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(e);
     if (key->key() != Qt::Key_Space || (key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
     QWidget* window = static_cast<QWidget*>(o)->window();
@@ -143,7 +152,16 @@ bool RunOnUiBlocking(const std::function<void()>& fn) {
     receiver = g_receiver;
   }
   if (!receiver) return false;
-  return QMetaObject::invokeMethod(receiver, fn, Qt::BlockingQueuedConnection);
+  const bool ran = QMetaObject::invokeMethod(
+      receiver,
+      [&fn] {
+        PassUiMutex();
+        fn();
+        PassUiMutex();
+      },
+      Qt::BlockingQueuedConnection);
+  PassUiMutex();
+  return ran;
 }
 
 void SetSystemMenuOwner(QWidget* window, CWnd* owner) {
