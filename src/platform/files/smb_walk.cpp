@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <unordered_map>
@@ -59,11 +60,17 @@ class OwnerReaders {
                const std::atomic<bool>& stop)
       : m_own(own), m_clients(std::move(helpers)), m_stop(stop) {
     std::stop_token token = threads::CurrentStop();
-    for (auto& client : m_clients)
-      m_threads.emplace_back([this, &client, token] {
-        threads::StopScope scope(token);
-        HelperLoop(*client);
-      });
+    for (auto& client : m_clients) {
+      try {
+        m_threads.emplace_back([this, &client, token] {
+          threads::StopScope scope(token);
+          HelperLoop(*client);
+        });
+      } catch (const std::system_error&) {
+        break;  // the system refuses more threads: fewer connections do the work
+      }
+    }
+    m_clients.resize(m_threads.size());  // shrinking: the threads' clients stay in place
   }
   ~OwnerReaders() {
     {
@@ -75,8 +82,6 @@ class OwnerReaders {
   }
   OwnerReaders(const OwnerReaders&) = delete;
   OwnerReaders& operator=(const OwnerReaders&) = delete;
-
-  std::size_t Connections() const { return m_clients.size() + 1; }
 
   // Answers the queries in any order; when the stop mark is set, the rest stay undone.
   void Read(std::vector<OwnerQuery>& queries) {
