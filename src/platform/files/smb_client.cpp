@@ -4,9 +4,10 @@
 // Threads: a context is used by one thread at a time, and contexts are made, set up
 // and freed under the Samba libraries' lock. The library keeps its per-call scratch
 // memory (talloc stack frames) in one process-wide stack unless a thread
-// implementation is set before its first use; smbc_thread_posix() below, run when
-// the program is loaded, makes that stack per thread, so that two contexts can work
-// on two threads at once.
+// implementation is set before its first use; the one set below when the program is
+// loaded makes that stack per thread, so that two contexts can work on two threads
+// at once. Each helper context logs on from the walk's own thread before the helpers
+// start, so only file requests run at the same time.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
