@@ -2,7 +2,7 @@
 // 20,000 directories with 50 owners.
 //
 //   files_bench [--dir DIR] [--rounds N]
-//   files_bench --smb [--dc-dir DIR] [--rounds N]
+//   files_bench --smb [--dc-dir DIR] [--rounds N] [--rtt-ms X]
 //
 // --smb (root): the walk of an SMB share against smbclient's recursive listing of the
 // same tree, in the same run, on a controller of its own (scripts/local-dc in DIR,
@@ -10,7 +10,8 @@
 // and stops it again). The tree, 20,000 files in 200 folders with three owners, is
 // made once on the controller's netlogon share and kept. The walk runs with 1, 2 and
 // 4 connections; a counting proxy on the client namespace's loopback gives the
-// requests each sends per file.
+// requests each sends per file. --rtt-ms X times the runs through that proxy, which
+// then holds the data X/2 ms each way: a network with a round trip of X ms.
 //
 // The tree is built once (DIR, default /tmp/vellox-files-bench/tree) and reused while
 // its marker file matches. Run as root, the 50 owners are real uids with names: the
@@ -341,7 +342,7 @@ int LocalDc(const std::string& verb, const std::string& dir) {
   return std::system(command.c_str());
 }
 
-int RunSmbBench(const std::string& dcDir, int rounds) {
+int RunSmbBench(const std::string& dcDir, int rounds, double rttMs) {
   if (geteuid() != 0) {
     std::fprintf(stderr, "files_bench --smb needs root (network namespaces)\n");
     return 2;
@@ -405,14 +406,21 @@ int RunSmbBench(const std::string& dcDir, int rounds) {
       return 1;
     }
 
-    // Timed directly, without the proxy; the caches warmed by the runs above.
+    // Timed directly, without the proxy (or through it with the round trip asked
+    // for); the caches warmed by the runs above.
+    std::string timedHost = kSmbServer;
+    if (rttMs > 0) {
+      proxy.SetDelay(std::chrono::microseconds(static_cast<long>(rttMs * 500)));
+      timedHost = "127.0.0.1";
+      std::printf("timed through the proxy, with a round trip of %.2f ms added\n", rttMs);
+    }
     std::map<std::string, std::vector<double>> wall, cpu;
     std::vector<std::string> names;
     for (unsigned c : connections) names.push_back("walk, " + std::to_string(c) + " conn.");
     names.push_back("smbclient ls -R");
     for (int round = 0; round < rounds; ++round) {
       for (std::size_t i = 0; i < connections.size(); ++i) {
-        Measured m = SmbWalk(kSmbServer, connections[i]);
+        Measured m = SmbWalk(timedHost, connections[i]);
         if (m.output != reference) {
           std::fprintf(stderr, "files_bench: walk results changed between runs\n");
           return 1;
@@ -420,7 +428,7 @@ int RunSmbBench(const std::string& dcDir, int rounds) {
         wall[names[i]].push_back(m.wall);
         cpu[names[i]].push_back(m.cpu);
       }
-      Measured m = smbclient(kSmbServer, "");
+      Measured m = smbclient(timedHost, "");
       wall[names.back()].push_back(m.wall);
       cpu[names.back()].push_back(m.cpu);
     }
@@ -452,6 +460,7 @@ int RunSmbBench(const std::string& dcDir, int rounds) {
 int main(int argc, char** argv) {
   int rounds = 3;
   bool smb = false;
+  double rttMs = 0;
   const char* dcFromEnv = std::getenv("VELLOX_BENCH_FILES_DC_DIR");
   std::string dcDir = dcFromEnv && *dcFromEnv ? dcFromEnv : "/var/tmp/vx-files-dc";
   for (int i = 1; i < argc; ++i) {
@@ -464,13 +473,15 @@ int main(int argc, char** argv) {
       smb = true;
     } else if (arg == "--dc-dir" && i + 1 < argc) {
       dcDir = argv[++i];
+    } else if (arg == "--rtt-ms" && i + 1 < argc) {
+      rttMs = std::atof(argv[++i]);
     } else {
       std::fprintf(stderr, "usage: files_bench [--dir DIR] [--rounds N]\n"
-                           "       files_bench --smb [--dc-dir DIR] [--rounds N]\n");
+                           "       files_bench --smb [--dc-dir DIR] [--rounds N] [--rtt-ms X]\n");
       return 2;
     }
   }
-  if (smb) return RunSmbBench(dcDir, rounds);
+  if (smb) return RunSmbBench(dcDir, rounds, rttMs);
   if (!TreeIsCached()) BuildTree();
   bool named = NameTheOwners();
   std::printf("tree %s: %d files in %d directories, %d owners%s\n", TreeDir().c_str(),

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -80,6 +81,9 @@ class SmbCountingProxy {
     return m_byCommand;
   }
   int Connections() const { return m_connections.load(); }
+  // Holds every piece of data this long before passing it on, each way: a network
+  // whose round trip is twice as long (benchmarks only; counting never depends on it).
+  void SetDelay(std::chrono::microseconds each_way) { m_delayUs = static_cast<int>(each_way.count()); }
   void Reset() {
     std::lock_guard lock(m_mutex);
     m_byCommand.clear();
@@ -127,6 +131,7 @@ class SmbCountingProxy {
     for (;;) {
       ssize_t got = read(from, buffer, sizeof buffer);
       if (got <= 0) break;
+      if (int delay = m_delayUs.load()) std::this_thread::sleep_for(std::chrono::microseconds(delay));
       std::size_t done = 0;
       while (done < static_cast<std::size_t>(got)) {
         ssize_t sent = write(to, buffer + done, static_cast<std::size_t>(got) - done);
@@ -186,6 +191,7 @@ class SmbCountingProxy {
   int m_port = 0;
   std::atomic<bool> m_quit{false};
   std::atomic<int> m_connections{0};
+  std::atomic<int> m_delayUs{0};
   std::thread m_acceptor;
   mutable std::mutex m_mutex;
   std::vector<int> m_sockets;
