@@ -103,20 +103,30 @@ class FakeShare : public files::detail::SmbClient {
     entries = it->second;
     return true;
   }
-  bool OwnerText(const std::string& url, std::string& text, int& error) override {
+  // The owner's SID: a SID stays itself, no owner is empty, a text the server would
+  // garble comes back as that text; every other owner text has a SID of its own.
+  bool OwnerSid(const std::string& url, std::string& sid, int& error) override {
+    std::lock_guard lock(m_mutex);
     queried.push_back(url);
     if (afterQuery) afterQuery();
-    auto it = m_files.find(url);
-    if (it == m_files.end()) {
-      error = ENOENT;
-      return false;
-    }
-    if (it->second.error) {
-      error = it->second.error;
-      return false;
-    }
-    text = it->second.owner;
+    const FakeFile* file = Find(url, error);
+    if (!file) return false;
+    sid = SidOf(file->owner);
     return true;
+  }
+  // What the owner's SID is named ("DOMAIN\name"); counted in `named`.
+  bool OwnerText(const std::string& url, std::string& text, int& error) override {
+    std::lock_guard lock(m_mutex);
+    named.push_back(url);
+    const FakeFile* file = Find(url, error);
+    if (!file) return false;
+    text = file->owner;
+    return true;
+  }
+  static std::string SidOf(const std::string& owner) {
+    if (owner.empty() || files::LooksLikeSid(owner) || !OwnerFromDescriptorText(owner).valid) return owner;
+    std::size_t hash = std::hash<std::string>()(owner) % 1000000;
+    return "S-1-5-21-7-7-7-" + std::to_string(hash + 1000);
   }
 
   // The expected totals: recursion in listing order, owners added as they come.
@@ -151,9 +161,24 @@ class FakeShare : public files::detail::SmbClient {
 
   std::vector<std::string> listed;
   std::vector<std::string> queried;
+  std::vector<std::string> named;
   std::function<void()> afterQuery;
 
  private:
+  const FakeFile* Find(const std::string& url, int& error) const {
+    auto it = m_files.find(url);
+    if (it == m_files.end()) {
+      error = ENOENT;
+      return nullptr;
+    }
+    if (it->second.error) {
+      error = it->second.error;
+      return nullptr;
+    }
+    return &it->second;
+  }
+
+  std::mutex m_mutex;
   std::map<std::string, std::vector<SmbEntry>> m_dirs;
   std::map<std::string, FakeFile> m_files;
   std::map<std::string, bool> m_denied;
@@ -161,10 +186,37 @@ class FakeShare : public files::detail::SmbClient {
 
 const std::string kRoot = "smb://dc1/share/top/";
 
+// Another connection to the same share, for a helper thread of the walk.
+class FakeConnection : public files::detail::SmbClient {
+ public:
+  explicit FakeConnection(FakeShare& share) : m_share(share) {}
+  bool List(const std::string& url, std::vector<SmbEntry>& entries, int& error) override {
+    return m_share.List(url, entries, error);
+  }
+  bool OwnerSid(const std::string& url, std::string& sid, int& error) override {
+    ++queries;
+    return m_share.OwnerSid(url, sid, error);
+  }
+  bool OwnerText(const std::string& url, std::string& text, int& error) override {
+    return m_share.OwnerText(url, text, error);
+  }
+  std::atomic<int> queries{0};
+
+ private:
+  FakeShare& m_share;
+};
+
 WalkResult WalkFake(FakeShare& share, const files::WalkOptions& options = {},
-                    const std::atomic<bool>* stopMark = nullptr) {
+                    const std::atomic<bool>* stopMark = nullptr, unsigned connections = 1,
+                    std::vector<FakeConnection*>* made = nullptr) {
   static const std::atomic<bool> never{false};
-  return files::detail::WalkSmbTree(kRoot, share, options, stopMark ? *stopMark : never);
+  auto more = [&share, made]() -> std::unique_ptr<files::detail::SmbClient> {
+    auto connection = std::make_unique<FakeConnection>(share);
+    if (made) made->push_back(connection.get());
+    return connection;
+  };
+  return files::detail::WalkSmbTree(kRoot, share, options, stopMark ? *stopMark : never, connections,
+                                    more);
 }
 
 TEST(FilesSmbWalk, OwnersFromDescriptorsSummedInOrderFirstMet) {
@@ -282,6 +334,86 @@ TEST(FilesSmbWalk, OrderMatchesAPlainRecursiveWalk) {
     build(kRoot, 0);
     EXPECT_EQ(WalkFake(share).owners, share.Reference(kRoot)) << "seed " << seed;
   }
+}
+
+TEST(FilesSmbWalk, EachSidIsNamedOnceAfterTheWalk) {
+  FakeShare share;
+  share.AddDir(kRoot);
+  const std::vector<std::string> owners = {"D\\one", "D\\two", "E\\three"};
+  for (int d = 0; d < 4; ++d) {
+    std::string dir = kRoot + "d" + std::to_string(d) + "/";
+    share.AddSubdir(kRoot, "d" + std::to_string(d));
+    for (int f = 0; f < 30; ++f)
+      share.AddFile(dir, {"f" + std::to_string(f), static_cast<std::uint64_t>(f), owners[(d + f) % 3]});
+  }
+  WalkResult result = WalkFake(share);
+  EXPECT_EQ(share.queried.size(), 120u);  // one owner query per file
+  EXPECT_EQ(share.named.size(), 3u);      // one name lookup per distinct owner
+  EXPECT_EQ(result.owners, share.Reference(kRoot));
+}
+
+// Two SIDs that no lookup names are one NullSid owner, where the first of them stood;
+// one account name from two domains is one owner.
+TEST(FilesSmbWalk, OwnersThatAreNamedAlikeAreMergedWhereTheFirstStood) {
+  FakeShare share;
+  share.AddDir(kRoot);
+  share.AddFile(kRoot, {"a", 1, "S-1-5-21-1-2-3-1001"});
+  share.AddFile(kRoot, {"b", 2, "D\\x"});
+  share.AddFile(kRoot, {"c", 4, "S-1-5-21-1-2-3-1002"});
+  share.AddFile(kRoot, {"d", 8, "E\\x"});
+  share.AddFile(kRoot, {"e", 16, "D\\y"});
+  EXPECT_THAT(WalkFake(share).owners,
+              ElementsAre(OwnerTotal{KindOwner(OwnerKind::NullSid), 5}, OwnerTotal{NameOwner("x"), 10},
+                          OwnerTotal{NameOwner("y"), 16}));
+}
+
+TEST(FilesSmbWalk, SeveralConnectionsGiveTheOneConnectionResult) {
+  const std::vector<std::string> owners = {"D\\common", "D\\second", "E\\third", "",
+                                           "S-1-5-21-9-9-9-500", "D\\rare", "DOM\\"};
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    FakeShare share;
+    std::mt19937 random(seed);
+    share.AddDir(kRoot);
+    std::size_t files = 0;
+    std::function<void(const std::string&, int)> build = [&](const std::string& dir, int level) {
+      int entries = static_cast<int>(random() % 40);
+      for (int i = 0; i < entries; ++i) {
+        std::string name = "e" + std::to_string(i);
+        if (level < 3 && random() % 8 == 0) {
+          share.AddSubdir(dir, name);
+          build(dir + name + "/", level + 1);
+        } else {
+          std::size_t pick = 0;
+          while (pick + 1 < owners.size() && random() % 3 == 0) ++pick;
+          int error = random() % 15 == 0 ? EACCES : 0;
+          share.AddFile(dir, {name, random() % 1000, owners[pick], error});
+          ++files;
+        }
+      }
+    };
+    build(kRoot, 0);
+    std::vector<FakeConnection*> made;
+    WalkResult result = WalkFake(share, {}, nullptr, 3, &made);
+    EXPECT_EQ(result.owners, share.Reference(kRoot)) << "seed " << seed;
+    EXPECT_EQ(result.files, files);
+    EXPECT_EQ(share.queried.size(), files) << "each file's owner is read once";
+    EXPECT_EQ(made.size(), 2u);
+  }
+}
+
+TEST(FilesSmbWalk, StopEndsAWalkOverSeveralConnections) {
+  FakeShare share;
+  share.AddDir(kRoot);
+  for (int i = 0; i < 500; ++i) share.AddFile(kRoot, {"f" + std::to_string(i), 1, "D\\u"});
+  share.AddSubdir(kRoot, "never");
+  std::atomic<bool> stop{false};
+  share.afterQuery = [&] {
+    if (share.queried.size() == 10) stop = true;
+  };
+  WalkResult result = WalkFake(share, {}, &stop, 4);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_LT(share.queried.size(), 20u);  // each connection ends after its query under way
+  EXPECT_THAT(share.listed, ElementsAre(kRoot));
 }
 
 // --- libsmbclient

@@ -55,7 +55,8 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-// S-1-5-21-...: "S-", then numbers joined by single dashes, at least two of them.
+}  // namespace
+
 bool LooksLikeSid(std::string_view text) {
   if (text.size() < 4 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return false;
   std::size_t numbers = 0;
@@ -72,8 +73,6 @@ bool LooksLikeSid(std::string_view text) {
   }
   return inNumber && numbers >= 2;
 }
-
-}  // namespace
 
 bool IsSmbRoot(std::string_view root) {
   return root.starts_with("\\\\") || StartsWithNoCase(root, "smb://");
@@ -149,7 +148,19 @@ WalkResult WalkOwners(const std::string& root, const WalkOptions& options,
     result.owners.push_back({{OwnerKind::DirlistDenied, {}, 0}, 1});
     return result;
   }
-  return detail::WalkSmbTree(SmbUrlFromRoot(root), *client, options, stop);
+  unsigned connections = options.threads == 0 ? kSmbConnections : std::min(options.threads, 64u);
+  if (!detail::SambaThreadsSet()) connections = 1;
+  const std::string url = SmbUrlFromRoot(root);
+  // Each helper connection logs on here, on this thread, one after the other: the
+  // helpers' threads then only send file requests at once.
+  auto more = [&options, &url] {
+    int error = 0;
+    std::unique_ptr<detail::SmbClient> helper = detail::OpenLibSmbClient(options, error);
+    std::string sid;
+    if (helper && !helper->OwnerSid(url, sid, error)) helper.reset();
+    return helper;
+  };
+  return detail::WalkSmbTree(url, *client, options, stop, connections, more);
 }
 
 WalkResult WalkOwners(const std::string& root, const WalkOptions& options, const OwnerSink& sink,

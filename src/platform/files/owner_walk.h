@@ -50,10 +50,14 @@ struct SmbCredentials {
   std::string password;
 };
 
+inline constexpr unsigned kSmbConnections = 4;
+
 struct WalkOptions {
   // Local trees: 1 walks on the calling thread; more walk subtrees on that many
-  // threads; 0 takes one per processor (at most 8). The result is the same either
-  // way, owner order included.
+  // threads; 0 takes one per processor (at most 8). SMB trees: the number of
+  // connections (each with its own libsmbclient context and thread) over which the
+  // owners of a directory's files are read at once; 0 takes kSmbConnections. The
+  // result is the same either way, owner order included.
   unsigned threads = 0;
   SmbCredentials credentials;
   // SMB: client configuration file; empty means libsmbclient's default smb.conf.
@@ -99,6 +103,9 @@ struct DescriptorOwner {
   Owner owner;
   bool valid = true;  // false: the text can't be parsed (owner is then Unknown)
 };
+
+// True for the text of a SID: "S-", then numbers joined by single dashes, at least two.
+bool LooksLikeSid(std::string_view text);
 
 // The owner named by the text of `system.nt_sec_desc.owner+`: "DOMAIN\name" gives
 // name, an empty text Unknown, a SID that stayed a SID NullSid.

@@ -1,20 +1,106 @@
-// libsmbclient behind the SmbClient interface: one context per walk, logged on with
-// the walk's credentials (or the Kerberos cache), never anonymously.
+// libsmbclient behind the SmbClient interface: one context per connection of a walk,
+// logged on with the walk's credentials (or the Kerberos cache), never anonymously.
+//
+// Threads: a context is used by one thread at a time, and contexts are made, set up
+// and freed under the Samba libraries' lock. The library keeps its per-call scratch
+// memory (talloc stack frames) in one process-wide stack unless a thread
+// implementation is set before its first use; the one set below when the program is
+// loaded makes that stack per thread, so that two contexts can work on two threads
+// at once. Each helper context logs on from the walk's own thread before the helpers
+// start, so only file requests run at the same time.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <libsmbclient.h>
+#include <pthread.h>
 
 #include "platform/files/smb_walk.h"
 #include "platform/threads/library_lock.h"
 
+// --- Per-thread scratch memory for the Samba libraries
+//
+// Samba's libraries keep the scratch memory of every call on one talloc stack, which
+// is one process-wide stack until a thread implementation is given to
+// smb_thread_set_functions (libsamba-util): two contexts working on two threads at
+// once then free each other's frames ("Freed frame ..., expected ..." and a crash,
+// seen here). libsmbclient's smbc_thread_posix() would set it, but Debian's Samba
+// 4.17 library doesn't export it, so the walk gives the same POSIX implementation
+// itself. The table's layout and the lock values are those of Samba's
+// lib/util/smb_threads.h (unchanged since 3.3). It must be set before the first stack
+// frame is made (afterwards the stack's key would be the old stack's address): so at
+// load time, before main and any Samba call.
+namespace files::detail::samba_threads {
+
+struct Functions {
+  int (*create_mutex)(const char* name, void** lock, const char* location);
+  void (*destroy_mutex)(void* lock, const char* location);
+  int (*lock_mutex)(void* lock, int type, const char* location);  // 1 lock, 2 unlock
+  int (*create_tls)(const char* name, void** key, const char* location);
+  void (*destroy_tls)(void** key, const char* location);
+  int (*set_tls)(void* key, const void* value, const char* location);
+  void* (*get_tls)(void* key, const char* location);
+};
+
+extern "C" int smb_thread_set_functions(const Functions* functions);
+
+int CreateMutex(const char*, void** lock, const char*) {
+  auto* mutex = new (std::nothrow) pthread_mutex_t;
+  if (!mutex) return ENOMEM;
+  pthread_mutex_init(mutex, nullptr);
+  *lock = mutex;
+  return 0;
+}
+void DestroyMutex(void* lock, const char*) {
+  pthread_mutex_destroy(static_cast<pthread_mutex_t*>(lock));
+  delete static_cast<pthread_mutex_t*>(lock);
+}
+int LockMutex(void* lock, int type, const char*) {
+  auto* mutex = static_cast<pthread_mutex_t*>(lock);
+  return type == 2 ? pthread_mutex_unlock(mutex) : pthread_mutex_lock(mutex);
+}
+int CreateTls(const char*, void** key, const char*) {
+  auto* tls = new (std::nothrow) pthread_key_t;
+  if (!tls) return ENOMEM;
+  if (int rc = pthread_key_create(tls, nullptr)) {
+    delete tls;
+    return rc;
+  }
+  *key = tls;
+  return 0;
+}
+void DestroyTls(void** key, const char*) {
+  if (!*key) return;
+  pthread_key_delete(*static_cast<pthread_key_t*>(*key));
+  delete static_cast<pthread_key_t*>(*key);
+  *key = nullptr;
+}
+int SetTls(void* key, const void* value, const char*) {
+  if (!key) return EINVAL;
+  return pthread_setspecific(*static_cast<pthread_key_t*>(key), value);
+}
+// talloc_tos() asks before the stack's key has been made: nothing is kept then.
+void* GetTls(void* key, const char*) {
+  return key ? pthread_getspecific(*static_cast<pthread_key_t*>(key)) : nullptr;
+}
+
+const Functions kPosix = {CreateMutex, DestroyMutex, LockMutex, CreateTls, DestroyTls, SetTls, GetTls};
+
+const bool g_set = smb_thread_set_functions(&kPosix) == 0;
+
+}  // namespace files::detail::samba_threads
+
 namespace files::detail {
+
+bool SambaThreadsSet() { return samba_threads::g_set; }
+
 namespace {
 
 constexpr unsigned kDosDirectory = 0x10;
 constexpr unsigned kDosReparsePoint = 0x400;
 constexpr const char* kOwnerAttribute = "system.nt_sec_desc.owner+";
+constexpr const char* kOwnerSidAttribute = "system.nt_sec_desc.owner";
 
 void CopyField(char* target, int room, const std::string& value) {
   if (room > 0) std::snprintf(target, static_cast<std::size_t>(room), "%s", value.c_str());
@@ -82,11 +168,21 @@ class LibSmbClient final : public SmbClient {
     return true;
   }
 
+  // Open, query security, close; no name lookup.
+  bool OwnerSid(const std::string& url, std::string& sid, int& error) override {
+    return Attribute(url, kOwnerSidAttribute, sid, error);
+  }
+
+  // The same three requests and, on the IPC$ connection, one LSA lookup of the SID.
   bool OwnerText(const std::string& url, std::string& text, int& error) override {
+    return Attribute(url, kOwnerAttribute, text, error);
+  }
+
+ private:
+  bool Attribute(const std::string& url, const char* name, std::string& text, int& error) {
     char value[4096] = {};
     errno = 0;
-    int rc = smbc_getFunctionGetxattr(m_context)(m_context, url.c_str(), kOwnerAttribute, value,
-                                                 sizeof value);
+    int rc = smbc_getFunctionGetxattr(m_context)(m_context, url.c_str(), name, value, sizeof value);
     if (rc < 0) {
       error = LastError();
       return false;
@@ -100,7 +196,6 @@ class LibSmbClient final : public SmbClient {
     return true;
   }
 
- private:
   SMBCCTX* m_context;
   SmbCredentials m_credentials;
 };
