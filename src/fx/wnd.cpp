@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include "fx/app.h"
 #include "fx/internal.h"
@@ -264,6 +265,9 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
     case SW_MINIMIZE:
       if (w->isWindow()) w->showMinimized();
       break;
+    case SW_SHOWMAXIMIZED:
+      if (w->isWindow()) w->showMaximized();
+      break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
       if (w->isWindow()) {
@@ -357,6 +361,37 @@ void CWnd::GetWindowRect(CRect* rect) const {
 
 void CWnd::MoveWindow(int x, int y, int cx, int cy, BOOL) {
   if (QWidget* w = GetWidget()) w->setGeometry(x, y, cx, cy);
+}
+
+BOOL CWnd::GetWindowPlacement(WINDOWPLACEMENT* placement) const {
+  QWidget* w = GetWidget();
+  if (!placement || !w || !w->isWindow()) return FALSE;
+  const bool maximized = w->windowState() & Qt::WindowMaximized;
+  const QRect r = maximized ? w->normalGeometry() : w->geometry();
+  placement->showCmd = maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  placement->rcNormalPosition = CRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+  return TRUE;
+}
+
+BOOL CWnd::SetWindowPlacement(const WINDOWPLACEMENT* placement) {
+  QWidget* w = GetWidget();
+  if (!placement || !w || !w->isWindow()) return FALSE;
+  const CRect& rc = placement->rcNormalPosition;
+  const QRect wanted(rc.left, rc.top, rc.Width(), rc.Height());
+  QScreen* screen = QGuiApplication::screenAt(wanted.center());
+  if (!screen) screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return FALSE;
+  // The frame (title bar, borders) must fit too, where the window system tells it.
+  w->winId();
+  const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+  w->setGeometry(
+      fx::detail::FitOnScreen(wanted, screen->availableGeometry().marginsRemoved(frame), w->minimumSize()));
+  if (placement->showCmd == SW_SHOWMAXIMIZED) {
+    w->setWindowState(w->windowState() | Qt::WindowMaximized);
+  } else {
+    w->setWindowState(w->windowState() & ~Qt::WindowMaximized);
+  }
+  return TRUE;
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
