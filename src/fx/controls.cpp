@@ -167,8 +167,8 @@ QWidget* MakeEdit(CWnd& owner, QWidget* parent, const ControlTemplate& ct, std::
 QWidget* MakeListBox(CWnd& owner, QWidget* parent, const ControlTemplate& ct, const BaseUnits& bu,
                      std::unique_ptr<CWnd>& wrapper) {
   auto* view = new fx::ListBoxView(ct.style & CS_SORT, parent);
-  view->Layout().useTabStops = ct.style & CS_USETABSTOPS;
   view->Layout().units = bu;
+  view->SetUseTabStops(ct.style & CS_USETABSTOPS);
   if (ct.style & CS_EXTENDEDSEL) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   } else if (ct.style & CS_MULTIPLESEL) {
