@@ -256,8 +256,8 @@ void ListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     }
     if (tab == std::string::npos) break;
     if (layout.useTabStops) {
-      // Every line's field k stands at column k's start; a line measured later than
-      // this paint falls back to the next stop.
+      // Every line's field k stands at column k's start (the next stop, should a line
+      // ever have more fields than were measured).
       x = column + 1 < starts.size() ? starts[column + 1] : NextStopPx(layout, x);
     } else {
       x += fm.horizontalAdvance(QLatin1Char(' '));

@@ -150,9 +150,9 @@ class CWnd : public CCmdTarget {
   void GetWindowRect(CRect* rect) const;
   void MoveWindow(int x, int y, int cx, int cy, BOOL bRepaint = TRUE);
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
-  // Top-level windows only. Setting pulls the rectangle onto the screen it mostly lies
-  // on (else the window's own): no wider or taller than its free area, and no smaller
-  // than the window's minimum size where the screen allows it.
+  // Top-level windows only. Setting pulls the rectangle, frame included, onto the
+  // screen that holds its centre (else the window's own): no wider or taller than its
+  // free area, and no smaller than the window's minimum size where the screen allows.
   BOOL GetWindowPlacement(WINDOWPLACEMENT* placement) const;
   BOOL SetWindowPlacement(const WINDOWPLACEMENT* placement);
   HICON SetIcon(HICON hIcon, BOOL bBigIcon);
