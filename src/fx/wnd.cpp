@@ -1,5 +1,7 @@
 #include "fx/wnd.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -407,7 +409,10 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   }
   if (area.isEmpty()) return;
   QSize size = w->frameGeometry().size();
-  w->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+  QPoint pos = area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+  // A window as large as the screen (large scale factors) starts at its corner, not off it.
+  if (!(owner && owner->isVisible())) pos = QPoint(std::max(pos.x(), area.left()), std::max(pos.y(), area.top()));
+  w->move(pos);
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
