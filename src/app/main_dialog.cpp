@@ -49,8 +49,10 @@ CMainDialog::CMainDialog(net::NetApi& api, net::Options options, CWnd* pParent)
 }
 
 // Closing the window stops a running browse; its late result finds the window gone.
+// The window is destroyed here, while OnDestroy can still keep its place.
 CMainDialog::~CMainDialog()
 {
+    DestroyWindow();
     CancelRunningBrowse();
     m_serversStop.request_stop();
 }
@@ -96,6 +98,7 @@ BOOL CMainDialog::OnInitDialog()
 
     if (!LoadSettings(m_settings, m_strVersion, m_strBuild))
         MessageBox(res::STR_REGISTRY_OPEN_FAILED);
+    RestoreGeometry();
 
     UpdateData(FALSE);
     return TRUE;
@@ -200,11 +203,37 @@ void CMainDialog::OnSize(UINT nType, int cx, int cy)
     CDialog::OnSize(nType, cx, cy);
 }
 
-// The window goes away: a running browse is stopped, so its late result is dropped.
+// The window goes away: a running browse is stopped, so its late result is dropped;
+// its size and place are kept for the next run.
 void CMainDialog::OnDestroy()
 {
     CancelRunningBrowse();
+    SaveGeometry();
     CDialog::OnDestroy();
+}
+
+// The window comes back where it was, pulled onto the screen if that changed.
+void CMainDialog::RestoreGeometry()
+{
+    const std::optional<WindowGeometry> saved = LoadWindowGeometry();
+    if (!saved)
+        return;
+    WINDOWPLACEMENT placement;
+    placement.showCmd = saved->maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement.rcNormalPosition =
+        CRect(saved->left, saved->top, saved->left + saved->width, saved->top + saved->height);
+    SetWindowPlacement(&placement);
+}
+
+// A settings file that can't be written was reported at start; the place is then
+// simply not kept.
+void CMainDialog::SaveGeometry()
+{
+    WINDOWPLACEMENT placement;
+    if (!GetWindowPlacement(&placement))
+        return;
+    const CRect& rc = placement.rcNormalPosition;
+    SaveWindowGeometry({rc.left, rc.top, rc.Width(), rc.Height(), placement.showCmd == SW_SHOWMAXIMIZED});
 }
 
 void CMainDialog::OnHelpContents()

@@ -118,6 +118,8 @@ protected:
 
 private:
     void ShowStartupServer();
+    void RestoreGeometry();
+    void SaveGeometry();
     void FillDisplayBox();
     std::uint64_t m_nextBrowseId = 0;
     // The browse of the last started worker while it is the current one; Stop and a

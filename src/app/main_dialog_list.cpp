@@ -52,7 +52,7 @@ void CMainDialog::OnListDoubleClick()
 // line, or a list without the group-name column) opens nothing but a message.
 void CMainDialog::OpenGroupProperties(const std::string& group)
 {
-    CGroupPropsDlg dlg(m_api);
+    CGroupPropsDlg dlg(m_api, this);
     dlg.m_pServerName = &m_settings.serverName;
     dlg.m_strGroup = group;
     net::Status status = net::NERR_Success;
@@ -81,7 +81,7 @@ void CMainDialog::OpenUserProperties(std::string rowText)
         if (MessageBox(res::STR_NOT_DOMAIN_CONTROLLER, res::STR_WARNING_CAPTION, MB_YESNO) != IDYES)
             return;
     }
-    CUserPropsDlg dlg(m_api);
+    CUserPropsDlg dlg(m_api, this);
     dlg.m_pServerName = &m_settings.serverName;
     dlg.m_strRowText = std::move(rowText);
     net::Status status = net::NERR_Success;

@@ -3,6 +3,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +40,13 @@ int DluToPxY(const BaseUnits& bu, int y) { return (y * bu.cy + (y >= 0 ? 4 : -4)
 QRect DluRect(const BaseUnits& bu, int x, int y, int cx, int cy) {
   int left = DluToPxX(bu, x), top = DluToPxY(bu, y);
   return QRect(left, top, DluToPxX(bu, x + cx) - left, DluToPxY(bu, y + cy) - top);
+}
+
+QRect FitOnScreen(const QRect& wanted, const QRect& available, const QSize& minimum) {
+  const QSize size = wanted.size().expandedTo(minimum).boundedTo(available.size());
+  const int x = std::clamp(wanted.left(), available.left(), available.left() + available.width() - size.width());
+  const int y = std::clamp(wanted.top(), available.top(), available.top() + available.height() - size.height());
+  return QRect(QPoint(x, y), size);
 }
 
 // Statics treat '&' as a mnemonic marker unless they say otherwise; "&&" is a '&'.
@@ -158,8 +167,8 @@ QWidget* MakeEdit(CWnd& owner, QWidget* parent, const ControlTemplate& ct, std::
 QWidget* MakeListBox(CWnd& owner, QWidget* parent, const ControlTemplate& ct, const BaseUnits& bu,
                      std::unique_ptr<CWnd>& wrapper) {
   auto* view = new fx::ListBoxView(ct.style & CS_SORT, parent);
-  view->Layout().useTabStops = ct.style & CS_USETABSTOPS;
   view->Layout().units = bu;
+  view->SetUseTabStops(ct.style & CS_USETABSTOPS);
   if (ct.style & CS_EXTENDEDSEL) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   } else if (ct.style & CS_MULTIPLESEL) {

@@ -1,5 +1,6 @@
 #include "fx/dialog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -11,12 +12,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "fx/app.h"
@@ -24,10 +27,15 @@
 
 namespace fx::detail {
 
-// Client area: holds the controls and paints through WM_PAINT.
+// Client area: holds the controls and paints through WM_PAINT. In a resizable dialog
+// it is laid out at its template size and moves the controls that grow with it.
 class FxClient : public QWidget {
  public:
   FxClient(CWnd* owner, QWidget* parent) : QWidget(parent), m_owner(owner) {}
+  void SetTemplateSize(QSize size) { m_templateSize = size; }
+  // `w` grows by what the client grows beyond its template size (ControlSizing bits).
+  void AddGrowing(QWidget* w, DWORD sizing) { m_growing.push_back({w, w->geometry(), sizing}); }
+  QSize sizeHint() const override { return m_templateSize.isValid() ? m_templateSize : QWidget::sizeHint(); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -36,9 +44,31 @@ class FxClient : public QWidget {
     m_owner->SendMessage(WM_PAINT);
     m_owner->SetCurrentPainter(nullptr);
   }
+  void resizeEvent(QResizeEvent* e) override {
+    QWidget::resizeEvent(e);
+    if (!m_templateSize.isValid()) return;
+    const int dx = width() - m_templateSize.width();
+    const int dy = height() - m_templateSize.height();
+    for (const Growing& g : m_growing) {
+      if (!g.widget) continue;
+      QRect r = g.base;
+      if (g.sizing & fx::SZ_GROW_X) r.setWidth(std::max(g.base.width() + dx, kSmallest));
+      if (g.sizing & fx::SZ_GROW_Y) r.setHeight(std::max(g.base.height() + dy, kSmallest));
+      g.widget->setGeometry(r);
+    }
+  }
 
  private:
+  struct Growing {
+    QPointer<QWidget> widget;
+    QRect base;  // at the template size
+    DWORD sizing;
+  };
+  // A growing control never shrinks below this, whatever the window is cut to.
+  static constexpr int kSmallest = 16;
   CWnd* m_owner;
+  QSize m_templateSize;
+  std::vector<Growing> m_growing;
 };
 
 // Top-level dialog window: keys, close box and the modal loop's end.
@@ -116,10 +146,11 @@ void LowerFrames(CWnd& owner) {
 }
 
 Qt::WindowFlags DialogFlags(DWORD style) {
-  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+  Qt::WindowFlags flags = ((style & fx::DS_APPWINDOW) ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint;
   if (style & DS_CAPTION) flags |= Qt::WindowTitleHint;
   if (style & DS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (style & DS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+  if (style & DS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
   return flags;
 }
 
@@ -129,6 +160,16 @@ QWidget* OwnerWidget(CWnd* parent, CWnd* self) {
   if (app && app->m_pMainWnd && app->m_pMainWnd != self && app->m_pMainWnd->GetWidget())
     return app->m_pMainWnd->GetWidget()->window();
   return nullptr;
+}
+
+// The template size (with the menu bar) is the first and the smallest size, cut to
+// the screen's free area where the screen is smaller (large scale factors).
+void SetResizable(QWidget* window) {
+  QSize minimum = window->sizeHint();
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (screen) minimum = minimum.boundedTo(screen->availableGeometry().size());
+  window->setMinimumSize(minimum);
+  window->resize(minimum);
 }
 
 struct ExchangeFailure {};
@@ -363,9 +404,14 @@ bool CDialog::CreateFromTemplate(QWidget* parentWidget) {
     auto* layout = new QVBoxLayout(dlg);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     client = new FxClient(this, dlg);
-    client->setFixedSize(size);
+    if (t->style & fx::DS_THICKFRAME) {
+      client->SetTemplateSize(size);
+      client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    } else {
+      layout->setSizeConstraint(QLayout::SetFixedSize);
+      client->setFixedSize(size);
+    }
     layout->addWidget(client);
     Attach(dlg, m_nID, m_pParentWnd);
     if (t->menuId) {
@@ -384,7 +430,11 @@ bool CDialog::CreateFromTemplate(QWidget* parentWidget) {
     DestroyWindow();
     return false;
   }
-  for (const fx::ControlTemplate& ct : t->controls) CreateControl(*this, client, ct, bu);
+  for (const fx::ControlTemplate& ct : t->controls) {
+    QWidget* w = CreateControl(*this, client, ct, bu);
+    if (w && ct.sizing != fx::SZ_FIXED && (t->style & fx::DS_THICKFRAME)) client->AddGrowing(w, ct.sizing);
+  }
+  if (!parentWidget && (t->style & fx::DS_THICKFRAME)) SetResizable(GetWidget());
   MakeRadioGroups(*this, client);
   SetLabelBuddies(*this);
   LowerFrames(*this);
@@ -413,6 +463,8 @@ INT_PTR CDialog::DoModal() {
     } else if (NoDisplay()) {
       WarnNoHandler("modal dialog", GetWidget() ? S(GetWidget()->windowTitle()) : std::string());
       EndDialog(IDCANCEL);
+    } else if (IsAppWindow()) {
+      RunUntilEnded(dlg);
     } else {
       m_bInModalLoop = true;
       dlg->setWindowModality(Qt::ApplicationModal);
@@ -423,6 +475,22 @@ INT_PTR CDialog::DoModal() {
   int result = m_bEnded ? m_nModalResult : -1;
   DestroyWindow();
   return result;
+}
+
+bool CDialog::IsAppWindow() const {
+  const fx::DialogTemplate* t = fx::FindDialogTemplate(m_nIDTemplate);
+  return t && (t->style & fx::DS_APPWINDOW);
+}
+
+// The program's main window is no modal box: it shows as a normal window and the call
+// returns when EndDialog ends it.
+void CDialog::RunUntilEnded(QDialog* dlg) {
+  m_bInModalLoop = true;
+  QEventLoop loop;
+  QObject::connect(dlg, &QDialog::finished, &loop, &QEventLoop::quit);
+  dlg->show();
+  if (!m_bEnded) loop.exec(QEventLoop::DialogExec);
+  m_bInModalLoop = false;
 }
 
 BOOL CDialog::OnInitDialog() {

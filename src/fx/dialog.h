@@ -80,6 +80,8 @@ class CDialog : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
+  bool IsAppWindow() const;
+  void RunUntilEnded(QDialog* dlg);
   QPointer<QWidget> m_pClient;
   bool m_bEnded = false;
   bool m_bInModalLoop = false;

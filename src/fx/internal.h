@@ -27,6 +27,10 @@ int DluToPxX(const BaseUnits& bu, int x);
 int DluToPxY(const BaseUnits& bu, int y);
 QRect DluRect(const BaseUnits& bu, int x, int y, int cx, int cy);
 
+// `wanted` moved and cut so that it lies inside `available`: at least `minimum` large
+// where `available` has room for it, never larger than `available`.
+QRect FitOnScreen(const QRect& wanted, const QRect& available, const QSize& minimum);
+
 // Installed test handlers.
 struct Hooks {
   testing::MessageBoxHandler messageBox;

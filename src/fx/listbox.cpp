@@ -1,5 +1,6 @@
 // The list box: model/view list with tabbed lines.
 #include <algorithm>
+#include <cmath>
 #include <strings.h>
 
 #include <QApplication>
@@ -50,6 +51,7 @@ int ListBoxModel::Add(std::string line) {
     int pos = SortedPosition(line);
     if (pos < Count()) return Insert(pos, std::move(line));
   }
+  Measure(line);
   m_lines.push_back(std::move(line));
   if (!m_data.empty()) m_data.push_back(0);
   ScheduleFlush();
@@ -62,7 +64,10 @@ void ListBoxModel::AddMany(std::vector<std::string> lines) {
     return;
   }
   m_lines.reserve(m_lines.size() + lines.size());
-  for (auto& l : lines) m_lines.push_back(std::move(l));
+  for (auto& l : lines) {
+    Measure(l);
+    m_lines.push_back(std::move(l));
+  }
   if (!m_data.empty()) m_data.resize(m_lines.size(), 0);
   ScheduleFlush();
 }
@@ -70,6 +75,7 @@ void ListBoxModel::AddMany(std::vector<std::string> lines) {
 int ListBoxModel::Insert(int index, std::string line) {
   Flush();
   if (index < 0 || index > Count()) index = Count();
+  Measure(line);
   beginInsertRows(QModelIndex(), index, index);
   m_lines.insert(m_lines.begin() + index, std::move(line));
   if (!m_data.empty()) m_data.insert(m_data.begin() + index, 0);
@@ -83,6 +89,7 @@ bool ListBoxModel::Remove(int index) {
   if (index < 0 || index >= Count()) return false;
   beginRemoveRows(QModelIndex(), index, index);
   m_lines.erase(m_lines.begin() + index);
+  m_widestStale = true;
   if (!m_data.empty()) m_data.erase(m_data.begin() + index);
   m_committed = Count();
   endRemoveRows();
@@ -95,7 +102,28 @@ void ListBoxModel::Reset() {
   m_lines.shrink_to_fit();
   m_data.clear();
   m_committed = 0;
+  m_widest = {};
+  m_widestStale = false;
   endResetModel();
+}
+
+void ListBoxModel::Measure(const std::string& line) {
+  if (m_width && !m_widestStale) WidenColumns(m_widest, line, m_byTabs, m_width);
+}
+
+void ListBoxModel::SetMeasure(TextWidth width, bool byTabs) {
+  m_width = std::move(width);
+  m_byTabs = byTabs;
+  m_widestStale = true;
+}
+
+const ColumnWidths& ListBoxModel::Widest() {
+  if (m_widestStale) {
+    m_widestStale = false;
+    m_widest = {};
+    for (const std::string& line : m_lines) Measure(line);
+  }
+  return m_widest;
 }
 
 void ListBoxModel::SetData(int index, DWORD_PTR data) {
@@ -139,7 +167,51 @@ int NextStopPx(const ListBoxLayout& layout, int x) {
   }
 }
 
+// Space kept between the widest field of a column and the next column.
+constexpr int kColumnGapDlu = 4;
+
 }  // namespace
+
+void WidenColumns(ColumnWidths& widths, std::string_view line, bool byTabs, const TextWidth& width) {
+  const bool tabbed = byTabs && line.find('\t') != std::string_view::npos;
+  size_t column = 0;
+  size_t start = 0;
+  while (true) {
+    size_t tab = byTabs ? line.find('\t', start) : std::string_view::npos;
+    std::string_view field = line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
+    if (column >= widths.reaching.size()) {
+      widths.pushing.resize(column + 1, 0);
+      widths.reaching.resize(column + 1, 0);
+    }
+    if (!field.empty()) {
+      const int w = width(field);
+      widths.reaching[column] = std::max(widths.reaching[column], w);
+      if (tabbed) widths.pushing[column] = std::max(widths.pushing[column], w);
+    }
+    if (tab == std::string_view::npos) return;
+    start = tab + 1;
+    ++column;
+  }
+}
+
+std::vector<int> ColumnStarts(const std::vector<int>& pushing, const std::vector<int>& stopsPx, int gap) {
+  std::vector<int> starts;
+  starts.reserve(pushing.size());
+  int x = 0;
+  for (size_t k = 0; k < pushing.size(); ++k) {
+    starts.push_back(x);
+    if (k + 1 == pushing.size()) break;
+    const int stop = k < stopsPx.size() ? stopsPx[k] : x;
+    x = std::max(stop, x + pushing[k] + (pushing[k] > 0 ? gap : 0));
+  }
+  return starts;
+}
+
+int ColumnsExtent(const std::vector<int>& starts, const std::vector<int>& reaching) {
+  int extent = 0;
+  for (size_t k = 0; k < starts.size() && k < reaching.size(); ++k) extent = std::max(extent, starts[k] + reaching[k]);
+  return extent;
+}
 
 std::vector<int> TabStopPositions(const ListBoxLayout& layout, int tabs) {
   std::vector<int> out;
@@ -149,9 +221,13 @@ std::vector<int> TabStopPositions(const ListBoxLayout& layout, int tabs) {
 
 // ---------------------------------------------------------------- delegate
 
+ListBoxDelegate::ListBoxDelegate(ListBoxView* view) : QStyledItemDelegate(view), m_view(view) {}
+
 void ListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const auto* model = static_cast<const ListBoxModel*>(index.model());
   const std::string& line = model->Line(index.row());
+  const ListBoxLayout& layout = m_view->Layout();
+  const std::vector<int>& starts = m_view->ColumnStartsPx();
   const QPalette& pal = option.palette;
   bool selected = option.state & QStyle::State_Selected;
   QRect rect = option.rect;
@@ -169,18 +245,20 @@ void ListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   int x0 = rect.left() + kTextMargin;
   int x = 0;
   size_t start = 0;
-  while (start <= line.size()) {
+  for (size_t column = 0; start <= line.size(); ++column) {
     size_t tab = line.find('\t', start);
     size_t end = tab == std::string::npos ? line.size() : tab;
     QString segment = QString::fromUtf8(line.data() + start, qsizetype(end - start));
-    if (!m_layout->useTabStops) segment.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    if (!layout.useTabStops) segment.replace(QLatin1Char('\t'), QLatin1Char(' '));
     if (!segment.isEmpty()) {
       painter->drawText(QPoint(x0 + x, baseline), segment);
       x += fm.horizontalAdvance(segment);
     }
     if (tab == std::string::npos) break;
-    if (m_layout->useTabStops) {
-      x = NextStopPx(*m_layout, x);
+    if (layout.useTabStops) {
+      // Every line's field k stands at column k's start (the next stop, should a line
+      // ever have more fields than were measured).
+      x = column + 1 < starts.size() ? starts[column + 1] : NextStopPx(layout, x);
     } else {
       x += fm.horizontalAdvance(QLatin1Char(' '));
     }
@@ -196,14 +274,40 @@ void ListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 }
 
 QSize ListBoxDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-  return QSize(std::max(m_layout->horizontalExtent, 1), option.fontMetrics.height());
+  return QSize(std::max(m_view->ExtentPx(), 1), option.fontMetrics.height());
 }
 
 // ---------------------------------------------------------------- view
 
+namespace {
+
+// Field widths in the list's font. Plain ASCII (nearly every field) adds up the
+// letters' advances, which is exact but for kerning, which the column gap absorbs;
+// other text is shaped whole.
+class FieldWidth {
+ public:
+  explicit FieldWidth(const QFont& font) : m_fm(font) {
+    for (int c = 0; c < 128; ++c) m_ascii[c] = m_fm.horizontalAdvance(QChar(c == '\t' ? ' ' : c));
+  }
+  int operator()(std::string_view text) const {
+    qreal width = 0;
+    for (unsigned char c : text) {
+      if (c >= 128) return int(std::ceil(m_fm.horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size())))));
+      width += m_ascii[c];
+    }
+    return int(std::ceil(width));
+  }
+
+ private:
+  QFontMetricsF m_fm;
+  qreal m_ascii[128];
+};
+
+}  // namespace
+
 ListBoxView::ListBoxView(bool sorted, QWidget* parent) : QListView(parent), m_model(new ListBoxModel(sorted, this)) {
   setModel(m_model);
-  setItemDelegate(new ListBoxDelegate(&m_layout, this));
+  setItemDelegate(new ListBoxDelegate(this));
   setUniformItemSizes(true);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -211,15 +315,60 @@ ListBoxView::ListBoxView(bool sorted, QWidget* parent) : QListView(parent), m_mo
   setTextElideMode(Qt::ElideNone);
   setWordWrap(false);
   setSelectionBehavior(QAbstractItemView::SelectRows);
+  MeasureInFont();
+  // New lines may reach further than the items were laid out for.
+  connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { FollowExtent(); });
+  connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { FollowExtent(); });
+  connect(m_model, &QAbstractItemModel::modelReset, this, [this] { FollowExtent(); });
+}
+
+void ListBoxView::SetUseTabStops(bool use) {
+  m_layout.useTabStops = use;
+  MeasureInFont();
+}
+
+void ListBoxView::MeasureInFont() {
+  m_model->SetMeasure(FieldWidth(font()), m_layout.useTabStops);
+}
+
+const std::vector<int>& ListBoxView::ColumnStartsPx() {
+  const std::vector<int>& pushing = m_model->Widest().pushing;
+  if (!m_layout.useTabStops) {
+    m_starts.assign(pushing.empty() ? 0 : 1, 0);
+    return m_starts;
+  }
+  const int columns = int(pushing.size());
+  const std::vector<int> stops = columns > 0 ? TabStopPositions(m_layout, columns - 1) : std::vector<int>{};
+  m_starts = ColumnStarts(pushing, stops, StopPx(m_layout, kColumnGapDlu));
+  return m_starts;
+}
+
+int ListBoxView::ExtentPx() {
+  const std::vector<int>& starts = ColumnStartsPx();
+  const int lines = ColumnsExtent(starts, m_model->Widest().reaching);
+  return std::max(m_layout.horizontalExtent, lines > 0 ? lines + 2 * kTextMargin : 0);
+}
+
+void ListBoxView::FollowExtent() {
+  if (ExtentPx() != m_laidOutExtent) UpdateExtent();
 }
 
 void ListBoxView::UpdateExtent() {
   // The item width follows the extent; the view recomputes its scroll range.
+  m_laidOutExtent = ExtentPx();
   doItemsLayout();
   viewport()->update();
 }
 
 void ListBoxView::resizeEvent(QResizeEvent* e) { QListView::resizeEvent(e); }
+
+void ListBoxView::changeEvent(QEvent* e) {
+  QListView::changeEvent(e);
+  if (e->type() == QEvent::FontChange) {
+    MeasureInFont();
+    UpdateExtent();
+  }
+}
 
 }  // namespace fx
 
@@ -512,7 +661,7 @@ BOOL CListBox::SetTabStops(int nTabStops, const int* rgTabStops) {
   auto* v = ViewOf(this);
   if (!v || nTabStops < 0 || (nTabStops > 0 && !rgTabStops)) return FALSE;
   v->Layout().tabStopsDlu.assign(rgTabStops, rgTabStops + nTabStops);
-  v->viewport()->update();
+  v->UpdateExtent();
   return v->Layout().useTabStops ? TRUE : FALSE;
 }
 

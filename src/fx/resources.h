@@ -20,6 +20,9 @@ enum DialogStyle : DWORD {
   DS_MINIMIZEBOX = 0x0004,  // minimize box
   DS_CHILD = 0x0008,        // child window: a property page
   DS_CENTER = 0x0010,       // centred when created
+  DS_THICKFRAME = 0x0020,   // resizable; the template size is the initial and the minimum size
+  DS_MAXIMIZEBOX = 0x0040,  // maximize box
+  DS_APPWINDOW = 0x0080,    // the program's main window: a normal top-level window, never modal
 };
 
 // Control styles. Not every style applies to every kind.
@@ -74,6 +77,14 @@ enum class ControlKind {
   EtchedFrame,   // etched rectangle
 };
 
+// How a control follows a resizable dialog: it keeps its place, and grows by what the
+// dialog grew in the directions named.
+enum ControlSizing : DWORD {
+  SZ_FIXED = 0,
+  SZ_GROW_X = 0x1,  // wider with the dialog
+  SZ_GROW_Y = 0x2,  // taller with the dialog
+};
+
 struct ControlTemplate {
   int id = IDC_STATIC;
   ControlKind kind = ControlKind::Static;
@@ -81,6 +92,7 @@ struct ControlTemplate {
   int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
   DWORD style = CS_NONE;
   UINT imageId = 0;                  // icon or bitmap resource of IconStatic / BitmapStatic
+  DWORD sizing = SZ_FIXED;           // ControlSizing bits, for a DS_THICKFRAME dialog
 };
 
 struct DialogTemplate {

@@ -57,7 +57,8 @@ bool RenderToPng(CWnd& window, const std::string& path) {
   for (auto* view : w->findChildren<fx::ListBoxView*>()) view->Model()->Flush();
   w->ensurePolished();
   if (w->layout()) w->layout()->activate();
-  w->adjustSize();
+  // A fixed-size window takes its size; a resizable one is shown as it was left.
+  if (w->minimumSize() == w->maximumSize()) w->adjustSize();
   QImage image(w->size(), QImage::Format_ARGB32);
   image.setDevicePixelRatio(1.0);
   image.fill(w->palette().color(QPalette::Window));

@@ -1,5 +1,7 @@
 #include "fx/wnd.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include "fx/app.h"
 #include "fx/internal.h"
@@ -264,6 +267,9 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
     case SW_MINIMIZE:
       if (w->isWindow()) w->showMinimized();
       break;
+    case SW_SHOWMAXIMIZED:
+      if (w->isWindow()) w->showMaximized();
+      break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
       if (w->isWindow()) {
@@ -359,6 +365,37 @@ void CWnd::MoveWindow(int x, int y, int cx, int cy, BOOL) {
   if (QWidget* w = GetWidget()) w->setGeometry(x, y, cx, cy);
 }
 
+BOOL CWnd::GetWindowPlacement(WINDOWPLACEMENT* placement) const {
+  QWidget* w = GetWidget();
+  if (!placement || !w || !w->isWindow()) return FALSE;
+  const bool maximized = w->windowState() & Qt::WindowMaximized;
+  const QRect r = maximized ? w->normalGeometry() : w->geometry();
+  placement->showCmd = maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  placement->rcNormalPosition = CRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+  return TRUE;
+}
+
+BOOL CWnd::SetWindowPlacement(const WINDOWPLACEMENT* placement) {
+  QWidget* w = GetWidget();
+  if (!placement || !w || !w->isWindow()) return FALSE;
+  const CRect& rc = placement->rcNormalPosition;
+  const QRect wanted(rc.left, rc.top, rc.Width(), rc.Height());
+  QScreen* screen = QGuiApplication::screenAt(wanted.center());
+  if (!screen) screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return FALSE;
+  // The frame (title bar, borders) must fit too, where the window system tells it.
+  w->winId();
+  const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+  w->setGeometry(
+      fx::detail::FitOnScreen(wanted, screen->availableGeometry().marginsRemoved(frame), w->minimumSize()));
+  if (placement->showCmd == SW_SHOWMAXIMIZED) {
+    w->setWindowState(w->windowState() | Qt::WindowMaximized);
+  } else {
+    w->setWindowState(w->windowState() & ~Qt::WindowMaximized);
+  }
+  return TRUE;
+}
+
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   QWidget* w = GetWidget();
   if (!w || !w->isWindow()) return;
@@ -372,7 +409,10 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   }
   if (area.isEmpty()) return;
   QSize size = w->frameGeometry().size();
-  w->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+  QPoint pos = area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+  // A window as large as the screen (large scale factors) starts at its corner, not off it.
+  if (!(owner && owner->isVisible())) pos = QPoint(std::max(pos.x(), area.left()), std::max(pos.y(), area.top()));
+  w->move(pos);
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {

@@ -27,6 +27,12 @@ struct CRect {
   int Height() const { return bottom - top; }
 };
 
+// Where a top-level window stands when it is not maximised, and whether it is.
+struct WINDOWPLACEMENT {
+  UINT showCmd = SW_SHOWNORMAL;  // SW_SHOWNORMAL or SW_SHOWMAXIMIZED
+  CRect rcNormalPosition;        // screen pixels, the frame left out
+};
+
 // Anything that has a message map.
 class CCmdTarget {
  public:
@@ -144,6 +150,11 @@ class CWnd : public CCmdTarget {
   void GetWindowRect(CRect* rect) const;
   void MoveWindow(int x, int y, int cx, int cy, BOOL bRepaint = TRUE);
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
+  // Top-level windows only. Setting pulls the rectangle, frame included, onto the
+  // screen that holds its centre (else the window's own): no wider or taller than its
+  // free area, and no smaller than the window's minimum size where the screen allows.
+  BOOL GetWindowPlacement(WINDOWPLACEMENT* placement) const;
+  BOOL SetWindowPlacement(const WINDOWPLACEMENT* placement);
   HICON SetIcon(HICON hIcon, BOOL bBigIcon);
   BOOL DestroyWindow();
 

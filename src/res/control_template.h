@@ -22,4 +22,11 @@ inline fx::ControlTemplate Control(int id, fx::ControlKind kind, const char* tex
     return c;
 }
 
+// The control grows with a resizable dialog, in width and height.
+inline fx::ControlTemplate Growing(fx::ControlTemplate c)
+{
+    c.sizing = fx::SZ_GROW_X | fx::SZ_GROW_Y;
+    return c;
+}
+
 }  // namespace res

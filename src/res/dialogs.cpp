@@ -20,7 +20,9 @@ void AddMainDialog(fx::ResourceSet& set)
     dlg.cy = 213;
     dlg.fontFace = "MS Sans Serif";
     dlg.pointSize = 8;
-    dlg.style = fx::DS_CAPTION | fx::DS_SYSMENU | fx::DS_MINIMIZEBOX;
+    // A normal resizable window: the list and its frame take what the window grows.
+    dlg.style = fx::DS_CAPTION | fx::DS_SYSMENU | fx::DS_MINIMIZEBOX | fx::DS_MAXIMIZEBOX | fx::DS_THICKFRAME |
+                fx::DS_APPWINDOW;
     dlg.menuId = IDR_MAINMENU;
 
     using namespace fx;
@@ -30,9 +32,9 @@ void AddMainDialog(fx::ResourceSet& set)
     const DWORD button = CS_TABSTOP;
 
     dlg.controls = {
-        Control(IDC_RESULTS, ControlKind::ListBox, "", 100, 15, 330, 185, list),
+        Growing(Control(IDC_RESULTS, ControlKind::ListBox, "", 100, 15, 330, 185, list)),
         Control(IDC_BROWSE, ControlKind::DefPushButton, "&Browse", 5, 100, 65, 15, button),
-        Control(IDC_STATIC, ControlKind::GroupBox, "", 95, 5, 340, 200, CS_NONE),
+        Growing(Control(IDC_STATIC, ControlKind::GroupBox, "", 95, 5, 340, 200, CS_NONE)),
         Control(IDC_SERVER, ControlKind::ComboBox, "", 5, 55, 85, 45, combo),
         Control(IDC_STATIC, ControlKind::Static, "Server", 5, 45, 65, 10, CS_NONE),
         Control(IDC_STATIC, ControlKind::Static, "Display", 5, 70, 65, 10, CS_NONE),

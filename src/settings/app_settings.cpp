@@ -2,8 +2,8 @@
 
 #include "platform/registry/registry.h"
 
+#include <cstdint>
 #include <cstring>
-#include <optional>
 
 using namespace reg;
 
@@ -175,5 +175,44 @@ bool SaveSettings(const AppSettings& settings, const std::string& version,
         written = ok && written;
     }
     // The values reach the file only here, in one replace.
+    return RegCloseKey(key) == ERROR_SUCCESS && written;
+}
+
+namespace {
+
+constexpr const char* kGeometryValues[] = {"window_left", "window_top", "window_width", "window_height"};
+
+std::optional<std::int32_t> ReadDword(HKEY key, const char* name) {
+    DWORD value = 0;
+    DWORD type = REG_NONE;
+    DWORD size = sizeof value;
+    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+std::optional<WindowGeometry> LoadWindowGeometry() {
+    HKEY key = OpenSettingsKey();
+    if (!key) return std::nullopt;
+    std::optional<std::int32_t> v[4];
+    for (int i = 0; i < 4; ++i) v[i] = ReadDword(key, kGeometryValues[i]);
+    std::int32_t maximized = 0;
+    ReadFlag(key, "window_maximized", maximized);
+    RegCloseKey(key);
+    if (!v[0] || !v[1] || !v[2] || !v[3] || *v[2] <= 0 || *v[3] <= 0) return std::nullopt;
+    return WindowGeometry{*v[0], *v[1], *v[2], *v[3], maximized == 1};
+}
+
+bool SaveWindowGeometry(const WindowGeometry& geometry) {
+    HKEY key = OpenSettingsKey();
+    if (!key) return false;
+    const std::int32_t values[] = {geometry.left, geometry.top, geometry.width, geometry.height};
+    bool written = true;
+    for (int i = 0; i < 4; ++i) written = WriteIndex(key, kGeometryValues[i], values[i]) && written;
+    written = WriteFlag(key, "window_maximized", geometry.maximized ? 1 : 0) && written;
     return RegCloseKey(key) == ERROR_SUCCESS && written;
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The member initialisers are the start-up defaults.
@@ -104,3 +105,22 @@ bool LoadSettings(AppSettings& settings, std::string& version, std::string& buil
 // could not be stored (a text over kSettingsTextMax bytes keeps its stored value).
 bool SaveSettings(const AppSettings& settings, const std::string& version,
                   const std::string& build);
+
+// The main window's place, kept in values of its own beside the settings ("window_left",
+// "window_top", "window_width", "window_height" as REG_DWORD, "window_maximized" as a
+// flag). LoadSettings and SaveSettings neither read nor write them, and saving them
+// leaves every other value as it is.
+struct WindowGeometry {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool maximized = false;
+    bool operator==(const WindowGeometry&) const = default;
+};
+
+// The stored geometry; nothing when a value is missing or of the wrong type, or the
+// size is not positive.
+std::optional<WindowGeometry> LoadWindowGeometry();
+// False when the settings file can't be written.
+bool SaveWindowGeometry(const WindowGeometry& geometry);

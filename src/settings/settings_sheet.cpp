@@ -172,7 +172,7 @@ bool OnSettingsCommand(AppSettings& settings, const std::string& displayText,
     Pages pages;
     CopyIn(settings, pages);
     const std::string caption = fx::LoadString(res::IDS_SETTINGS_CAPTION);
-    CPropertySheet sheet(caption.c_str(), nullptr, UINT(SettingsStartPage(displayText)));
+    CPropertySheet sheet(caption.c_str(), owner, UINT(SettingsStartPage(displayText)));
     for (CPropertyPage* page : pages.InTabOrder())
         sheet.AddPage(page);
     if (sheet.DoModal() != IDOK)

@@ -2,14 +2,26 @@
 // and without always-browse, the menu, and the settings file.
 #include "app_test_env.h"
 
+#include "fx/listbox_model.h"
+
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <unistd.h>
 
 namespace {
 
 using MainDialog = MainWindowTest;
+
+int BaseUnitsX()
+{
+    QFontMetrics fm(fx::DialogFont("MS Sans Serif", 8));
+    return (fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+}
 
 TEST_F(MainDialog, StartsOnTheDomainControllerWithUsersAndAnEmptyList)
 {
@@ -209,13 +221,159 @@ TEST_F(MainDialog, SettingsFileOverridesTheDefaults)
     EXPECT_EQ(dlg.m_listResults.GetCount(), 0);
 }
 
-TEST_F(MainDialog, WindowIconIsIcon128AndTheWindowIsNotResizable)
+TEST_F(MainDialog, IsANormalResizableWindowWithTheTemplateSizeAsItsSmallest)
 {
     CMainDialog& dlg = Open();
     ASSERT_NE(dlg.m_hIcon, nullptr);
-    EXPECT_FALSE(dlg.GetWidget()->windowIcon().isNull());
-    EXPECT_EQ(dlg.GetWidget()->minimumSize(), dlg.GetWidget()->maximumSize());
-    EXPECT_FALSE(dlg.GetWidget()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QWidget* window = dlg.GetWidget();
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_EQ(window->windowType(), Qt::Window) << "no dialog box to the window manager";
+    EXPECT_EQ(window->windowModality(), Qt::NonModal);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->size(), window->minimumSize());
+    EXPECT_GT(window->maximumWidth(), window->minimumWidth());
+    EXPECT_GT(window->maximumHeight(), window->minimumHeight());
+    // The client area is the template's 441 dialog units wide.
+    EXPECT_NEAR(dlg.GetClientWidget()->width(), 441 * BaseUnitsX() / 4, 2);
+}
+
+// Every control's place inside the window.
+std::map<std::string, QRect> ControlPlaces(CMainDialog& dlg)
+{
+    std::map<std::string, QRect> places;
+    for (QWidget* w : dlg.GetClientWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = QString::fromLatin1(w->metaObject()->className()) + " " +
+                             w->property("fxControlId").toString() + " " + w->property("fxText").toString();
+        places[name.toStdString() + (w->isHidden() ? " hidden" : "")] = w->geometry();
+    }
+    return places;
+}
+
+TEST_F(MainDialog, ResizingGrowsTheListAndItsFrameAndLeavesTheControlsOnTheLeft)
+{
+    CMainDialog& dlg = Open();
+    const auto before = ControlPlaces(dlg);
+    QWidget* window = dlg.GetWidget();
+    window->resize(window->size() + QSize(240, 130));
+    fx::testing::ProcessEvents();
+    const auto after = ControlPlaces(dlg);
+    ASSERT_EQ(after.size(), before.size());
+    int grown = 0;
+    for (const auto& [name, rect] : before) {
+        const QRect now = after.at(name);
+        const bool grows = name.rfind("QListView", 0) == 0 || name.rfind("QGroupBox", 0) == 0;
+        EXPECT_EQ(now.topLeft(), rect.topLeft()) << name;
+        EXPECT_EQ(now.size(), grows ? rect.size() + QSize(240, 130) : rect.size()) << name;
+        grown += grows;
+    }
+    EXPECT_EQ(grown, 2) << "the list and its frame";
+}
+
+TEST_F(MainDialog, SizeAndPlaceComeBackInTheNextRunBesideTheSettings)
+{
+    AppSettings saved;
+    saved.u_num_logons = 1;
+    ASSERT_TRUE(SaveSettings(saved, "BETA", "Build007"));
+    const QRect place(10, 30, 780, 450);  // inside the offscreen screen (800 wide)
+    {
+        CMainDialog& dlg = Open();
+        dlg.GetWidget()->setGeometry(place);
+        fx::testing::ProcessEvents();
+        m_dlg.reset();
+    }
+    EXPECT_EQ(LoadWindowGeometry(), (WindowGeometry{10, 30, 780, 450, false}));
+    CMainDialog& again = Open();
+    EXPECT_EQ(again.GetWidget()->geometry(), place);
+    EXPECT_EQ(again.m_settings.u_num_logons, 1) << "the settings are untouched";
+
+    again.GetWidget()->showMaximized();
+    fx::testing::ProcessEvents();
+    m_dlg.reset();
+    const std::optional<WindowGeometry> maximized = LoadWindowGeometry();
+    ASSERT_TRUE(maximized);
+    EXPECT_TRUE(maximized->maximized);
+    EXPECT_EQ(QRect(maximized->left, maximized->top, maximized->width, maximized->height), place)
+        << "the size to go back to is kept";
+    EXPECT_TRUE(Open().GetWidget()->isMaximized());
+}
+
+TEST_F(MainDialog, PlaceThatNoLongerFitsTheScreenIsPulledBackOntoIt)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char* what;
+        WindowGeometry saved;
+    } cases[] = {
+        {"off the bottom right", {screen.right() + 500, screen.bottom() + 400, 900, 500, false}},
+        {"wider and taller than the screen", {-300, -200, screen.width() * 2, screen.height() * 2, false}},
+        {"smaller than the template", {10, 10, 50, 40, false}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SaveWindowGeometry(c.saved));
+        CMainDialog& dlg = Open();
+        const QRect now = dlg.GetWidget()->frameGeometry();
+        EXPECT_TRUE(screen.contains(now)) << c.what << ": " << now.x() << "," << now.y() << " " << now.width()
+                                          << "x" << now.height() << " in " << screen.width() << "x"
+                                          << screen.height();
+        EXPECT_GE(now.width(), dlg.GetWidget()->minimumWidth()) << c.what;
+        EXPECT_GE(now.height(), dlg.GetWidget()->minimumHeight()) << c.what;
+        m_dlg.reset();
+    }
+}
+
+TEST_F(MainDialog, SettingsSheetIsAFixedBoxOverTheWindow)
+{
+    CMainDialog& dlg = Open();
+    bool seen = false;
+    fx::testing::SetModalHandler([&](CWnd& sheet) {
+        QWidget* box = sheet.GetWidget();
+        EXPECT_EQ(box->parentWidget(), dlg.GetWidget());
+        EXPECT_EQ(box->windowType(), Qt::Dialog);
+        EXPECT_EQ(box->minimumSize(), box->maximumSize());
+        seen = true;
+        sheet.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+    });
+    fx::testing::ChooseMenuCommand(dlg, res::ID_TOOLS_SETTINGS);
+    EXPECT_TRUE(seen);
+}
+
+// A logon count of five digits is wider than its column: the columns after it move
+// right on every line, so the last logon never stands under "Acct.Expires".
+TEST_F(MainDialog, UsersColumnsNeverSlipUnderTheNextHeading)
+{
+    std::ifstream in(std::string(APP_TEST_DATADIR) + "/sample-domain.json");
+    std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string count = "\"numLogons\": 4821";
+    ASSERT_NE(json.find(count), std::string::npos);
+    json.replace(json.find(count), count.size(), "\"numLogons\": 48213");
+    std::string error;
+    m_sim = net::SimNetApi::FromJson(json, error);
+    ASSERT_TRUE(m_sim) << error;
+    AppSettings settings;
+    settings.u_num_logons = 1;
+    settings.u_last_logon = 1;
+    ASSERT_TRUE(SaveSettings(settings, "BETA", "Build007"));
+
+    CMainDialog& dlg = Open();
+    fx::testing::Click(dlg, res::IDC_BROWSE);
+    ASSERT_TRUE(WaitForBrowse());
+    auto* view = static_cast<fx::ListBoxView*>(dlg.m_listResults.View());
+    const std::vector<int> starts = view->ColumnStartsPx();
+    const QFontMetrics fm(view->font());
+    bool sawFiveDigits = false;
+    for (int i = 0; i < dlg.m_listResults.GetCount(); ++i) {
+        CString line;
+        dlg.m_listResults.GetText(i, line);
+        const QStringList fields = QString::fromStdString(line).split(QLatin1Char('\t'));
+        for (const QString& field : fields)
+            sawFiveDigits = sawFiveDigits || field.trimmed() == QStringLiteral("48213");
+        ASSERT_LE(fields.size(), int(starts.size())) << line;
+        for (int k = 0; k + 1 < fields.size(); ++k)
+            EXPECT_LT(starts[k] + fm.horizontalAdvance(fields[k]), starts[k + 1]) << line << " field " << k;
+    }
+    EXPECT_TRUE(sawFiveDigits);
+    const std::string path = std::string(APP_TEST_OUTDIR) + "/users-five-digit-logons.png";
+    ASSERT_TRUE(fx::testing::RenderToPng(dlg, path));
 }
 
 TEST_F(MainDialog, RendersToPng)
@@ -226,6 +384,11 @@ TEST_F(MainDialog, RendersToPng)
     const std::string path = std::string(APP_TEST_OUTDIR) + "/main.png";
     ASSERT_TRUE(fx::testing::RenderToPng(dlg, path));
     EXPECT_TRUE(std::filesystem::file_size(path) > 1000);
+    dlg.GetWidget()->resize(dlg.GetWidget()->size() + QSize(300, 200));
+    fx::testing::ProcessEvents();
+    const std::string larger = std::string(APP_TEST_OUTDIR) + "/main-resized.png";
+    ASSERT_TRUE(fx::testing::RenderToPng(dlg, larger));
+    EXPECT_TRUE(std::filesystem::file_size(larger) > 1000);
 }
 
 }  // namespace

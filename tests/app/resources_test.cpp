@@ -20,7 +20,8 @@ TEST(Resources, MainDialogControlsInTemplateOrder)
     EXPECT_EQ(dlg.caption, "Vellox");
     EXPECT_EQ(std::tie(dlg.x, dlg.y, dlg.cx, dlg.cy), std::make_tuple(0, 0, 441, 213));
     EXPECT_EQ(dlg.menuId, 130u);
-    EXPECT_EQ(dlg.style, DWORD(fx::DS_CAPTION | fx::DS_SYSMENU | fx::DS_MINIMIZEBOX));
+    EXPECT_EQ(dlg.style, DWORD(fx::DS_CAPTION | fx::DS_SYSMENU | fx::DS_MINIMIZEBOX | fx::DS_MAXIMIZEBOX |
+                               fx::DS_THICKFRAME | fx::DS_APPWINDOW));
 
     struct Expected {
         int id;

@@ -49,6 +49,31 @@ TEST_F(Geometry, ConversionRoundsLikeMulDiv) {
   EXPECT_EQ(r.bottom() + 1, fx::detail::DluToPxY(bu, 200));
 }
 
+// A window put back where it was is pulled onto the screen's free area: no larger than
+// it, at least the minimum where it has room, and moved rather than cut where it can.
+TEST_F(Geometry, WindowRectangleIsPulledOntoTheScreen) {
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize minimum(772, 384);
+  struct Case {
+    const char* what;
+    QRect wanted;
+    QRect available;
+    QRect expected;
+  } cases[] = {
+      {"fits: unchanged", QRect(100, 50, 900, 500), screen, QRect(100, 50, 900, 500)},
+      {"off to the right and down: moved back", QRect(1000, 900, 900, 500), screen, QRect(380, 524, 900, 500)},
+      {"off to the left and up: moved back", QRect(-300, -40, 900, 500), screen, QRect(0, 0, 900, 500)},
+      {"smaller than the minimum: grown", QRect(10, 10, 300, 200), screen, QRect(10, 10, 772, 384)},
+      {"larger than the screen: cut", QRect(-50, -50, 3000, 2000), screen, QRect(0, 0, 1280, 1024)},
+      {"scale 2 (half the logical screen): minimum cut too", QRect(0, 0, 772, 384), QRect(0, 0, 640, 512),
+       QRect(0, 0, 640, 384)},
+      {"second screen to the left", QRect(-2000, 100, 900, 500), QRect(-1920, 0, 1920, 1080),
+       QRect(-1920, 100, 900, 500)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(fx::detail::FitOnScreen(c.wanted, c.available, minimum), c.expected) << c.what;
+}
+
 TEST_F(Geometry, ControlsSitWhereTheTemplateSays) {
   CTestDialog dlg;
   ASSERT_TRUE(dlg.Create());

@@ -54,30 +54,94 @@ int FirstInk(const QImage& img, int x0, int y0, int y1) {
   return -1;
 }
 
-TEST_F(ListBox, TabbedTextIsDrawnAtTheStops) {
+// Field widths in, column positions out: a column starts at its tab stop unless the
+// widest field before it (with the gap) reaches past the stop; later columns follow.
+TEST(ColumnLayout, ColumnsWidenToTheirWidestFieldAndPushTheLaterOnes) {
+  const int gap = 6;
+  struct Case {
+    const char* what;
+    std::vector<int> pushing;
+    std::vector<int> reaching;
+    std::vector<int> stops;
+    std::vector<int> starts;
+    int extent;
+  } cases[] = {
+      {"every field fits: the stops", {50, 60, 0}, {50, 60, 20}, {100, 200}, {0, 100, 200}, 220},
+      {"a wide first field pushes every later column", {150, 60, 0}, {150, 60, 20}, {100, 200}, {0, 156, 222}, 242},
+      {"a field ending right at the stop keeps the gap", {100, 0}, {100, 10}, {100}, {0, 106}, 116},
+      {"a wide middle column moves only the ones after it", {50, 180, 0}, {50, 180, 20}, {100, 200}, {0, 100, 286},
+       306},
+      {"an empty column takes no gap", {40, 0, 0}, {40, 0, 30}, {100, 101}, {0, 100, 101}, 131},
+      {"more columns than stops: each right after the one before", {30, 40, 0}, {30, 40, 50}, {100}, {0, 100, 146},
+       196},
+      {"a line without TABs pushes nothing but reaches", {60, 0}, {1500, 30}, {100}, {0, 100}, 1500},
+      {"no lines", {}, {}, {100}, {}, 0},
+  };
+  for (const Case& c : cases) {
+    const std::vector<int> starts = fx::ColumnStarts(c.pushing, c.stops, gap);
+    EXPECT_EQ(starts, c.starts) << c.what;
+    EXPECT_EQ(fx::ColumnsExtent(starts, c.reaching), c.extent) << c.what;
+  }
+}
+
+TEST(ColumnLayout, EachTabStartsTheNextColumnsField) {
+  const fx::TextWidth width = [](std::string_view text) { return int(text.size()) * 10; };
+  fx::ColumnWidths widths;
+  fx::WidenColumns(widths, "alice\tAlice Smith\t12", true, width);
+  fx::WidenColumns(widths, "bob\t\t12345\textra", true, width);
+  fx::WidenColumns(widths, "==================", true, width);  // a separator
+  EXPECT_EQ(widths.pushing, (std::vector<int>{50, 110, 50, 50}));
+  EXPECT_EQ(widths.reaching, (std::vector<int>{180, 110, 50, 50}));
+  fx::ColumnWidths whole;
+  fx::WidenColumns(whole, "a\tbc", false, width);
+  EXPECT_EQ(whole.pushing, std::vector<int>{0});
+  EXPECT_EQ(whole.reaching, std::vector<int>{40});
+}
+
+TEST_F(ListBox, EveryLineDrawsItsFieldsAtTheSameColumnsRightOfTheWidest) {
   CListBox& list = dlg.m_listResults;
   const int stops[] = {40, 100};
   list.SetTabStops(2, stops);
   list.AddString("\tX");
   list.AddString("\t\tX");
-  list.AddString("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW\tX");  // past the first stops
+  list.AddString("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW\tX");  // wider than the first column
   fx::testing::ProcessEvents();
   QListView* view = list.View();
-  view->resize(view->size());
   QImage img(view->viewport()->size(), QImage::Format_RGB32);
   img.fill(Qt::white);
   view->viewport()->render(&img);
-  int h = QFontMetrics(view->font()).height();
-  int origin = 2;  // text margin inside the item
-  // The X of line 0 starts at the first stop, that of line 1 at the second.
-  int x0 = FirstInk(img, 1, 0, h);
-  int x1 = FirstInk(img, 1, h, 2 * h);
-  EXPECT_NEAR(x0, origin + Px(40), 2);
-  EXPECT_NEAR(x1, origin + Px(100), 2);
-  // A long first field moves the X to the next stop right of the text, never over it.
-  int wide = QFontMetrics(view->font()).horizontalAdvance(QString(32, 'W'));
-  int x2 = FirstInk(img, origin + wide + 1, 2 * h, 3 * h);
-  EXPECT_GT(x2, origin + wide);
+  const QFontMetrics fm(view->font());
+  const int h = fm.height();
+  const int origin = 2;  // text margin inside the item
+  const int wide = fm.horizontalAdvance(QString(32, 'W'));
+  // The second column starts right of the widest first field, on every line.
+  const int x0 = FirstInk(img, 1, 0, h);
+  const int x2 = FirstInk(img, origin + wide + 1, 2 * h, 3 * h);
+  EXPECT_GT(x0, origin + wide);
+  EXPECT_NEAR(x0, x2, 1);
+  // The third column still starts at its stop, or right of the moved second one.
+  const int x1 = FirstInk(img, 1, h, 2 * h);
+  EXPECT_GT(x1, x0);
+  EXPECT_GE(x1, origin + Px(100) - 1);
+}
+
+TEST_F(ListBox, HorizontalExtentFollowsTheWidestLine) {
+  CListBox& list = dlg.m_listResults;
+  list.SetHorizontalExtent(100);
+  list.AddString("short\tline");
+  fx::testing::ProcessEvents();
+  const int before = list.View()->horizontalScrollBar()->maximum();
+  const std::string wide = std::string(400, 'M') + "\tend";
+  list.AddString(wide.c_str());
+  fx::testing::ProcessEvents();
+  const int wideField = QFontMetrics(list.View()->font()).horizontalAdvance(QString(400, 'M'));
+  EXPECT_GT(list.View()->horizontalScrollBar()->maximum(), before);
+  EXPECT_GE(list.View()->horizontalScrollBar()->maximum() + list.View()->viewport()->width(), wideField);
+  EXPECT_EQ(list.GetHorizontalExtent(), 100) << "the extent as set";
+  list.ResetContent();
+  list.AddString("short");
+  fx::testing::ProcessEvents();
+  EXPECT_EQ(list.View()->horizontalScrollBar()->maximum(), before) << "a new list measures afresh";
 }
 
 TEST_F(ListBox, ExtendedSelectionGivesAscendingIndices) {

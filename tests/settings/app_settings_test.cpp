@@ -285,6 +285,36 @@ TEST_F(Settings, SaveKeepsValuesItDoesNotKnow) {
     EXPECT_EQ(NamesInFile(file).size(), kWriteOrder.size() + 2) << "each value once";
 }
 
+TEST_F(Settings, WindowGeometryIsKeptInValuesOfItsOwnBesideTheSettings) {
+    EXPECT_FALSE(LoadWindowGeometry()) << "nothing stored yet";
+    WriteStore(m_home, "\"future_option\"=dword:0000000c\n\"u_disabled\"=\"TRUE\"\n");
+    const WindowGeometry geometry{-1200, 35, 1024, 700, true};
+    ASSERT_TRUE(SaveWindowGeometry(geometry));
+    std::string file = ReadBytes(m_home.Store());
+    for (const char* line : {"\"window_left\"=dword:fffffb50\n", "\"window_top\"=dword:00000023\n",
+                             "\"window_width\"=dword:00000400\n", "\"window_height\"=dword:000002bc\n",
+                             "\"window_maximized\"=\"TRUE\"\n", "\"future_option\"=dword:0000000c\n",
+                             "\"u_disabled\"=\"TRUE\"\n"})
+        EXPECT_NE(file.find(line), std::string::npos) << line;
+    EXPECT_EQ(NamesInFile(file).size(), 7u) << "no settings value written beside them";
+
+    // The settings code reads and writes around them.
+    ASSERT_TRUE(LoadSettings(m_settings, m_version, m_build));
+    EXPECT_EQ(m_settings.u_disabled, 1);
+    ASSERT_TRUE(SaveSettings(m_settings, m_version, m_build));
+    EXPECT_EQ(LoadWindowGeometry(), geometry);
+    EXPECT_EQ(NamesInFile(ReadBytes(m_home.Store())).size(), kWriteOrder.size() + 6);
+
+    // A value missing, of the wrong type or a size that is no size: nothing to restore.
+    const std::string good = "\"window_left\"=dword:00000000\n\"window_top\"=dword:00000000\n";
+    for (const char* sizes : {"\"window_width\"=\"1024\"\n\"window_height\"=dword:000002bc\n",
+                              "\"window_width\"=dword:00000400\n\"window_height\"=dword:00000000\n",
+                              "\"window_width\"=dword:00000400\n"}) {
+        WriteStore(m_home, good + sizes);
+        EXPECT_FALSE(LoadWindowGeometry()) << sizes;
+    }
+}
+
 // --- failures ---
 
 TEST_F(Settings, FolderThatCannotBeCreatedFailsBoth) {
