@@ -44,6 +44,7 @@
 
 #include "client_namespace.h"
 #include "platform/files/owner_walk.h"
+#include "platform/net/credentials.h"
 #include "smb_counting_proxy.h"
 
 namespace {
@@ -233,22 +234,13 @@ void SmbAuthenticate(SMBCCTX*, const char*, const char*, char* workgroup, int wo
   std::snprintf(password, static_cast<std::size_t>(passwordRoom), "%s", g_smbCredentials.password.c_str());
 }
 
+// The controller's administrator, read by the program's own auth-file parser.
 files::SmbCredentials ReadAuthFile(const std::string& path) {
-  files::SmbCredentials credentials;
   std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
-    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
-    if (key == "username") credentials.user = value;
-    if (key == "password") credentials.password = value;
-    if (key == "domain") credentials.domain = value;
-  }
-  if (credentials.domain.empty()) credentials.domain = "VELLOX";
-  return credentials;
+  std::stringstream text;
+  text << in.rdbuf();
+  const net::Credentials parsed = net::ParseAuthText(text.str());
+  return {parsed.user, parsed.domain.empty() ? "VELLOX" : parsed.domain, parsed.password};
 }
 
 std::string SmbTreeUrl(const std::string& host) {
