@@ -174,17 +174,21 @@ Measured InChild(const std::function<int()>& body) {
   return m;
 }
 
+// A walk's counts and totals, as the child prints them for the parent to compare.
+void PrintResult(const files::WalkResult& result) {
+  std::printf("files %llu dirs %llu\n", static_cast<unsigned long long>(result.files),
+              static_cast<unsigned long long>(result.directories));
+  for (const files::OwnerTotal& total : result.owners)
+    std::printf("%d %s %llu\n", static_cast<int>(total.owner.kind), total.owner.name.c_str(),
+                static_cast<unsigned long long>(total.bytes));
+}
+
 Measured Walk(unsigned threads) {
   return InChild([threads] {
     std::atomic<bool> stop{false};
     files::WalkOptions options;
     options.threads = threads;
-    files::WalkResult result = files::WalkOwners(TreeDir(), options, stop);
-    std::printf("files %llu dirs %llu\n", static_cast<unsigned long long>(result.files),
-                static_cast<unsigned long long>(result.directories));
-    for (const files::OwnerTotal& total : result.owners)
-      std::printf("%d %s %llu\n", static_cast<int>(total.owner.kind), total.owner.name.c_str(),
-                  static_cast<unsigned long long>(total.bytes));
+    PrintResult(files::WalkOwners(TreeDir(), options, stop));
     return 0;
   });
 }
@@ -319,12 +323,7 @@ Measured SmbWalk(const std::string& host, unsigned connections) {
     files::WalkOptions options;
     options.threads = connections;
     options.credentials = g_smbCredentials;
-    files::WalkResult result = files::WalkOwners(SmbTreeUrl(host), options, stop);
-    std::printf("files %llu dirs %llu\n", static_cast<unsigned long long>(result.files),
-                static_cast<unsigned long long>(result.directories));
-    for (const files::OwnerTotal& total : result.owners)
-      std::printf("%d %s %llu\n", static_cast<int>(total.owner.kind), total.owner.name.c_str(),
-                  static_cast<unsigned long long>(total.bytes));
+    PrintResult(files::WalkOwners(SmbTreeUrl(host), options, stop));
     return 0;
   });
 }
