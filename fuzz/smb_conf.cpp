@@ -2,7 +2,7 @@
 // configuration's text. The workgroup comes back trimmed and on one line; a file saved
 // with CR LF line ends reads the same; a [global] workgroup appended at the end, however
 // its name is spaced and cased, is the one that counts.
-#include "platform/net/options.h"
+#include "platform/net/samba_config.h"
 
 #include "fuzz_check.h"
 

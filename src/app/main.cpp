@@ -2,7 +2,7 @@
 #include "app/logon_dlg.h"
 #include "app/main_app.h"
 #include "platform/net/credentials.h"
-#include "platform/net/options.h"
+#include "app/options.h"
 #include "platform/threads/owned_threads.h"
 
 #include <chrono>
@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds kThreadsAtExit{1500};
 
 int main(int argc, char** argv)
 {
-    const net::CommandLine commandLine = net::ParseCommandLine(argc, argv);
+    const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
     if (!commandLine.run) {
         std::cout << commandLine.output;
         std::cerr << commandLine.error;

@@ -1,7 +1,7 @@
 #include "app/main_app.h"
 
 #include "app/main_dialog.h"
-#include "platform/net/startup.h"
+#include "app/startup.h"
 #include "res/res.h"
 
 #include <iostream>
@@ -19,27 +19,27 @@ const char* HelpFilePath()
     return VELLOX_DOCDIR "/index.html";
 }
 
-net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& error)
+net::NetApi* OpenNetworkForWindow(const app::Options& options, std::string& error)
 {
-    net::StartupHooks hooks;
+    app::StartupHooks hooks;
     hooks.notify = [](const std::string& message) { AfxMessageBox(message.c_str(), MB_OK | MB_ICONWARNING); };
     hooks.askLogon = &net::AskLogonOnce;
-    net::Network network = net::OpenNetwork(options, hooks);
+    app::Network network = app::OpenNetwork(options, hooks);
     error = network.error;
     return network.api.release();
 }
 
-net::NetApi* OpenNetworkBehindWindow(const net::Options& options)
+net::NetApi* OpenNetworkBehindWindow(const app::Options& options)
 {
-    net::StartupHooks hooks;
+    app::StartupHooks hooks;
     hooks.notify = [](const std::string& message) {
         fx::PostToUi([message] { AfxMessageBox(message.c_str(), MB_OK | MB_ICONWARNING); });
     };
     hooks.askLogon = &net::AskLogonOnce;  // the log-on dialog is shown on the window thread
-    return net::OpenNetworkLater(options, std::move(hooks));
+    return app::OpenNetworkLater(options, std::move(hooks));
 }
 
-CMainApp::CMainApp(net::Options options) : CWinApp(nullptr), m_options(std::move(options)) {}
+CMainApp::CMainApp(app::Options options) : CWinApp(nullptr), m_options(std::move(options)) {}
 
 BOOL CMainApp::InitInstance()
 {
@@ -51,7 +51,7 @@ BOOL CMainApp::InitInstance()
     // A real domain is opened while the window shows; the sample domain is read first,
     // so that a file that can't be read ends the program with its reason.
     std::string error;
-    net::NetApi* api = m_options.backend == net::Backend::Sample ? OpenNetworkForWindow(m_options, error)
+    net::NetApi* api = m_options.backend == app::Backend::Sample ? OpenNetworkForWindow(m_options, error)
                                                                  : OpenNetworkBehindWindow(m_options);
     if (!api) {
         std::cerr << "vellox: " << error << '\n';

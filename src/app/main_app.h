@@ -5,11 +5,11 @@
 
 #include "fx/fx.h"
 #include "platform/net/netapi.h"
-#include "platform/net/options.h"
+#include "app/options.h"
 
 class CMainApp : public CWinApp {
 public:
-    explicit CMainApp(net::Options options);
+    explicit CMainApp(app::Options options);
 
     BOOL InitInstance() override;
     int ExitInstance() override;
@@ -18,7 +18,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    net::Options m_options;
+    app::Options m_options;
     int m_exitCode = 0;
 };
 
@@ -26,12 +26,12 @@ private:
 // standard error), the log-on dialog when it is needed. Never destroyed: a worker
 // still blocked in a network call when the window closes may use it until the process
 // ends. nullptr, with `error`, only when the sample domain can't be read.
-net::NetApi* OpenNetworkForWindow(const net::Options& options, std::string& error);
+net::NetApi* OpenNetworkForWindow(const app::Options& options, std::string& error);
 
 // Opens a real domain's network behind the window: the NetApi returned at once answers
 // when start-up is done; its messages and the log-on dialog come on the window thread.
 // Never destroyed, for the same reason.
-net::NetApi* OpenNetworkBehindWindow(const net::Options& options);
+net::NetApi* OpenNetworkBehindWindow(const app::Options& options);
 
 // Where the help file is installed.
 const char* HelpFilePath();

@@ -38,7 +38,7 @@ BEGIN_MESSAGE_MAP(CMainDialog, CDialog)
     ON_COMMAND(res::ID_TOOLS_PROPERTIES_CYCLIC, &CMainDialog::OnPropertiesCyclic)
 END_MESSAGE_MAP()
 
-CMainDialog::CMainDialog(net::NetApi& api, net::Options options, CWnd* pParent)
+CMainDialog::CMainDialog(net::NetApi& api, app::Options options, CWnd* pParent)
     : CDialog(res::IDD_MAIN, pParent),
       m_pAlive(std::make_shared<CMainDialog*>(this)),
       m_api(api),
@@ -123,9 +123,9 @@ std::string LocalHostServerName()
 void CMainDialog::ShowStartupServer()
 {
     std::string name;
-    const net::Status status = net::StartupServer(m_options, m_api, name);
+    const net::Status status = app::StartupServer(m_options, m_api, name);
     if (status == net::NERR_Success)
-        name = net::NormalizeServerName(name);
+        name = app::NormalizeServerName(name);
     if (status != net::NERR_Success || name.empty())
         name = LocalHostServerName();
     m_settings.serverName = name;

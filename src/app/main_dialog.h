@@ -8,7 +8,7 @@
 #include "fx/fx.h"
 #include "platform/files/owner_walk.h"
 #include "platform/net/netapi.h"
-#include "platform/net/options.h"
+#include "app/options.h"
 #include "settings/app_settings.h"
 
 #include <atomic>
@@ -37,7 +37,7 @@ class CMainDialog : public CDialog {
 public:
     // `api` must outlive every worker the dialog starts (the program never destroys it).
     // `options` name the start-up server; without one the domain controller is asked.
-    explicit CMainDialog(net::NetApi& api, net::Options options = {}, CWnd* pParent = nullptr);
+    explicit CMainDialog(net::NetApi& api, app::Options options = {}, CWnd* pParent = nullptr);
     ~CMainDialog() override;
 
     // Controls, in the order of the data exchange's bindings.
@@ -132,5 +132,5 @@ private:
     // Posted completions hold a weak reference; it expires with the window.
     std::shared_ptr<CMainDialog*> m_pAlive;
     net::NetApi& m_api;
-    net::Options m_options;
+    app::Options m_options;
 };

@@ -1,7 +1,7 @@
 #include "enum/files_owners.h"
 
 #include "platform/net/credentials.h"
-#include "platform/net/options.h"
+#include "platform/net/samba_config.h"
 #include "res/browse_strings.h"
 #include "res/files_strings.h"
 

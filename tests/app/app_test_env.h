@@ -62,10 +62,10 @@ protected:
         return *m_dlg;
     }
 
-    static net::Options SampleOptions()
+    static app::Options SampleOptions()
     {
-        net::Options options;
-        options.backend = net::Backend::Sample;
+        app::Options options;
+        options.backend = app::Backend::Sample;
         return options;
     }
 

@@ -44,8 +44,8 @@ int main(int argc, char** argv)
     }
     std::atexit(&CheckNoThreadAtTeardown);
 
-    net::Options options;
-    options.backend = net::Backend::Sample;
+    app::Options options;
+    options.backend = app::Backend::Sample;
     {
         CMainDialog dlg(*sim, options);
         if (!dlg.Create())

@@ -27,7 +27,7 @@ protected:
 
     CMainDialog& OpenWith(const std::string& authFile)
     {
-        net::Options options = SampleOptions();
+        app::Options options = SampleOptions();
         options.authFile = authFile;
         m_dlg = std::make_unique<CMainDialog>(*m_sim, options);
         EXPECT_TRUE(m_dlg->Create());

@@ -71,8 +71,8 @@ TEST_F(MainDialog, UnreachableControllerGivesThisComputer)
 
 TEST_F(MainDialog, ServerFromTheCommandLineIsTheStartServer)
 {
-    net::Options options;
-    options.backend = net::Backend::Sample;
+    app::Options options;
+    options.backend = app::Backend::Sample;
     options.server = "\\\\VELLOX-BDC";
     m_dlg = std::make_unique<CMainDialog>(*m_sim, options);
     ASSERT_TRUE(m_dlg->Create());

@@ -3,12 +3,12 @@
 // client namespace, so that nothing leaves the machine. Without root or samba every
 // case skips with the reason.
 #include "accounts/group_props_dlg.h"
+#include "app/options.h"
+#include "app/startup.h"
 #include "fx/testing.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/directory_netapi.h"
-#include "platform/net/options.h"
 #include "platform/net/samba_netapi.h"
-#include "platform/net/startup.h"
 #include "res/res.h"
 #include "client_namespace.h"
 #include "private_files.h"
@@ -23,6 +23,7 @@
 #include <optional>
 #include <tuple>
 
+using namespace app;
 using namespace net;
 
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/net/deferred_netapi.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
-#include "platform/net/startup.h"
+#include "app/startup.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -131,7 +131,7 @@ protected:
         return std::nullopt;
     }
 
-    net::Options m_options;
+    app::Options m_options;
     std::unique_ptr<net::NetApi> m_api;
     std::optional<net::Credentials> m_logonAnswer;
     int m_logonAsked = 0;
@@ -238,22 +238,22 @@ TEST_F(StartupDc, ASilentServerIsLeftBehindAtTheTimeLimit)
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
     ASSERT_EQ(::listen(listener, 4), 0);  // connections wait in the backlog, unanswered
 
-    net::Options options;
+    app::Options options;
     options.server = "\\\\127.0.0.1";
     options.authFile = Dir() + "/admin.auth";
     std::vector<std::string> told;
-    net::StartupHooks hooks;
+    app::StartupHooks hooks;
     hooks.notify = [&](const std::string& message) { told.push_back(message); };
     hooks.limit = std::chrono::milliseconds(300);
-    const net::Network network = net::OpenNetwork(options, hooks);
+    const app::Network network = app::OpenNetwork(options, hooks);
     ASSERT_NE(dynamic_cast<net::SambaNetApi*>(network.api.get()), nullptr);
     EXPECT_EQ(network.route, "libnetapi (start-up time limit)");
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("did not answer within"), std::string::npos) << told[0];
-    EXPECT_TRUE(net::StartupWorkRunning());
+    EXPECT_TRUE(app::StartupWorkRunning());
 
     ::close(listener);  // resets the waiting connection
-    EXPECT_TRUE(WaitUntil([] { return !net::StartupWorkRunning(); }));
+    EXPECT_TRUE(WaitUntil([] { return !app::StartupWorkRunning(); }));
 }
 
 // The window opens while start-up still waits (here in the log-on dialog). A USERS

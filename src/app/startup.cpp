@@ -1,24 +1,23 @@
-#include "platform/net/startup.h"
+#include "app/startup.h"
 
+#include "platform/net/directory_netapi.h"
+#include "platform/net/samba_config.h"
+#include "platform/net/samba_netapi.h"
 #include "platform/net/sim_netapi.h"
 #include "platform/threads/owned_threads.h"
-
-#ifdef VELLOX_HAVE_SAMBA
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
-#endif
 
 #include <atomic>
 #include <future>
 #include <iostream>
 
-namespace net {
+namespace app {
+
+using namespace net;
 
 namespace {
 
 std::atomic<int> g_attemptsRunning{0};
 
-#ifdef VELLOX_HAVE_SAMBA
 struct Attempt {
     std::unique_ptr<NetApi> api;  // the directory route (libnetapi behind it), or libnetapi alone
     DirectoryAttempt::Outcome outcome = DirectoryAttempt::NoDirectory;
@@ -134,7 +133,6 @@ Network OpenReal(const Options& options, const StartupHooks& hooks)
         return network;
     }
 }
-#endif
 
 }  // namespace
 
@@ -146,13 +144,7 @@ Network OpenNetwork(const Options& options, const StartupHooks& hooks)
         network.route = "sample domain";
         return network;
     }
-#ifdef VELLOX_HAVE_SAMBA
     return OpenReal(options, hooks);
-#else
-    (void)hooks;
-    network.error = "This build of vellox has no back end for real servers; use --demo for the sample domain.";
-    return network;
-#endif
 }
 
 DeferredNetApi* OpenNetworkLater(const Options& options, StartupHooks hooks)
@@ -171,4 +163,4 @@ bool StartupWorkRunning()
     return g_attemptsRunning.load() > 0;
 }
 
-}  // namespace net
+}  // namespace app

@@ -1,10 +1,8 @@
-#include "platform/net/options.h"
+#include "app/options.h"
 
-#include "platform/net/run_command.h"
+#include "platform/net/samba_config.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +19,7 @@
 #define VELLOX_BINARY_DIR ""
 #endif
 
-namespace net {
+namespace app {
 namespace {
 
 constexpr const char* kSampleFileName = "sample-domain.json";
@@ -33,14 +31,6 @@ std::string Trim(const std::string& s)
     if (first == std::string::npos)
         return {};
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 bool FileExists(const std::string& path)
@@ -95,38 +85,6 @@ std::string OptionName(const std::string& arg, std::string& value, bool& hasValu
     hasValue = arg.rfind("--", 0) == 0 && eq != std::string::npos;
     value = hasValue ? arg.substr(eq + 1) : std::string();
     return hasValue ? arg.substr(0, eq) : arg;
-}
-
-// Joins backslash-continued lines of an smb.conf text.
-std::vector<std::string> ConfigLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    std::string pending;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line.back() == '\\') {
-            pending += line.substr(0, line.size() - 1);
-            continue;
-        }
-        lines.push_back(pending + line);
-        pending.clear();
-    }
-    if (!pending.empty())
-        lines.push_back(pending);
-    return lines;
-}
-
-// Parameter names in smb.conf ignore case and blanks.
-std::string ParameterKey(const std::string& name)
-{
-    std::string key;
-    for (char c : Lower(name))
-        if (c != ' ' && c != '\t')
-            key += c;
-    return key;
 }
 
 }  // namespace
@@ -263,53 +221,14 @@ CommandLine ParseCommandLine(int argc, char** argv)
     return ParseCommandLine(args, ProcessEnvironment());
 }
 
-std::string WorkgroupFromSmbConf(const std::string& text)
-{
-    std::string workgroup;
-    bool inGlobal = true;  // parameters before any section belong to [global]
-    for (const std::string& raw : ConfigLines(text)) {
-        const std::string line = Trim(raw);
-        if (line.empty() || line[0] == '#' || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            const auto close = line.find(']');
-            const std::string section = Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-            inGlobal = section == "global";
-            continue;
-        }
-        const auto eq = line.find('=');
-        if (!inGlobal || eq == std::string::npos)
-            continue;
-        if (ParameterKey(line.substr(0, eq)) == "workgroup")
-            workgroup = Trim(line.substr(eq + 1));
-    }
-    return workgroup;
-}
-
-std::string LocalDomainFromSambaConfig()
-{
-    if (const auto result = RunCommand({"testparm", "-s", "--parameter-name=workgroup"});
-        result && result->exitStatus == 0) {
-        const std::string workgroup = Trim(result->output);
-        if (!workgroup.empty() && workgroup.find('\n') == std::string::npos)
-            return workgroup;
-    }
-    std::ifstream in("/etc/samba/smb.conf");
-    if (!in)
-        return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return WorkgroupFromSmbConf(text.str());
-}
-
-Status StartupServer(const Options& options, NetApi& api, std::string& server)
+net::Status StartupServer(const Options& options, net::NetApi& api, std::string& server)
 {
     if (!options.server.empty()) {
         server = options.server;
-        return NERR_Success;
+        return net::NERR_Success;
     }
-    const std::string domain = options.backend == Backend::Sample ? std::string() : LocalDomainFromSambaConfig();
+    const std::string domain = options.backend == Backend::Sample ? std::string() : net::LocalDomainFromSambaConfig();
     return api.GetDCName(std::string(), domain, server);
 }
 
-}  // namespace net
+}  // namespace app

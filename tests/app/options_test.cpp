@@ -1,8 +1,9 @@
 // The command line, the smb.conf workgroup and the choice of back end.
-#include "platform/net/options.h"
+#include "app/options.h"
+#include "app/startup.h"
 #include "platform/net/run_command.h"
+#include "platform/net/samba_config.h"
 #include "platform/net/samba_netapi.h"
-#include "platform/net/startup.h"
 #include "private_files.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <map>
 #include <sys/stat.h>
 
+using namespace app;
 using namespace net;
 
 namespace {

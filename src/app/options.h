@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace net {
+namespace app {
 
 enum class Backend {
     Samba,   // the domain's own servers, through Samba's client library
@@ -55,14 +55,8 @@ std::string NormalizeServerName(const std::string& name);
 // from its build tree.
 std::string DefaultSampleFile(const EnvLookup& env);
 
-// The local computer's domain as Samba's configuration names it (workgroup); empty
-// when unknown. Asks testparm, else reads /etc/samba/smb.conf.
-std::string LocalDomainFromSambaConfig();
-// The workgroup of an smb.conf text; empty when it sets none.
-std::string WorkgroupFromSmbConf(const std::string& text);
-
 // The server to start with: the one the options name, else the primary controller
 // of the local computer's domain (for the sample domain: of its own domain).
-Status StartupServer(const Options& options, NetApi& api, std::string& server);
+net::Status StartupServer(const Options& options, net::NetApi& api, std::string& server);
 
-}  // namespace net
+}  // namespace app
