@@ -10,6 +10,9 @@
 #include "res/res.h"
 #include "res/resource.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,7 +21,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 class MainWindowTest : public ::testing::Test {
@@ -69,15 +71,24 @@ protected:
         return options;
     }
 
-    // Runs posted work until `done` holds (or a generous time has passed).
+    // Runs posted work until `done` holds (or a generous time has passed). Between
+    // looks it sleeps in the event loop until the next event arrives, so `done` must
+    // turn true through work that reaches the window thread (a posted result, a timer);
+    // a test waiting on another thread's state has that thread post a wake-up
+    // (fx::PostToUi) after changing it.
     static bool WaitUntil(const std::function<bool()>& done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        bool timeUp = false;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, [&] { timeUp = true; });
+        limit.start(std::chrono::seconds(20));
+        fx::testing::ProcessEvents();
         while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
+            if (timeUp)
                 return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             fx::testing::ProcessEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return true;
     }

@@ -115,15 +115,6 @@ TEST(ExportedLines, FewerThanThreeLinesGiveNothing)
 
 // ---------------------------------------------------------------- dialog filter choice
 
-TEST(FilterIndex, SettingSelectsInitialFilter)
-{
-    EXPECT_EQ(FilterIndexForSetting(0), 1);
-    EXPECT_EQ(FilterIndexForSetting(1), 2);
-    EXPECT_EQ(FilterIndexForSetting(2), 1);  // clipboard: first filter
-    EXPECT_EQ(FilterIndexForSetting(-1), 1);
-    EXPECT_EQ(FilterIndexForSetting(7), 1);
-}
-
 TEST(FilterIndex, ChosenFilterDecidesModeNotTheSetting)
 {
     // The setting says comma, the user picks the text filter: tabs.

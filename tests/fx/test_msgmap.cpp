@@ -1,11 +1,11 @@
 // Message-map dispatch: buttons, list and combo notifications, menu commands,
 // timers, the system menu, the close box and keys.
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QWidget>
 
 #include "test_resources.h"
@@ -116,7 +116,7 @@ TEST_F(MessageMap, TimerTicksReachOnTimerWithTheirId) {
   QElapsedTimer clock;
   clock.start();
   while (dlg.timers.size() < 2 && clock.elapsed() < 5000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   ASSERT_GE(dlg.timers.size(), 2u);
   EXPECT_EQ(dlg.timers[0], 1u);
@@ -124,9 +124,11 @@ TEST_F(MessageMap, TimerTicksReachOnTimerWithTheirId) {
   EXPECT_FALSE(dlg.KillTimer(1));
   EXPECT_FALSE(fx::testing::HasTimer(dlg, 1));
   dlg.timers.clear();
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  ProcessEvents();
-  EXPECT_TRUE(dlg.timers.empty());
+  // A slower timer started after the kill: a tick of the killed one would come first.
+  ASSERT_EQ(dlg.SetTimer(2, 50), 2u);
+  while (dlg.timers.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  EXPECT_EQ(dlg.timers, std::vector<UINT_PTR>{2});
+  EXPECT_TRUE(dlg.KillTimer(2));
 }
 
 TEST_F(MessageMap, TimerNeedsAWindow) {

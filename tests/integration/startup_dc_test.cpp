@@ -11,10 +11,15 @@
 #include "platform/net/samba_netapi.h"
 #include "app/startup.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <latch>
 #include <set>
@@ -38,6 +43,20 @@ std::string Dir()
 {
     const char* dir = std::getenv("VELLOX_LOCAL_DC_DIR");
     return dir ? dir : "";
+}
+
+// A descriptor that turns readable when thread `tid` of this process has ended
+// (a thread pidfd), or -1.
+int ThreadEndDescriptor(pid_t tid)
+{
+    constexpr unsigned kPidfdThread = O_EXCL;  // PIDFD_THREAD, newer than these headers
+    return static_cast<int>(::syscall(SYS_pidfd_open, tid, kPidfdThread));
+}
+
+bool WaitForThreadEnd(int descriptor, std::chrono::milliseconds limit)
+{
+    pollfd ended{descriptor, POLLIN, 0};
+    return ::poll(&ended, 1, static_cast<int>(limit.count())) == 1;
 }
 
 std::string Shell(const std::string& command)
@@ -253,7 +272,8 @@ TEST_F(StartupDc, ASilentServerIsLeftBehindAtTheTimeLimit)
     EXPECT_TRUE(app::StartupWorkRunning());
 
     ::close(listener);  // resets the waiting connection
-    EXPECT_TRUE(WaitUntil([] { return !app::StartupWorkRunning(); }));
+    EXPECT_TRUE(WaitForWorkers());
+    EXPECT_FALSE(app::StartupWorkRunning());
 }
 
 // The window opens while start-up still waits (here in the log-on dialog). A USERS
@@ -279,11 +299,20 @@ TEST_F(StartupDc, TheWindowOpensBeforeStartUpIsDone)
     EXPECT_TRUE(m_dlg->IsWindowVisible());
     EXPECT_FALSE(deferred->Opened());
 
+    pid_t worker = 0;
+    m_dlg->SetPrioritySetter([&](pid_t tid, int delta) {
+        worker = tid;
+        return SetThreadNiceDelta(tid, delta);
+    });
     SelectDisplay("USERS");
     fx::testing::Click(*m_dlg, res::IDC_BROWSE);
     EXPECT_TRUE(m_dlg->IsBrowsing());
+    const int workerEnd = ThreadEndDescriptor(worker);  // the worker waits: it is there
+    ASSERT_GE(workerEnd, 0) << std::strerror(errno);
     fx::testing::Click(*m_dlg, res::IDC_STOP);
-    EXPECT_TRUE(WaitUntil([] { return RunningWorkerThreads() == 0; })) << "the stopped worker left its wait";
+    EXPECT_TRUE(WaitForThreadEnd(workerEnd, std::chrono::seconds(20))) << "the stopped worker left its wait";
+    ::close(workerEnd);
+    EXPECT_EQ(RunningWorkerThreads(), 0);
     EXPECT_FALSE(deferred->Opened());
 
     answer.count_down();

@@ -1,6 +1,7 @@
 // The local owner walk: what is counted, under which owner, in which order, and that
 // depth, loops, denials and Stop are handled.
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include <sched.h>
@@ -446,25 +447,33 @@ TEST(FilesLocalWalk, StopEndsALargeWalkPromptly) {
     for (int f = 0; f < kFilesPerDir; ++f) MakeFileAt(fd, std::to_string(f), 1);
     close(fd);
   }
+  // Once a few folders are listed, every thread that finishes a listing waits until
+  // Stop is set: the walk is provably under way and can't end on its own before it.
+  constexpr unsigned kListingsBeforeStop = 3;
   for (unsigned threads : {1u, 2u}) {
     std::atomic<bool> stop{false};
-    std::atomic<bool> finished{false};
+    std::atomic<unsigned> listings{0};
+    std::promise<void> started;
+    std::promise<void> stopSet;
+    std::shared_future<void> stopSetSeen = stopSet.get_future().share();
+    files::detail::LocalWalkHooks hooks;
+    hooks.afterListing = [&](std::size_t) {
+      unsigned n = ++listings;
+      if (n == kListingsBeforeStop) started.set_value();
+      if (n >= kListingsBeforeStop) stopSetSeen.wait();
+    };
     WalkResult result;
-    std::thread walker([&] {
-      files::WalkOptions options;
-      options.threads = threads;
-      result = files::WalkOwners(tree.path(), options, stop);
-      finished = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    std::thread walker([&] { result = files::detail::WalkLocal(tree.path(), threads, stop, hooks); });
+    started.get_future().wait();
     auto stopped = std::chrono::steady_clock::now();
     stop = true;
+    stopSet.set_value();
     walker.join();
     auto latency = std::chrono::steady_clock::now() - stopped;
     EXPECT_LT(latency, std::chrono::milliseconds(300)) << "threads " << threads;
     EXPECT_TRUE(result.stopped);
-    EXPECT_LT(result.files, static_cast<std::uint64_t>(kDirs * kFilesPerDir))
-        << "the walk ended before Stop; the tree is too small for this machine";
+    EXPECT_GE(result.directories, kListingsBeforeStop) << "threads " << threads;
+    EXPECT_LT(result.files, static_cast<std::uint64_t>(kDirs * kFilesPerDir)) << "threads " << threads;
   }
 }
 

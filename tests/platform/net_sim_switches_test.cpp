@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -134,18 +136,27 @@ TEST_F(SampleDomain, TheDelayHoldsEachRequestBack)
 TEST_F(SampleDomain, ADelayedCallDoesNotBlockTheOtherThreadsData)
 {
     // A worker sits in a slow call while this thread changes the switches and reads.
-    m_api->SetCallDelay(std::chrono::milliseconds(800));
+    constexpr auto kSlow = std::chrono::milliseconds(800);
+    m_api->SetCallDelay(kSlow);
+    std::promise<void> inside;  // the worker's request has begun and took the delay
+    std::once_flag once;
+    m_api->SetRequestObserver([&](const std::string&) { std::call_once(once, [&] { inside.set_value(); }); });
+    std::chrono::steady_clock::duration workerTook{};
     std::thread worker([&] {
+        const auto begun = std::chrono::steady_clock::now();
         std::vector<USER_INFO_0> users;
         EXPECT_EQ(m_api->UserEnum(kPdc, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
+        workerTook = std::chrono::steady_clock::now() - begun;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    inside.get_future().wait();
+    m_api->SetRequestObserver({});
     const auto start = std::chrono::steady_clock::now();
     m_api->SetCallDelay(std::chrono::milliseconds(0));
     USER_INFO_3 info;
     EXPECT_EQ(m_api->UserGetInfo(kPdc, "abrown", info), NERR_Success);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
     worker.join();
+    EXPECT_GE(workerTook, kSlow) << "the worker's call was not the slow one";
 }
 
 TEST_F(SampleDomain, ConcurrentReadsAndWritesStayConsistent)
