@@ -617,25 +617,6 @@ Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_I
 
 // ---- users ----------------------------------------------------------------------------
 
-Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
-    out.clear();
-    std::vector<Entry> entries;
-    const Status status = Call([&]() -> Status {
-        entries.clear();
-        return StatusOf(m_session->Search(m_baseDn, true, UserEnumFilter(filter), {"sAMAccountName"}, entries));
-    });
-    if (status != NERR_Success)
-        return status;
-    for (const auto& e : entries)
-        out.push_back({e.Text("samaccountname")});
-    std::sort(out.begin(), out.end(),
-              [](const USER_INFO_0& a, const USER_INFO_0& b) { return LessNoCase(a.usri0_name, b.usri0_name); });
-    return NERR_Success;
-}
-
 Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     if (!IsOurs(server))
@@ -834,18 +815,6 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
 }
 
 // ---- global groups ----------------------------------------------------------------------
-
-Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
-    std::vector<GROUP_INFO_2> full;
-    const Status status = GroupEnum(server, full);
-    out.clear();
-    for (auto& g : full)
-        out.push_back({std::move(g.grpi2_name)});
-    return status;
-}
 
 Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
 {
@@ -1201,21 +1170,6 @@ Status DirectoryNetApi::ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out)
     for (const auto& e : entries)
         out.push_back({e.Text("samaccountname"), e.Text("description")});
     return NERR_Success;
-}
-
-Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
-    std::vector<LOCALGROUP_INFO_1> full;
-    const Status status = Call([&]() -> Status {
-        full.clear();
-        return ReadLocalGroups(full);
-    });
-    out.clear();
-    for (auto& g : full)
-        out.push_back({std::move(g.lgrpi1_name)});
-    return status;
 }
 
 Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace net {
@@ -291,9 +292,15 @@ public:
     // NetShareEnum, level 1.
     virtual Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) = 0;
 
-    // NetUserEnum, levels 0 and 3.
-    virtual Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) = 0;
+    // NetUserEnum, level 3.
     virtual Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) = 0;
+    // Level 0: the names of the level-3 list, in its order.
+    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+    {
+        std::vector<USER_INFO_3> users;
+        const Status status = UserEnum(server, filter, users);
+        return NamesOf(status, users, &USER_INFO_3::usri3_name, out);
+    }
     // NetUserGetInfo, level 3.
     virtual Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) = 0;
     // NetUserSetInfo, level 3, of the fields `fields` names, and only those: every other
@@ -316,9 +323,15 @@ public:
     virtual Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                                       std::vector<LOCALGROUP_USERS_INFO_0>& out) = 0;
 
-    // NetGroupEnum, levels 0 and 2.
-    virtual Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) = 0;
+    // NetGroupEnum, level 2.
     virtual Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) = 0;
+    // Level 0: the names of the level-2 list, in its order.
+    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
+    {
+        std::vector<GROUP_INFO_2> groups;
+        const Status status = GroupEnum(server, groups);
+        return NamesOf(status, groups, &GROUP_INFO_2::grpi2_name, out);
+    }
     // NetGroupGetInfo / NetGroupSetInfo, level 2 (SetInfo writes the comment).
     virtual Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) = 0;
     virtual Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) = 0;
@@ -336,9 +349,15 @@ public:
     virtual Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) = 0;
     virtual Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) = 0;
 
-    // NetLocalGroupEnum, levels 0 and 1.
-    virtual Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) = 0;
+    // NetLocalGroupEnum, level 1.
     virtual Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) = 0;
+    // Level 0: the names of the level-1 list, in its order.
+    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
+    {
+        std::vector<LOCALGROUP_INFO_1> groups;
+        const Status status = LocalGroupEnum(server, groups);
+        return NamesOf(status, groups, &LOCALGROUP_INFO_1::lgrpi1_name, out);
+    }
     // NetLocalGroupAddMembers / DelMembers with one member given by its identifier.
     virtual Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) = 0;
     virtual Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) = 0;
@@ -346,6 +365,18 @@ public:
     // LookupAccountName on `server`: the account's identifier, its domain and kind.
     virtual Status LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
                                      std::string& domain, SidNameUse& use) = 0;
+
+private:
+    // A level-0 list from a fuller one: each entry's name, and the fuller list's status.
+    template <class Name, class Full>
+    static Status NamesOf(Status status, std::vector<Full>& full, std::string Full::*name, std::vector<Name>& out)
+    {
+        out.clear();
+        out.reserve(full.size());
+        for (Full& entry : full)
+            out.push_back({std::move(entry.*name)});
+        return status;
+    }
 };
 
 }  // namespace net

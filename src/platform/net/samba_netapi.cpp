@@ -452,10 +452,9 @@ Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_
     });
 }
 
-Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) {
-    out.clear();
+Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
+    names.clear();
     return Locked(server, [&](const char* host) -> Status {
-        std::vector<std::string> names;
         Status status = NERR_Success;
         if (filter == 0 || filter == FILTER_NORMAL_ACCOUNT) {
             status = EnumUserNames(host, filter, m_connection.batchBytes, names);
@@ -471,7 +470,6 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
                 if (status == NERR_Success && (AccountFlags(host, name) & kinds)) names.push_back(name);
             }
         }
-        for (std::string& name : names) out.push_back({std::move(name)});
         return status;
     });
 }
@@ -501,18 +499,21 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
     out.clear();
     // Normal accounts through level 3 of NetUserEnum: the library reads each account
     // with fewer requests than one NetUserGetInfo per name. It fails a batch whose
-    // account was deleted meanwhile; then the accounts are read one by one.
+    // account was deleted meanwhile; then the accounts are read one by one. A server
+    // that does not answer is not probed a second time.
     if (filter == FILTER_NORMAL_ACCOUNT) {
-        if (UserEnumLevel3(server, out) == NERR_Success) return NERR_Success;
+        Status status = UserEnumLevel3(server, out);
+        if (status == NERR_Success) return NERR_Success;
         out.clear();
+        if (status == ERROR_BAD_NETPATH) return status;
     }
-    std::vector<USER_INFO_0> names;
-    if (Status status = UserEnum(server, filter, names)) return status;
+    std::vector<std::string> names;
+    if (Status status = AccountNames(server, filter, names)) return status;
     // Level 3 of NetUserEnum reads each account anyway; one read per account keeps the
     // lock short so that other callers get their turn in between.
-    for (const USER_INFO_0& name : names) {
+    for (const std::string& name : names) {
         USER_INFO_3 user;
-        Status status = UserGetInfo(server, name.usri0_name, user);
+        Status status = UserGetInfo(server, name, user);
         if (status == NERR_UserNotFound) continue;  // deleted meanwhile
         if (status != NERR_Success) return status;
         out.push_back(std::move(user));
@@ -660,14 +661,6 @@ Status SambaNetApi::UserGetLocalGroups(const std::string& server, const std::str
     });
 }
 
-Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) {
-    std::vector<GROUP_INFO_2> groups;
-    out.clear();
-    Status status = GroupEnum(server, groups);
-    for (GROUP_INFO_2& group : groups) out.push_back({std::move(group.grpi2_name)});
-    return status;
-}
-
 Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) {
     out.clear();
     return Locked(server, [&](const char* host) {
@@ -726,14 +719,6 @@ Status SambaNetApi::GroupDelUser(const std::string& server, const std::string& g
     return Locked(server, [&](const char* host) {
         return samba::GroupCallStatus(NetGroupDelUser(host, group.c_str(), user.c_str()));
     });
-}
-
-Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) {
-    std::vector<LOCALGROUP_INFO_1> groups;
-    out.clear();
-    Status status = LocalGroupEnum(server, groups);
-    for (LOCALGROUP_INFO_1& group : groups) out.push_back({std::move(group.lgrpi1_name)});
-    return status;
 }
 
 Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) {

@@ -560,20 +560,6 @@ std::vector<SimDomainInfo> SimNetApi::ListDomains() const
 
 // --- users -------------------------------------------------------------------
 
-Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
-{
-    return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, user] : domain->users)
-            if (AccountFilterMatches(filter, user.info.usri3_flags))
-                all.push_back({rid, USER_INFO_0{user.info.usri3_name}});
-        return NERR_Success;
-    });
-}
-
 Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_3>>& all) -> Status {
@@ -666,19 +652,6 @@ Status SimNetApi::UserGetLocalGroups(const std::string& server, const std::strin
 }
 
 // --- global groups -----------------------------------------------------------
-
-Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
-{
-    return m_impl->Enumerate("GroupEnum", out, [&](std::vector<Keyed<GROUP_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->groups)
-            all.push_back({rid, GROUP_INFO_0{group.name}});
-        return NERR_Success;
-    });
-}
 
 Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
 {
@@ -789,19 +762,6 @@ Status SimNetApi::GroupDelUser(const std::string& server, const std::string& gro
 }
 
 // --- local groups ------------------------------------------------------------
-
-Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
-{
-    return m_impl->Enumerate("LocalGroupEnum", out, [&](std::vector<Keyed<LOCALGROUP_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->localGroups)
-            all.push_back({rid, LOCALGROUP_INFO_0{group.name}});
-        return NERR_Success;
-    });
-}
 
 Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
 {
