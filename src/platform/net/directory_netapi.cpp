@@ -3,6 +3,7 @@
 #include "platform/net/directory_convert.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/kerberos_logon.h"
+#include "platform/net/net_support.h"
 #include "platform/net/netbios_browse.h"
 #include "platform/threads/owned_threads.h"
 
@@ -10,13 +11,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
 #include <set>
 #include <string_view>
-#include <strings.h>
 #include <unordered_map>
 
 namespace net {
@@ -57,17 +55,6 @@ enum GroupAttribute : int { kGroupName, kGroupDescription, kGroupSid, kGroupMemb
 const std::string kAccountNameFilter = "(objectClass=user)";
 const std::vector<std::string> kAccountNameAttributes = {"sAMAccountName", "primaryGroupID"};
 
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool LessNoCase(const std::string& a, const std::string& b)
-{
-    const int c = strcasecmp(a.c_str(), b.c_str());
-    return c != 0 ? c < 0 : a < b;
-}
-
 std::int64_t Now()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -91,9 +78,9 @@ std::int64_t IntegerOf(std::string_view value, std::int64_t otherwise = 0)
 UserValues UserValuesOf(const Entry& e)
 {
     static const std::vector<std::string> lowerNames = [] {
-        std::vector<std::string> names = kUserAttributes;
-        for (auto& name : names)
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::vector<std::string> names;
+        for (const auto& name : kUserAttributes)
+            names.push_back(LowerAscii(name));
         return names;
     }();
     UserValues values{};
@@ -139,8 +126,10 @@ USER_INFO_3 UserInfoOf(const UserValues& v, std::int64_t lockoutDuration, std::i
     u.usri3_country_code = static_cast<std::uint32_t>(IntegerOf(v[kCountryCode]));
     u.usri3_code_page = static_cast<std::uint32_t>(IntegerOf(v[kCodePage]));
     u.usri3_user_id = RidOf(SidToString(v[kObjectSid]).value_or(std::string()));
-    u.usri3_primary_group_id = static_cast<std::uint32_t>(IntegerOf(v[kPrimaryGroupId], 513));
-    u.usri3_priv = u.usri3_user_id == 500 ? USER_PRIV_ADMIN : u.usri3_user_id == 501 ? USER_PRIV_GUEST : USER_PRIV_USER;
+    u.usri3_primary_group_id = static_cast<std::uint32_t>(IntegerOf(v[kPrimaryGroupId], DOMAIN_GROUP_RID_USERS));
+    u.usri3_priv = u.usri3_user_id == DOMAIN_USER_RID_ADMIN   ? USER_PRIV_ADMIN
+                   : u.usri3_user_id == DOMAIN_USER_RID_GUEST ? USER_PRIV_GUEST
+                                                              : USER_PRIV_USER;
     u.usri3_logon_hours.assign(v[kLogonHours].begin(), v[kLogonHours].end());
     if (u.usri3_logon_hours.empty())
         u.usri3_logon_hours.assign(21, 0xFF);
@@ -191,12 +180,6 @@ std::string ServerOfNtdsSettings(const std::string& dn)
     if (eq == std::string::npos || eq > next)
         return {};
     return dn.substr(eq + 1, next - eq - 1);
-}
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
 }
 
 Status StatusOf(int rc)
@@ -266,11 +249,11 @@ std::vector<BrowseSearch> directory::GroupsBrowseSearches()
 
 bool DirectoryNetApi::IsOurs(const std::string& server) const
 {
-    const std::string name = HostOfServer(server);
+    const std::string name = HostOf(server);
     if (name.empty())
         return false;
     const std::string shortHost = m_host.substr(0, m_host.find('.'));
-    return EqualNoCase(name, HostOfServer(m_server)) || EqualNoCase(name, m_host) || EqualNoCase(name, shortHost);
+    return EqualNoCase(name, HostOf(m_server)) || EqualNoCase(name, m_host) || EqualNoCase(name, shortHost);
 }
 
 Status DirectoryNetApi::Ensure()
@@ -329,7 +312,7 @@ Status DirectoryNetApi::Ensure()
         policy.lockoutDuration = domain.Integer("lockoutduration");
         policy.maxPwdAge = domain.Integer("maxpwdage");
         policy.domainSid = SidOf(domain);
-        policy.pdcName = Upper(ServerOfNtdsSettings(domain.Text("fsmoroleowner")));
+        policy.pdcName = UpperAscii(ServerOfNtdsSettings(domain.Text("fsmoroleowner")));
         Entry root;
         if (m_session->ReadEntry("", {"configurationNamingContext"}, root) == LDAP_SUCCESS) {
             std::vector<Entry> partitions;
@@ -464,8 +447,7 @@ std::uint32_t DerivedServerType(std::uint32_t uac, bool isPdc, const std::string
     if (uac & UF_SERVER_TRUST_ACCOUNT) {
         type |= SV_TYPE_SERVER_NT | (isPdc ? SV_TYPE_DOMAIN_CTRL : SV_TYPE_DOMAIN_BAKCTRL);
     } else {
-        std::string os = operatingSystem;
-        std::transform(os.begin(), os.end(), os.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string os = LowerAscii(operatingSystem);
         if (os.find("server") != std::string::npos || os.find("samba") != std::string::npos)
             type |= SV_TYPE_SERVER_NT;
     }
@@ -473,45 +455,19 @@ std::uint32_t DerivedServerType(std::uint32_t uac, bool isPdc, const std::string
 }
 
 // What the servers themselves report (NetServerGetInfo level 101), asked through the
-// fallback route in parallel; answers that come after the time limit are dropped.
-struct ServerInfoRound {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::vector<std::optional<SERVER_INFO_101>> answers;
-    std::size_t finished = 0;
-};
-
-// No request starts after the time limit or once the browse is stopped.
-void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::string>& names, int seconds,
-                std::vector<std::optional<SERVER_INFO_101>>& result)
+// fallback route side by side; no request starts after the time limit or once the
+// browse is stopped, and answers that come after the time limit are dropped.
+std::vector<std::optional<SERVER_INFO_101>> AskServers(const std::shared_ptr<NetApi>& fallback,
+                                                       const std::vector<std::string>& names, int seconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    auto round = std::make_shared<ServerInfoRound>();
-    round->answers.resize(names.size());
-    auto next = std::make_shared<std::atomic<std::size_t>>(0);
-    auto shared = std::make_shared<std::vector<std::string>>(names);
-    const std::size_t workers = std::min<std::size_t>(names.size(), 16);
-    for (std::size_t w = 0; w < workers; ++w) {
-        threads::StartOwned([fallback, round, next, shared, deadline] {
-            for (;;) {
-                if (threads::StopRequested() || std::chrono::steady_clock::now() >= deadline)
-                    return;
-                const std::size_t i = next->fetch_add(1);
-                if (i >= shared->size())
-                    return;
-                SERVER_INFO_101 info;
-                const bool ok = fallback->ServerGetInfo("\\\\" + (*shared)[i], info) == NERR_Success;
-                std::lock_guard lock(round->mutex);
-                if (ok)
-                    round->answers[i] = info;
-                ++round->finished;
-                round->done.notify_all();
-            }
-        });
-    }
-    std::unique_lock lock(round->mutex);
-    round->done.wait_until(lock, deadline, [&] { return round->finished == names.size(); });
-    result = round->answers;
+    const auto ask = [fallback, names](std::size_t i) -> std::optional<SERVER_INFO_101> {
+        SERVER_INFO_101 info;
+        if (fallback->ServerGetInfo("\\\\" + names[i], info) != NERR_Success)
+            return std::nullopt;
+        return info;
+    };
+    return AskAtOnce<SERVER_INFO_101>(names.size(), kServersAtOnce, deadline, ask);
 }
 
 }  // namespace
@@ -569,7 +525,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
         std::string name = c.Text("samaccountname");
         if (!name.empty() && name.back() == '$')
             name.pop_back();
-        info.sv101_name = Upper(name);
+        info.sv101_name = UpperAscii(name);
         const auto uac = static_cast<std::uint32_t>(c.Integer("useraccountcontrol"));
         info.sv101_type = DerivedServerType(uac, EqualNoCase(info.sv101_name, pdc), c.Text("operatingsystem"));
         const std::string version = c.Text("operatingsystemversion");
@@ -581,8 +537,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
         all.push_back(info);
     }
     if (m_fallback && !all.empty()) {
-        std::vector<std::optional<SERVER_INFO_101>> answers;
-        AskServers(m_fallback, addresses, m_options.serverInfoSeconds, answers);
+        const auto answers = AskServers(m_fallback, addresses, m_options.serverInfoSeconds);
         constexpr std::uint32_t kRoles = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL;
         for (std::size_t i = 0; i < all.size(); ++i) {
             if (!answers[i])
@@ -1252,12 +1207,7 @@ Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::
     if (!IsOurs(server))
         return m_fallback ? m_fallback->LookupAccountName(server, account, sid, domain, use) : ERROR_BAD_NETPATH;
     return Call([&]() -> Status {
-        std::string name = account;
-        std::string wantedDomain;
-        if (const auto slash = account.find('\\'); slash != std::string::npos) {
-            wantedDomain = account.substr(0, slash);
-            name = account.substr(slash + 1);
-        }
+        const auto [wantedDomain, name] = SplitAccount(account);
         Account found;
         const Status status = FindAccount(name, found);
         if (status == NERR_UserNotFound)
@@ -1357,7 +1307,7 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
                                  DirectoryOptions options)
 {
     DirectoryAttempt attempt;
-    const std::string named = HostOfServer(server);
+    const std::string named = HostOf(server);
     if (named.empty())
         return attempt;
     const int probeSeconds = std::min(options.timeoutSeconds, 3);
@@ -1365,7 +1315,7 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
     const auto root = ReadAdRoot(named, domain.empty() && credentials ? credentials->domain : domain,
                                  probeSeconds, probeError);
     if (!root) {
-        if (!probeError.empty() && !TcpReachable(named, 445, probeSeconds)) {
+        if (!probeError.empty() && !TcpReachable(named, kSmbPort, probeSeconds)) {
             attempt.outcome = DirectoryAttempt::Unreachable;
             attempt.message = "The server " + server + " does not answer (LDAP: " + probeError +
                               "; SMB port 445 closed or silent). Browses will fail until it answers.";

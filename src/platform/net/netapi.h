@@ -38,12 +38,16 @@ inline constexpr Status ERROR_NO_MORE_ITEMS = 259;
 inline constexpr Status ERROR_CANNOT_COMPLETE = 1003;
 inline constexpr Status ERROR_CANCELLED = 1223;  // the browse was stopped: no request was sent
 inline constexpr Status ERROR_CONNECTION_REFUSED = 1225;
+inline constexpr Status ERROR_SOME_NOT_MAPPED = 1301;
 inline constexpr Status ERROR_NO_SUCH_USER = 1317;
+inline constexpr Status ERROR_NO_SUCH_GROUP = 1319;
 inline constexpr Status ERROR_MEMBER_IN_GROUP = 1320;
 inline constexpr Status ERROR_MEMBER_NOT_IN_GROUP = 1321;
 inline constexpr Status ERROR_LOGON_FAILURE = 1326;
 inline constexpr Status ERROR_NONE_MAPPED = 1332;
+inline constexpr Status ERROR_INVALID_SID = 1337;
 inline constexpr Status ERROR_NO_SUCH_DOMAIN = 1355;
+inline constexpr Status ERROR_INTERNAL_DB_CORRUPTION = 1358;
 inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;  // removing a user from its primary group
 inline constexpr Status ERROR_NO_SUCH_ALIAS = 1376;
 inline constexpr Status ERROR_MEMBER_NOT_IN_ALIAS = 1377;
@@ -52,6 +56,7 @@ inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;  // a member identifier tha
 inline constexpr Status ERROR_INVALID_MEMBER = 1388;  // a local group or domain identifier as a member
 inline constexpr Status ERROR_TIMEOUT = 1460;
 inline constexpr Status RPC_S_SERVER_UNAVAILABLE = 1722;
+inline constexpr Status ERROR_INVALID_DATATYPE = 1804;
 inline constexpr Status NERR_GroupNotFound = 2220;
 inline constexpr Status NERR_UserNotFound = 2221;
 inline constexpr Status NERR_GroupExists = 2223;
@@ -62,6 +67,7 @@ inline constexpr Status NERR_DCNotFound = 2453;
 inline constexpr Status ERROR_NO_BROWSER_SERVERS_FOUND = 6118;
 
 // NetUserEnum filters.
+inline constexpr std::uint32_t FILTER_TEMP_DUPLICATE_ACCOUNT = 0x0001;
 inline constexpr std::uint32_t FILTER_NORMAL_ACCOUNT = 0x0002;
 inline constexpr std::uint32_t FILTER_INTERDOMAIN_TRUST_ACCOUNT = 0x0008;
 inline constexpr std::uint32_t FILTER_WORKSTATION_TRUST_ACCOUNT = 0x0010;
@@ -87,6 +93,14 @@ inline constexpr std::uint32_t USER_MAXSTORAGE_UNLIMITED = 0xFFFFFFFFu;
 inline constexpr std::uint32_t USER_PRIV_GUEST = 0;
 inline constexpr std::uint32_t USER_PRIV_USER = 1;
 inline constexpr std::uint32_t USER_PRIV_ADMIN = 2;
+
+// Well-known relative identifiers of an account domain.
+inline constexpr std::uint32_t DOMAIN_USER_RID_ADMIN = 500;
+inline constexpr std::uint32_t DOMAIN_USER_RID_GUEST = 501;
+inline constexpr std::uint32_t DOMAIN_GROUP_RID_USERS = 513;
+
+// The attributes a global group membership reports (mandatory, enabled by default, enabled).
+inline constexpr std::uint32_t SE_GROUP_DEFAULT_ATTRIBUTES = 0x7;
 
 // NetUserGetLocalGroups flags.
 inline constexpr std::uint32_t LG_INCLUDE_INDIRECT = 0x0001;
@@ -114,6 +128,7 @@ inline constexpr std::uint32_t SV_TYPE_MASTER_BROWSER = 0x00040000;
 inline constexpr std::uint32_t SV_TYPE_DOMAIN_MASTER = 0x00080000;
 inline constexpr std::uint32_t SV_TYPE_SERVER_OSF = 0x00100000;
 inline constexpr std::uint32_t SV_TYPE_SERVER_VMS = 0x00200000;
+inline constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM = 0x80000000u;  // ServerEnum lists the domains instead
 inline constexpr std::uint32_t SV_TYPE_ALL = 0xFFFFFFFFu;
 
 inline constexpr std::uint32_t PLATFORM_ID_NT = 500;
@@ -156,7 +171,7 @@ struct USER_INFO_3 {
     std::uint32_t usri3_country_code = 0;
     std::uint32_t usri3_code_page = 0;
     std::uint32_t usri3_user_id = 0;
-    std::uint32_t usri3_primary_group_id = 513;
+    std::uint32_t usri3_primary_group_id = DOMAIN_GROUP_RID_USERS;
     // nullopt: the server returned no profile text at all (distinct from an empty one).
     std::optional<std::string> usri3_profile;
     std::string usri3_home_dir_drive;

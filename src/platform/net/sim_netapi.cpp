@@ -1,5 +1,6 @@
 #include "platform/net/sim_netapi.h"
 
+#include "platform/net/net_support.h"
 #include "platform/net/sim_model.h"
 #include "platform/threads/owned_threads.h"
 
@@ -49,31 +50,7 @@ struct Counters {
 
 bool AccountFilterMatches(std::uint32_t filter, std::uint32_t flags)
 {
-    if (filter == 0)
-        return true;
-    constexpr std::pair<std::uint32_t, std::uint32_t> kMap[] = {
-        {0x0001, UF_TEMP_DUPLICATE_ACCOUNT},
-        {FILTER_NORMAL_ACCOUNT, UF_NORMAL_ACCOUNT},
-        {FILTER_INTERDOMAIN_TRUST_ACCOUNT, UF_INTERDOMAIN_TRUST_ACCOUNT},
-        {FILTER_WORKSTATION_TRUST_ACCOUNT, UF_WORKSTATION_TRUST_ACCOUNT},
-        {FILTER_SERVER_TRUST_ACCOUNT, UF_SERVER_TRUST_ACCOUNT},
-    };
-    return std::any_of(std::begin(kMap), std::end(kMap),
-                       [&](const auto& m) { return (filter & m.first) && (flags & m.second); });
-}
-
-bool IsMachineAccount(std::uint32_t flags)
-{
-    return (flags & (UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT)) != 0;
-}
-
-// Splits "DOMAIN\name" into its parts; no backslash gives an empty domain.
-std::pair<std::string, std::string> SplitAccount(const std::string& account)
-{
-    const auto slash = account.find('\\');
-    if (slash == std::string::npos)
-        return {std::string(), account};
-    return {account.substr(0, slash), account.substr(slash + 1)};
+    return filter == 0 || (flags & AccountKindsOfFilter(filter)) != 0;
 }
 
 // The RID that ends `sid` when it is `domainSid` plus one more part, else 0.
@@ -190,23 +167,19 @@ struct SimNetApi::Impl {
 
     const sim::Server* FindServer(const std::string& name) const
     {
-        std::size_t start = 0;
-        while (start < name.size() && (name[start] == '\\' || name[start] == '/'))
-            ++start;
-        if (start == name.size())
+        const std::string host = HostOf(name);
+        if (host.empty())
             return &net.servers[net.localComputer];
-        const std::string upper = sim::UpperAscii(name.substr(start));
         for (const sim::Server& server : net.servers)
-            if (sim::UpperAscii(server.info.sv101_name) == upper)
+            if (EqualNoCase(server.info.sv101_name, host))
                 return &server;
         return nullptr;
     }
 
     sim::Domain* FindDomain(const std::string& name)
     {
-        const std::string upper = sim::UpperAscii(name);
         for (sim::Domain& domain : net.domains)
-            if (sim::UpperAscii(domain.name) == upper)
+            if (EqualNoCase(domain.name, name))
                 return &domain;
         return nullptr;
     }
@@ -297,8 +270,8 @@ struct SimNetApi::Impl {
         if (const auto it = domain.userByName.find(name); it != domain.userByName.end()) {
             sid.text = sim::AccountSid(domain, it->second);
             domainName = domain.name;
-            use = IsMachineAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
-                                                                                   : SidNameUse::User;
+            use = IsComputerAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
+                                                                                    : SidNameUse::User;
             return true;
         }
         if (const auto it = domain.groupByName.find(name); it != domain.groupByName.end()) {
@@ -314,7 +287,7 @@ struct SimNetApi::Impl {
                   SidNameUse& use)
     {
         const auto [prefix, name] = SplitAccount(account);
-        if (sim::UpperAscii(prefix) == "BUILTIN")
+        if (EqualNoCase(prefix, "BUILTIN"))
             return FindAccount(home, name, true, sid, domainName, use) ? NERR_Success : ERROR_NONE_MAPPED;
         if (!prefix.empty()) {
             const sim::Domain* domain = FindDomain(prefix);
@@ -513,7 +486,7 @@ Status SimNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::
     return m_impl->Single("BrowseListEnum", [&]() -> Status {
         if (m_impl->browseLists.empty())
             return ERROR_NOT_SUPPORTED;
-        const auto found = m_impl->browseLists.find(sim::UpperAscii(workgroup));
+        const auto found = m_impl->browseLists.find(UpperAscii(workgroup));
         if (found == m_impl->browseLists.end())
             return ERROR_NO_BROWSER_SERVERS_FOUND;
         out = found->second;
@@ -541,7 +514,7 @@ void SimNetApi::SetDiscoveredHosts(std::vector<DiscoveredHost> hosts)
 void SimNetApi::SetBrowseList(const std::string& workgroup, std::vector<std::string> names)
 {
     std::lock_guard lock(m_impl->mutex);
-    m_impl->browseLists[sim::UpperAscii(workgroup)] = std::move(names);
+    m_impl->browseLists[UpperAscii(workgroup)] = std::move(names);
 }
 
 std::vector<SimDomainInfo> SimNetApi::ListDomains() const

@@ -23,9 +23,6 @@
 
 namespace net {
 
-// ServerEnum type that lists the domains instead of the servers.
-inline constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM = 0x80000000u;
-
 // A domain of the sample network as the network tree shows it.
 struct SimDomainInfo {
     std::string name;
