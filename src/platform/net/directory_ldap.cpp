@@ -150,6 +150,16 @@ LDAPControl SdFlagsControl(berval& value)
     return control;
 }
 
+// The attribute names as libldap takes them: C strings, then nullptr.
+std::vector<char*> AttributeList(const std::vector<std::string>& attributes)
+{
+    std::vector<char*> list;
+    for (const auto& a : attributes)
+        list.push_back(const_cast<char*>(a.c_str()));
+    list.push_back(nullptr);
+    return list;
+}
+
 int SaslDefaults(LDAP*, unsigned, void*, void* in)
 {
     for (auto* i = static_cast<sasl_interact_t*>(in); i && i->id != SASL_CB_LIST_END; ++i) {
@@ -558,10 +568,7 @@ int LdapSession::NextMessage(int msgid, LDAPMessage*& message)
 int LdapSession::RunSearch(const std::string& base, bool subtree, const std::string& filter,
                            const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly, bool paged)
 {
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    attrs.push_back(nullptr);
+    std::vector<char*> attrs = AttributeList(attributes);
     berval sdValue{};
     LDAPControl sdControl = SdFlagsControl(sdValue);
     berval* cookie = nullptr;
@@ -658,10 +665,7 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
 int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
                            bool daclOnly)
 {
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    attrs.push_back(nullptr);
+    std::vector<char*> attrs = AttributeList(attributes);
     berval sdValue{};
     LDAPControl sdControl = SdFlagsControl(sdValue);
     LDAPControl* controls[] = {daclOnly ? &sdControl : nullptr, nullptr};

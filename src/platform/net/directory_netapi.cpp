@@ -187,6 +187,15 @@ Status StatusOf(int rc)
     return StatusOfLdapResult(rc);
 }
 
+// The account names of `entries`, each once, in order without case.
+std::set<std::string, decltype(&LessNoCase)> SortedNames(const std::vector<Entry>& entries)
+{
+    std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+    for (const auto& e : entries)
+        names.insert(e.Text("samaccountname"));
+    return names;
+}
+
 }  // namespace
 
 struct DirectoryNetApi::Account {
@@ -418,12 +427,32 @@ Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Accou
     return NERR_Success;
 }
 
+Status DirectoryNetApi::FindUser(const std::string& name, Account& out, bool needSd)
+{
+    const Status status = FindAccount(name, out, needSd);
+    if (status != NERR_Success)
+        return status;
+    if (!out.isUser || out.isGroup)
+        return NERR_UserNotFound;
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::UserAndGroups(const std::string& user, const std::string& groupFilter, Account& account,
+                                      std::vector<Entry>& groups)
+{
+    if (const Status status = FindUser(user, account))
+        return status;
+    return StatusOf(m_session->Search(m_baseDn, true,
+                                      "(&" + groupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
+                                      {"sAMAccountName"}, groups));
+}
+
 // ---- servers ------------------------------------------------------------------------
 
 Status DirectoryNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
 {
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->GetDCName(server, domain, dcName) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GetDCName(server, domain, dcName); });
     return Call([&]() -> Status {
         if (!domain.empty() && !EqualNoCase(domain, m_policy->netbiosName)) {
             const std::string dns = m_host.substr(m_host.find('.') == std::string::npos ? m_host.size()
@@ -476,7 +505,7 @@ Status DirectoryNetApi::DomainEnum(const std::string& server, std::vector<std::s
 {
     out.clear();
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->DomainEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.DomainEnum(server, out); });
     return Call([&]() -> Status {
         out = {m_policy->netbiosName};
         std::vector<Entry> trusts;
@@ -496,8 +525,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
     out.clear();
     totalEntries = 0;
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
-                          : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.ServerEnum(server, serverType, domain, out, totalEntries); });
     std::vector<Entry> computers;
     std::string pdc;
     bool otherDomain = false;
@@ -514,8 +542,8 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
                                           computers));
     });
     if (otherDomain)
-        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
-                          : NERR_DCNotFound;
+        return OnFallback([&](NetApi& api) { return api.ServerEnum(server, serverType, domain, out, totalEntries); },
+                          NERR_DCNotFound);
     if (status != NERR_Success)
         return status;
     std::vector<SERVER_INFO_101> all;
@@ -562,12 +590,12 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
 
 Status DirectoryNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
 {
-    return m_fallback ? m_fallback->ServerGetInfo(server, out) : ERROR_NOT_SUPPORTED;
+    return OnFallback([&](NetApi& api) { return api.ServerGetInfo(server, out); }, ERROR_NOT_SUPPORTED);
 }
 
 Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
 {
-    return m_fallback ? m_fallback->ShareEnum(server, out) : ERROR_NOT_SUPPORTED;
+    return OnFallback([&](NetApi& api) { return api.ShareEnum(server, out); }, ERROR_NOT_SUPPORTED);
 }
 
 // ---- users ----------------------------------------------------------------------------
@@ -575,7 +603,7 @@ Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_I
 Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserEnum(server, filter, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadUsers(UserEnumFilter(filter), out);
@@ -585,14 +613,11 @@ Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter
 Status DirectoryNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetInfo(server, user, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetInfo(server, user, out); });
     return Call([&]() -> Status {
         Account account;
-        const Status status = FindAccount(user, account, true);
-        if (status != NERR_Success)
+        if (const Status status = FindUser(user, account, true))
             return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         out = ToUserInfo(account.entry, Now());
         return NERR_Success;
     });
@@ -615,16 +640,14 @@ Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string
                                     const UserFields& fields)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserSetInfo(server, user, asked, fields) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserSetInfo(server, user, asked, fields); });
     if (fields.Empty())
         return NERR_Success;
     return Call([&]() -> Status {
         Account account;
-        Status status = FindAccount(user, account, true);
+        Status status = FindUser(user, account, true);
         if (status != NERR_Success)
             return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         const Entry& e = account.entry;
         const std::int64_t now = Now();
         const USER_INFO_3 info = WithUserFields(ToUserInfo(e, now), asked, fields);
@@ -686,35 +709,24 @@ Status DirectoryNetApi::UserGetGroups(const std::string& server, const std::stri
                                       std::vector<GROUP_USERS_INFO_1>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetGroups(server, user, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetGroups(server, user, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
-        Status status = FindAccount(user, account);
-        if (status != NERR_Success)
-            return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         std::vector<Entry> groups;
-        int rc = m_session->Search(m_baseDn, true,
-                                   "(&" + kGlobalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
-                                   {"sAMAccountName"}, groups);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        if (const Status status = UserAndGroups(user, kGlobalGroupFilter, account, groups))
+            return status;
         if (account.primaryGroupId != 0) {
             const std::string filter = SidFilter(m_policy->domainSid + "-" + std::to_string(account.primaryGroupId));
             if (!filter.empty()) {
-                rc = m_session->Search(m_baseDn, true, "(&(objectClass=group)" + filter + ")", {"sAMAccountName"},
-                                       groups);
+                const int rc = m_session->Search(m_baseDn, true, "(&(objectClass=group)" + filter + ")",
+                                                 {"sAMAccountName"}, groups);
                 if (rc != LDAP_SUCCESS)
                     return StatusOf(rc);
             }
         }
-        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
-        for (const auto& g : groups)
-            names.insert(g.Text("samaccountname"));
-        for (const auto& n : names)
-            out.push_back({n, SE_GROUP_DEFAULT_ATTRIBUTES});
+        for (const auto& name : SortedNames(groups))
+            out.push_back({name, SE_GROUP_DEFAULT_ATTRIBUTES});
         return NERR_Success;
     });
 }
@@ -723,26 +735,18 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
                                            std::vector<LOCALGROUP_USERS_INFO_0>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetLocalGroups(server, user, flags, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetLocalGroups(server, user, flags, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
-        Status status = FindAccount(user, account);
-        if (status != NERR_Success)
-            return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         std::vector<Entry> groups;
-        int rc = m_session->Search(m_baseDn, true,
-                                   "(&" + kLocalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
-                                   {"sAMAccountName"}, groups);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        if (const Status status = UserAndGroups(user, kLocalGroupFilter, account, groups))
+            return status;
         if (flags & LG_INCLUDE_INDIRECT) {
             // tokenGroups: every group the account is in, through any chain of groups and
             // its primary group; the local ones among them.
             Entry token;
-            rc = m_session->ReadEntry(account.dn, {"tokenGroups"}, token);
+            int rc = m_session->ReadEntry(account.dn, {"tokenGroups"}, token);
             if (rc != LDAP_SUCCESS)
                 return StatusOf(rc);
             const auto* sids = token.All("tokengroups");
@@ -760,11 +764,8 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
                     return StatusOf(rc);
             }
         }
-        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
-        for (const auto& g : groups)
-            names.insert(g.Text("samaccountname"));
-        for (const auto& n : names)
-            out.push_back({n});
+        for (const auto& name : SortedNames(groups))
+            out.push_back({name});
         return NERR_Success;
     });
 }
@@ -774,7 +775,7 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
 Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupEnum(server, out); });
     return Call([&]() -> Status {
         out.clear();
         std::vector<Entry> entries;
@@ -795,7 +796,7 @@ Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_I
 Status DirectoryNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupGetInfo(server, group, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupGetInfo(server, group, out); });
     return Call([&]() -> Status {
         Account account;
         const Status status = FindGroup(group, GroupKind::Global, account);
@@ -816,7 +817,7 @@ Status DirectoryNetApi::GroupGetInfo(const std::string& server, const std::strin
 Status DirectoryNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupSetInfo(server, group, info) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupSetInfo(server, group, info); });
     return Call([&]() -> Status {
         Account account;
         const Status status = FindGroup(group, GroupKind::Global, account);
@@ -836,7 +837,7 @@ Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::stri
                                       std::vector<GROUP_USERS_INFO_0>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupGetUsers(server, group, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupGetUsers(server, group, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
@@ -1051,7 +1052,7 @@ Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
 Status DirectoryNetApi::GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnumWithUsers(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupEnumWithUsers(server, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadGroupsWithUsers(out);
@@ -1063,18 +1064,13 @@ Status DirectoryNetApi::FindGroupAndUser(const std::string& group, const std::st
     Status status = FindGroup(group, GroupKind::Global, g);
     if (status != NERR_Success)
         return status;
-    status = FindAccount(user, u);
-    if (status != NERR_Success)
-        return status;
-    if (!u.isUser || u.isGroup)
-        return NERR_UserNotFound;
-    return NERR_Success;
+    return FindUser(user, u);
 }
 
 Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupAddUser(server, group, user) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupAddUser(server, group, user); });
     return Call([&]() -> Status {
         Account g, u;
         if (const Status status = FindGroupAndUser(group, user, g, u))
@@ -1091,7 +1087,7 @@ Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::strin
 Status DirectoryNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupDelUser(server, group, user) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupDelUser(server, group, user); });
     return Call([&]() -> Status {
         Account g, u;
         if (const Status status = FindGroupAndUser(group, user, g, u))
@@ -1130,7 +1126,7 @@ Status DirectoryNetApi::ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out)
 Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupEnum(server, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadLocalGroups(out);
@@ -1170,7 +1166,7 @@ Status DirectoryNetApi::FindLocalGroupAndMember(const std::string& group, const 
 Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupAddMember(server, group, member) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupAddMember(server, group, member); });
     return Call([&]() -> Status {
         Account g;
         std::string value;
@@ -1188,7 +1184,7 @@ Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std
 Status DirectoryNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupDelMember(server, group, member) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupDelMember(server, group, member); });
     return Call([&]() -> Status {
         Account g;
         std::string value;
@@ -1205,7 +1201,7 @@ Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::
                                          std::string& domain, SidNameUse& use)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LookupAccountName(server, account, sid, domain, use) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LookupAccountName(server, account, sid, domain, use); });
     return Call([&]() -> Status {
         const auto [wantedDomain, name] = SplitAccount(account);
         Account found;
