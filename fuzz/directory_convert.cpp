@@ -6,6 +6,7 @@
 //   3 userAccountControl (to the Net flags and back),
 //   4 texts (decimal attribute values, unicodePwd, filter escaping, server names).
 #include "platform/net/directory_convert.h"
+#include "platform/net/net_support.h"
 
 #include "fuzz_check.h"
 
@@ -208,9 +209,9 @@ void Texts(Reader& in)
         }
     }
 
-    const std::string host = HostOfServer(text);
+    const std::string host = HostOf(text);
     FUZZ_CHECK(host.empty() || (host.front() != '\\' && host.front() != '/'));
-    FUZZ_CHECK(HostOfServer("\\\\" + host) == host);
+    FUZZ_CHECK(HostOf("\\\\" + host) == host);
 }
 
 }  // namespace

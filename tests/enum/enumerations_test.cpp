@@ -367,7 +367,6 @@ public:
     net::Status GetDCName(const std::string&, const std::string&, std::string&) override { return Refused(); }
     net::Status ServerGetInfo(const std::string&, net::SERVER_INFO_101&) override { return Refused(); }
     net::Status ShareEnum(const std::string&, std::vector<net::SHARE_INFO_1>&) override { return Refused(); }
-    net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_0>&) override { return Refused(); }
     net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_3>&) override { return Refused(); }
     net::Status UserGetInfo(const std::string&, const std::string&, net::USER_INFO_3&) override { return Refused(); }
     net::Status UserSetInfo(const std::string&, const std::string&, const net::USER_INFO_3&,
@@ -384,7 +383,6 @@ public:
     {
         return Refused();
     }
-    net::Status GroupEnum(const std::string&, std::vector<net::GROUP_INFO_0>&) override { return Refused(); }
     net::Status GroupEnum(const std::string&, std::vector<net::GROUP_INFO_2>&) override { return Refused(); }
     net::Status GroupGetInfo(const std::string&, const std::string&, net::GROUP_INFO_2&) override { return Refused(); }
     net::Status GroupSetInfo(const std::string&, const std::string&, const net::GROUP_INFO_2&) override
@@ -397,7 +395,6 @@ public:
     }
     net::Status GroupAddUser(const std::string&, const std::string&, const std::string&) override { return Refused(); }
     net::Status GroupDelUser(const std::string&, const std::string&, const std::string&) override { return Refused(); }
-    net::Status LocalGroupEnum(const std::string&, std::vector<net::LOCALGROUP_INFO_0>&) override { return Refused(); }
     net::Status LocalGroupEnum(const std::string&, std::vector<net::LOCALGROUP_INFO_1>&) override { return Refused(); }
     net::Status LocalGroupAddMember(const std::string&, const std::string&, const net::Sid&) override
     {

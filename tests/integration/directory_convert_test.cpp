@@ -166,11 +166,4 @@ TEST(DirectoryPassword, QuotedUtf16)
     EXPECT_FALSE(EncodeUnicodePwd("\xed\xa0\x80"));  // surrogate half
 }
 
-TEST(DirectoryServerNames, BackslashesDropped)
-{
-    EXPECT_EQ(HostOfServer("\\\\DC1"), "DC1");
-    EXPECT_EQ(HostOfServer("dc1.vellox.test"), "dc1.vellox.test");
-    EXPECT_EQ(HostOfServer(""), "");
-}
-
 }  // namespace

@@ -98,7 +98,6 @@ public:
         out = {{"IPC$", STYPE_IPC | STYPE_SPECIAL, "IPC Service"}};
         return NERR_Success;
     }
-    Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_0>&) override { return 50; }
     Status UserEnum(const std::string&, std::uint32_t, std::vector<USER_INFO_3>&) override { return 50; }
     Status UserGetInfo(const std::string&, const std::string&, USER_INFO_3&) override { return 50; }
     Status UserSetInfo(const std::string&, const std::string&, const USER_INFO_3&, const UserFields&) override
@@ -108,14 +107,12 @@ public:
     Status UserGetGroups(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_1>&) override { return 50; }
     Status UserGetLocalGroups(const std::string&, const std::string&, std::uint32_t,
                               std::vector<LOCALGROUP_USERS_INFO_0>&) override { return 50; }
-    Status GroupEnum(const std::string&, std::vector<GROUP_INFO_0>&) override { return 50; }
     Status GroupEnum(const std::string&, std::vector<GROUP_INFO_2>&) override { return 50; }
     Status GroupGetInfo(const std::string&, const std::string&, GROUP_INFO_2&) override { return 50; }
     Status GroupSetInfo(const std::string&, const std::string&, const GROUP_INFO_2&) override { return 50; }
     Status GroupGetUsers(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_0>&) override { return 50; }
     Status GroupAddUser(const std::string&, const std::string&, const std::string&) override { return 50; }
     Status GroupDelUser(const std::string&, const std::string&, const std::string&) override { return 50; }
-    Status LocalGroupEnum(const std::string&, std::vector<LOCALGROUP_INFO_0>&) override { return 50; }
     Status LocalGroupEnum(const std::string&, std::vector<LOCALGROUP_INFO_1>&) override { return 50; }
     Status LocalGroupAddMember(const std::string&, const std::string&, const Sid&) override { return 50; }
     Status LocalGroupDelMember(const std::string&, const std::string&, const Sid&) override { return 50; }

@@ -46,14 +46,6 @@ private:
 
 }  // namespace
 
-TEST(SambaNames, HostOfDropsLeadingSeparators) {
-    EXPECT_EQ(HostOf("\\\\DC1"), "DC1");
-    EXPECT_EQ(HostOf("//dc1.vellox.test"), "dc1.vellox.test");
-    EXPECT_EQ(HostOf("DC1"), "DC1");
-    EXPECT_EQ(HostOf("\\\\"), "");
-    EXPECT_EQ(HostOf(""), "");
-}
-
 TEST(SambaNames, SameHostIgnoresCaseBackslashesAndDnsSuffix) {
     EXPECT_TRUE(SameHost("\\\\DC1", "dc1"));
     EXPECT_TRUE(SameHost("\\\\dc1.vellox.test", "DC1"));

@@ -7,28 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/net/net_support.h"
 #include "platform/net/run_command.h"
 
 namespace net {
 namespace {
-
-std::string Trim(const std::string& s)
-{
-    const char* blanks = " \t\r\n";
-    const auto first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(blanks);
-    return s.substr(first, last - first + 1);
-}
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 // Reads the whole of an open descriptor; false on a read error.
 bool ReadAll(int fd, std::string& text)
@@ -95,7 +78,7 @@ Credentials ParseAuthText(const std::string& text)
         const auto eq = line.find('=');
         if (eq == std::string::npos)
             continue;
-        const std::string key = Lower(Trim(line.substr(0, eq)));
+        const std::string key = LowerAscii(Trim(line.substr(0, eq)));
         // Leading blanks of a value are dropped; a password keeps its trailing ones.
         const std::string value = line.substr(eq + 1);
         const auto start = value.find_first_not_of(" \t");

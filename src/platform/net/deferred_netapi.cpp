@@ -65,11 +65,6 @@ Status DeferredNetApi::ShareEnum(const std::string& server, std::vector<SHARE_IN
     return Forward([&](NetApi& api) { return api.ShareEnum(server, out); });
 }
 
-Status DeferredNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
-{
-    return Forward([&](NetApi& api) { return api.UserEnum(server, filter, out); });
-}
-
 Status DeferredNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     return Forward([&](NetApi& api) { return api.UserEnum(server, filter, out); });
@@ -96,11 +91,6 @@ Status DeferredNetApi::UserGetLocalGroups(const std::string& server, const std::
                                           std::vector<LOCALGROUP_USERS_INFO_0>& out)
 {
     return Forward([&](NetApi& api) { return api.UserGetLocalGroups(server, user, flags, out); });
-}
-
-Status DeferredNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
-{
-    return Forward([&](NetApi& api) { return api.GroupEnum(server, out); });
 }
 
 Status DeferredNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
@@ -137,11 +127,6 @@ Status DeferredNetApi::GroupAddUser(const std::string& server, const std::string
 Status DeferredNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
 {
     return Forward([&](NetApi& api) { return api.GroupDelUser(server, group, user); });
-}
-
-Status DeferredNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
-{
-    return Forward([&](NetApi& api) { return api.LocalGroupEnum(server, out); });
 }
 
 Status DeferredNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)

@@ -430,12 +430,4 @@ std::optional<std::int64_t> ParseInteger(std::string_view text)
     return value;
 }
 
-std::string HostOfServer(const std::string& server)
-{
-    std::size_t start = 0;
-    while (start < server.size() && (server[start] == '\\' || server[start] == '/'))
-        ++start;
-    return server.substr(start);
-}
-
 }  // namespace net::directory

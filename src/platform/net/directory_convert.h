@@ -29,9 +29,6 @@ inline constexpr std::uint32_t GROUP_TYPE_DOMAIN_LOCAL = 0x00000004;
 inline constexpr std::uint32_t GROUP_TYPE_UNIVERSAL = 0x00000008;
 inline constexpr std::uint32_t GROUP_TYPE_SECURITY = 0x80000000u;
 
-// The attributes a group membership reports (mandatory, enabled by default, enabled).
-inline constexpr std::uint32_t SE_GROUP_DEFAULT_ATTRIBUTES = 0x7;
-
 // A FILETIME (100 ns since 1601) as seconds since 1970, clamped to 0..0xFFFFFFFE;
 // 0 stays 0 (never).
 std::uint32_t FileTimeToUnix(std::int64_t fileTime);
@@ -84,8 +81,5 @@ std::optional<std::string> EncodeUnicodePwd(const std::string& utf8);
 
 // Parses a decimal attribute value; nullopt when it is not a number.
 std::optional<std::int64_t> ParseInteger(std::string_view text);
-
-// "\\DC1" or "DC1" -> "DC1"; "//x" likewise.
-std::string HostOfServer(const std::string& server);
 
 }  // namespace net::directory

@@ -1,7 +1,7 @@
 #include "platform/net/directory_ldap.h"
 
 #include "platform/net/directory_convert.h"
-#include "platform/net/netapi.h"
+#include "platform/net/net_support.h"
 #include "platform/threads/owned_threads.h"
 
 #include <ldap.h>
@@ -29,18 +29,6 @@ namespace {
 
 constexpr int kPageSize = 1000;
 constexpr const char* kSdFlagsOid = "1.2.840.113556.1.4.801";
-
-std::string Lower(std::string_view s)
-{
-    std::string lower(s);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    return lower;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // "member;range=0-1499" -> ("member", 1499); no range -> (name, -1); "...-*" -> (name, -2).
 std::pair<std::string_view, long> SplitRange(std::string_view description)
@@ -117,7 +105,7 @@ public:
         entry.dn = view.dn;
         for (std::size_t i = 0; i < view.count; ++i) {
             const AttributeView& attribute = view.attributes[i];
-            std::string name = Lower(attribute.name);
+            std::string name = LowerAscii(attribute.name);
             if (m_ranges && attribute.rangeEnd != -1)
                 (*m_ranges)[name] = attribute.rangeEnd;
             auto& list = entry.values[std::move(name)];
@@ -160,6 +148,16 @@ LDAPControl SdFlagsControl(berval& value)
     control.ldctl_value = value;
     control.ldctl_iscritical = 0;
     return control;
+}
+
+// The attribute names as libldap takes them: C strings, then nullptr.
+std::vector<char*> AttributeList(const std::vector<std::string>& attributes)
+{
+    std::vector<char*> list;
+    for (const auto& a : attributes)
+        list.push_back(const_cast<char*>(a.c_str()));
+    list.push_back(nullptr);
+    return list;
 }
 
 int SaslDefaults(LDAP*, unsigned, void*, void* in)
@@ -570,10 +568,7 @@ int LdapSession::NextMessage(int msgid, LDAPMessage*& message)
 int LdapSession::RunSearch(const std::string& base, bool subtree, const std::string& filter,
                            const std::vector<std::string>& attributes, EntrySink& sink, bool daclOnly, bool paged)
 {
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    attrs.push_back(nullptr);
+    std::vector<char*> attrs = AttributeList(attributes);
     berval sdValue{};
     LDAPControl sdControl = SdFlagsControl(sdValue);
     berval* cookie = nullptr;
@@ -670,10 +665,7 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
 int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
                            bool daclOnly)
 {
-    std::vector<char*> attrs;
-    for (const auto& a : attributes)
-        attrs.push_back(const_cast<char*>(a.c_str()));
-    attrs.push_back(nullptr);
+    std::vector<char*> attrs = AttributeList(attributes);
     berval sdValue{};
     LDAPControl sdControl = SdFlagsControl(sdValue);
     LDAPControl* controls[] = {daclOnly ? &sdControl : nullptr, nullptr};

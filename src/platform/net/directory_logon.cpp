@@ -1,21 +1,13 @@
 #include "platform/net/directory_logon.h"
 
+#include "platform/net/net_support.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
 #include <cctype>
 
 namespace net {
-
-namespace {
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
-}  // namespace
 
 bool IsAddress(const std::string& host)
 {
@@ -49,10 +41,10 @@ std::string RealmOfDirectory(const std::string& ldapServiceName, const std::stri
                              const std::string& domain)
 {
     if (const auto at = ldapServiceName.rfind('@'); at != std::string::npos && at + 1 < ldapServiceName.size())
-        return Upper(ldapServiceName.substr(at + 1));
+        return UpperAscii(ldapServiceName.substr(at + 1));
     std::string realm;
     std::size_t pos = 0;
-    const std::string upper = Upper(namingContext);
+    const std::string upper = UpperAscii(namingContext);
     while ((pos = upper.find("DC=", pos)) != std::string::npos) {
         const auto end = upper.find(',', pos);
         if (!realm.empty())
@@ -60,7 +52,7 @@ std::string RealmOfDirectory(const std::string& ldapServiceName, const std::stri
         realm += upper.substr(pos + 3, end == std::string::npos ? std::string::npos : end - pos - 3);
         pos += 3;
     }
-    return !realm.empty() ? realm : Upper(domain);
+    return !realm.empty() ? realm : UpperAscii(domain);
 }
 
 std::string DescribeBind(DirectoryBind bind)

@@ -3,6 +3,7 @@
 #include "platform/net/directory_convert.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/kerberos_logon.h"
+#include "platform/net/net_support.h"
 #include "platform/net/netbios_browse.h"
 #include "platform/threads/owned_threads.h"
 
@@ -10,13 +11,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
 #include <set>
 #include <string_view>
-#include <strings.h>
 #include <unordered_map>
 
 namespace net {
@@ -57,17 +55,6 @@ enum GroupAttribute : int { kGroupName, kGroupDescription, kGroupSid, kGroupMemb
 const std::string kAccountNameFilter = "(objectClass=user)";
 const std::vector<std::string> kAccountNameAttributes = {"sAMAccountName", "primaryGroupID"};
 
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool LessNoCase(const std::string& a, const std::string& b)
-{
-    const int c = strcasecmp(a.c_str(), b.c_str());
-    return c != 0 ? c < 0 : a < b;
-}
-
 std::int64_t Now()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -91,9 +78,9 @@ std::int64_t IntegerOf(std::string_view value, std::int64_t otherwise = 0)
 UserValues UserValuesOf(const Entry& e)
 {
     static const std::vector<std::string> lowerNames = [] {
-        std::vector<std::string> names = kUserAttributes;
-        for (auto& name : names)
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::vector<std::string> names;
+        for (const auto& name : kUserAttributes)
+            names.push_back(LowerAscii(name));
         return names;
     }();
     UserValues values{};
@@ -139,8 +126,10 @@ USER_INFO_3 UserInfoOf(const UserValues& v, std::int64_t lockoutDuration, std::i
     u.usri3_country_code = static_cast<std::uint32_t>(IntegerOf(v[kCountryCode]));
     u.usri3_code_page = static_cast<std::uint32_t>(IntegerOf(v[kCodePage]));
     u.usri3_user_id = RidOf(SidToString(v[kObjectSid]).value_or(std::string()));
-    u.usri3_primary_group_id = static_cast<std::uint32_t>(IntegerOf(v[kPrimaryGroupId], 513));
-    u.usri3_priv = u.usri3_user_id == 500 ? USER_PRIV_ADMIN : u.usri3_user_id == 501 ? USER_PRIV_GUEST : USER_PRIV_USER;
+    u.usri3_primary_group_id = static_cast<std::uint32_t>(IntegerOf(v[kPrimaryGroupId], DOMAIN_GROUP_RID_USERS));
+    u.usri3_priv = u.usri3_user_id == DOMAIN_USER_RID_ADMIN   ? USER_PRIV_ADMIN
+                   : u.usri3_user_id == DOMAIN_USER_RID_GUEST ? USER_PRIV_GUEST
+                                                              : USER_PRIV_USER;
     u.usri3_logon_hours.assign(v[kLogonHours].begin(), v[kLogonHours].end());
     if (u.usri3_logon_hours.empty())
         u.usri3_logon_hours.assign(21, 0xFF);
@@ -193,15 +182,18 @@ std::string ServerOfNtdsSettings(const std::string& dn)
     return dn.substr(eq + 1, next - eq - 1);
 }
 
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
 Status StatusOf(int rc)
 {
     return StatusOfLdapResult(rc);
+}
+
+// The account names of `entries`, each once, in order without case.
+std::set<std::string, decltype(&LessNoCase)> SortedNames(const std::vector<Entry>& entries)
+{
+    std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
+    for (const auto& e : entries)
+        names.insert(e.Text("samaccountname"));
+    return names;
 }
 
 }  // namespace
@@ -266,11 +258,11 @@ std::vector<BrowseSearch> directory::GroupsBrowseSearches()
 
 bool DirectoryNetApi::IsOurs(const std::string& server) const
 {
-    const std::string name = HostOfServer(server);
+    const std::string name = HostOf(server);
     if (name.empty())
         return false;
     const std::string shortHost = m_host.substr(0, m_host.find('.'));
-    return EqualNoCase(name, HostOfServer(m_server)) || EqualNoCase(name, m_host) || EqualNoCase(name, shortHost);
+    return EqualNoCase(name, HostOf(m_server)) || EqualNoCase(name, m_host) || EqualNoCase(name, shortHost);
 }
 
 Status DirectoryNetApi::Ensure()
@@ -329,7 +321,7 @@ Status DirectoryNetApi::Ensure()
         policy.lockoutDuration = domain.Integer("lockoutduration");
         policy.maxPwdAge = domain.Integer("maxpwdage");
         policy.domainSid = SidOf(domain);
-        policy.pdcName = Upper(ServerOfNtdsSettings(domain.Text("fsmoroleowner")));
+        policy.pdcName = UpperAscii(ServerOfNtdsSettings(domain.Text("fsmoroleowner")));
         Entry root;
         if (m_session->ReadEntry("", {"configurationNamingContext"}, root) == LDAP_SUCCESS) {
             std::vector<Entry> partitions;
@@ -435,12 +427,32 @@ Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Accou
     return NERR_Success;
 }
 
+Status DirectoryNetApi::FindUser(const std::string& name, Account& out, bool needSd)
+{
+    const Status status = FindAccount(name, out, needSd);
+    if (status != NERR_Success)
+        return status;
+    if (!out.isUser || out.isGroup)
+        return NERR_UserNotFound;
+    return NERR_Success;
+}
+
+Status DirectoryNetApi::UserAndGroups(const std::string& user, const std::string& groupFilter, Account& account,
+                                      std::vector<Entry>& groups)
+{
+    if (const Status status = FindUser(user, account))
+        return status;
+    return StatusOf(m_session->Search(m_baseDn, true,
+                                      "(&" + groupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
+                                      {"sAMAccountName"}, groups));
+}
+
 // ---- servers ------------------------------------------------------------------------
 
 Status DirectoryNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
 {
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->GetDCName(server, domain, dcName) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GetDCName(server, domain, dcName); });
     return Call([&]() -> Status {
         if (!domain.empty() && !EqualNoCase(domain, m_policy->netbiosName)) {
             const std::string dns = m_host.substr(m_host.find('.') == std::string::npos ? m_host.size()
@@ -464,8 +476,7 @@ std::uint32_t DerivedServerType(std::uint32_t uac, bool isPdc, const std::string
     if (uac & UF_SERVER_TRUST_ACCOUNT) {
         type |= SV_TYPE_SERVER_NT | (isPdc ? SV_TYPE_DOMAIN_CTRL : SV_TYPE_DOMAIN_BAKCTRL);
     } else {
-        std::string os = operatingSystem;
-        std::transform(os.begin(), os.end(), os.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string os = LowerAscii(operatingSystem);
         if (os.find("server") != std::string::npos || os.find("samba") != std::string::npos)
             type |= SV_TYPE_SERVER_NT;
     }
@@ -473,45 +484,19 @@ std::uint32_t DerivedServerType(std::uint32_t uac, bool isPdc, const std::string
 }
 
 // What the servers themselves report (NetServerGetInfo level 101), asked through the
-// fallback route in parallel; answers that come after the time limit are dropped.
-struct ServerInfoRound {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::vector<std::optional<SERVER_INFO_101>> answers;
-    std::size_t finished = 0;
-};
-
-// No request starts after the time limit or once the browse is stopped.
-void AskServers(const std::shared_ptr<NetApi>& fallback, const std::vector<std::string>& names, int seconds,
-                std::vector<std::optional<SERVER_INFO_101>>& result)
+// fallback route side by side; no request starts after the time limit or once the
+// browse is stopped, and answers that come after the time limit are dropped.
+std::vector<std::optional<SERVER_INFO_101>> AskServers(const std::shared_ptr<NetApi>& fallback,
+                                                       const std::vector<std::string>& names, int seconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    auto round = std::make_shared<ServerInfoRound>();
-    round->answers.resize(names.size());
-    auto next = std::make_shared<std::atomic<std::size_t>>(0);
-    auto shared = std::make_shared<std::vector<std::string>>(names);
-    const std::size_t workers = std::min<std::size_t>(names.size(), 16);
-    for (std::size_t w = 0; w < workers; ++w) {
-        threads::StartOwned([fallback, round, next, shared, deadline] {
-            for (;;) {
-                if (threads::StopRequested() || std::chrono::steady_clock::now() >= deadline)
-                    return;
-                const std::size_t i = next->fetch_add(1);
-                if (i >= shared->size())
-                    return;
-                SERVER_INFO_101 info;
-                const bool ok = fallback->ServerGetInfo("\\\\" + (*shared)[i], info) == NERR_Success;
-                std::lock_guard lock(round->mutex);
-                if (ok)
-                    round->answers[i] = info;
-                ++round->finished;
-                round->done.notify_all();
-            }
-        });
-    }
-    std::unique_lock lock(round->mutex);
-    round->done.wait_until(lock, deadline, [&] { return round->finished == names.size(); });
-    result = round->answers;
+    const auto ask = [fallback, names](std::size_t i) -> std::optional<SERVER_INFO_101> {
+        SERVER_INFO_101 info;
+        if (fallback->ServerGetInfo("\\\\" + names[i], info) != NERR_Success)
+            return std::nullopt;
+        return info;
+    };
+    return AskAtOnce<SERVER_INFO_101>(names.size(), kServersAtOnce, deadline, ask);
 }
 
 }  // namespace
@@ -520,7 +505,7 @@ Status DirectoryNetApi::DomainEnum(const std::string& server, std::vector<std::s
 {
     out.clear();
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->DomainEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.DomainEnum(server, out); });
     return Call([&]() -> Status {
         out = {m_policy->netbiosName};
         std::vector<Entry> trusts;
@@ -540,8 +525,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
     out.clear();
     totalEntries = 0;
     if (!server.empty() && !IsOurs(server))
-        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
-                          : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.ServerEnum(server, serverType, domain, out, totalEntries); });
     std::vector<Entry> computers;
     std::string pdc;
     bool otherDomain = false;
@@ -558,8 +542,8 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
                                           computers));
     });
     if (otherDomain)
-        return m_fallback ? m_fallback->ServerEnum(server, serverType, domain, out, totalEntries)
-                          : NERR_DCNotFound;
+        return OnFallback([&](NetApi& api) { return api.ServerEnum(server, serverType, domain, out, totalEntries); },
+                          NERR_DCNotFound);
     if (status != NERR_Success)
         return status;
     std::vector<SERVER_INFO_101> all;
@@ -569,7 +553,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
         std::string name = c.Text("samaccountname");
         if (!name.empty() && name.back() == '$')
             name.pop_back();
-        info.sv101_name = Upper(name);
+        info.sv101_name = UpperAscii(name);
         const auto uac = static_cast<std::uint32_t>(c.Integer("useraccountcontrol"));
         info.sv101_type = DerivedServerType(uac, EqualNoCase(info.sv101_name, pdc), c.Text("operatingsystem"));
         const std::string version = c.Text("operatingsystemversion");
@@ -581,8 +565,7 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
         all.push_back(info);
     }
     if (m_fallback && !all.empty()) {
-        std::vector<std::optional<SERVER_INFO_101>> answers;
-        AskServers(m_fallback, addresses, m_options.serverInfoSeconds, answers);
+        const auto answers = AskServers(m_fallback, addresses, m_options.serverInfoSeconds);
         constexpr std::uint32_t kRoles = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL;
         for (std::size_t i = 0; i < all.size(); ++i) {
             if (!answers[i])
@@ -607,39 +590,20 @@ Status DirectoryNetApi::ServerEnum(const std::string& server, std::uint32_t serv
 
 Status DirectoryNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
 {
-    return m_fallback ? m_fallback->ServerGetInfo(server, out) : ERROR_NOT_SUPPORTED;
+    return OnFallback([&](NetApi& api) { return api.ServerGetInfo(server, out); }, ERROR_NOT_SUPPORTED);
 }
 
 Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
 {
-    return m_fallback ? m_fallback->ShareEnum(server, out) : ERROR_NOT_SUPPORTED;
+    return OnFallback([&](NetApi& api) { return api.ShareEnum(server, out); }, ERROR_NOT_SUPPORTED);
 }
 
 // ---- users ----------------------------------------------------------------------------
 
-Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
-    out.clear();
-    std::vector<Entry> entries;
-    const Status status = Call([&]() -> Status {
-        entries.clear();
-        return StatusOf(m_session->Search(m_baseDn, true, UserEnumFilter(filter), {"sAMAccountName"}, entries));
-    });
-    if (status != NERR_Success)
-        return status;
-    for (const auto& e : entries)
-        out.push_back({e.Text("samaccountname")});
-    std::sort(out.begin(), out.end(),
-              [](const USER_INFO_0& a, const USER_INFO_0& b) { return LessNoCase(a.usri0_name, b.usri0_name); });
-    return NERR_Success;
-}
-
 Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserEnum(server, filter, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserEnum(server, filter, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadUsers(UserEnumFilter(filter), out);
@@ -649,14 +613,11 @@ Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter
 Status DirectoryNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetInfo(server, user, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetInfo(server, user, out); });
     return Call([&]() -> Status {
         Account account;
-        const Status status = FindAccount(user, account, true);
-        if (status != NERR_Success)
+        if (const Status status = FindUser(user, account, true))
             return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         out = ToUserInfo(account.entry, Now());
         return NERR_Success;
     });
@@ -679,16 +640,14 @@ Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string
                                     const UserFields& fields)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserSetInfo(server, user, asked, fields) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserSetInfo(server, user, asked, fields); });
     if (fields.Empty())
         return NERR_Success;
     return Call([&]() -> Status {
         Account account;
-        Status status = FindAccount(user, account, true);
+        Status status = FindUser(user, account, true);
         if (status != NERR_Success)
             return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         const Entry& e = account.entry;
         const std::int64_t now = Now();
         const USER_INFO_3 info = WithUserFields(ToUserInfo(e, now), asked, fields);
@@ -750,35 +709,24 @@ Status DirectoryNetApi::UserGetGroups(const std::string& server, const std::stri
                                       std::vector<GROUP_USERS_INFO_1>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetGroups(server, user, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetGroups(server, user, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
-        Status status = FindAccount(user, account);
-        if (status != NERR_Success)
-            return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         std::vector<Entry> groups;
-        int rc = m_session->Search(m_baseDn, true,
-                                   "(&" + kGlobalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
-                                   {"sAMAccountName"}, groups);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        if (const Status status = UserAndGroups(user, kGlobalGroupFilter, account, groups))
+            return status;
         if (account.primaryGroupId != 0) {
             const std::string filter = SidFilter(m_policy->domainSid + "-" + std::to_string(account.primaryGroupId));
             if (!filter.empty()) {
-                rc = m_session->Search(m_baseDn, true, "(&(objectClass=group)" + filter + ")", {"sAMAccountName"},
-                                       groups);
+                const int rc = m_session->Search(m_baseDn, true, "(&(objectClass=group)" + filter + ")",
+                                                 {"sAMAccountName"}, groups);
                 if (rc != LDAP_SUCCESS)
                     return StatusOf(rc);
             }
         }
-        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
-        for (const auto& g : groups)
-            names.insert(g.Text("samaccountname"));
-        for (const auto& n : names)
-            out.push_back({n, SE_GROUP_DEFAULT_ATTRIBUTES});
+        for (const auto& name : SortedNames(groups))
+            out.push_back({name, SE_GROUP_DEFAULT_ATTRIBUTES});
         return NERR_Success;
     });
 }
@@ -787,26 +735,18 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
                                            std::vector<LOCALGROUP_USERS_INFO_0>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->UserGetLocalGroups(server, user, flags, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.UserGetLocalGroups(server, user, flags, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
-        Status status = FindAccount(user, account);
-        if (status != NERR_Success)
-            return status;
-        if (!account.isUser || account.isGroup)
-            return NERR_UserNotFound;
         std::vector<Entry> groups;
-        int rc = m_session->Search(m_baseDn, true,
-                                   "(&" + kLocalGroupFilter + "(member=" + EscapeFilterValue(account.dn) + "))",
-                                   {"sAMAccountName"}, groups);
-        if (rc != LDAP_SUCCESS)
-            return StatusOf(rc);
+        if (const Status status = UserAndGroups(user, kLocalGroupFilter, account, groups))
+            return status;
         if (flags & LG_INCLUDE_INDIRECT) {
             // tokenGroups: every group the account is in, through any chain of groups and
             // its primary group; the local ones among them.
             Entry token;
-            rc = m_session->ReadEntry(account.dn, {"tokenGroups"}, token);
+            int rc = m_session->ReadEntry(account.dn, {"tokenGroups"}, token);
             if (rc != LDAP_SUCCESS)
                 return StatusOf(rc);
             const auto* sids = token.All("tokengroups");
@@ -824,33 +764,18 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
                     return StatusOf(rc);
             }
         }
-        std::set<std::string, decltype(&LessNoCase)> names(&LessNoCase);
-        for (const auto& g : groups)
-            names.insert(g.Text("samaccountname"));
-        for (const auto& n : names)
-            out.push_back({n});
+        for (const auto& name : SortedNames(groups))
+            out.push_back({name});
         return NERR_Success;
     });
 }
 
 // ---- global groups ----------------------------------------------------------------------
 
-Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
-    std::vector<GROUP_INFO_2> full;
-    const Status status = GroupEnum(server, full);
-    out.clear();
-    for (auto& g : full)
-        out.push_back({std::move(g.grpi2_name)});
-    return status;
-}
-
 Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupEnum(server, out); });
     return Call([&]() -> Status {
         out.clear();
         std::vector<Entry> entries;
@@ -871,7 +796,7 @@ Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_I
 Status DirectoryNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupGetInfo(server, group, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupGetInfo(server, group, out); });
     return Call([&]() -> Status {
         Account account;
         const Status status = FindGroup(group, GroupKind::Global, account);
@@ -892,7 +817,7 @@ Status DirectoryNetApi::GroupGetInfo(const std::string& server, const std::strin
 Status DirectoryNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupSetInfo(server, group, info) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupSetInfo(server, group, info); });
     return Call([&]() -> Status {
         Account account;
         const Status status = FindGroup(group, GroupKind::Global, account);
@@ -912,7 +837,7 @@ Status DirectoryNetApi::GroupGetUsers(const std::string& server, const std::stri
                                       std::vector<GROUP_USERS_INFO_0>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupGetUsers(server, group, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupGetUsers(server, group, out); });
     return Call([&]() -> Status {
         out.clear();
         Account account;
@@ -1127,7 +1052,7 @@ Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
 Status DirectoryNetApi::GroupEnumWithUsers(const std::string& server, std::vector<GroupWithUsers>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupEnumWithUsers(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupEnumWithUsers(server, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadGroupsWithUsers(out);
@@ -1139,18 +1064,13 @@ Status DirectoryNetApi::FindGroupAndUser(const std::string& group, const std::st
     Status status = FindGroup(group, GroupKind::Global, g);
     if (status != NERR_Success)
         return status;
-    status = FindAccount(user, u);
-    if (status != NERR_Success)
-        return status;
-    if (!u.isUser || u.isGroup)
-        return NERR_UserNotFound;
-    return NERR_Success;
+    return FindUser(user, u);
 }
 
 Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupAddUser(server, group, user) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupAddUser(server, group, user); });
     return Call([&]() -> Status {
         Account g, u;
         if (const Status status = FindGroupAndUser(group, user, g, u))
@@ -1167,7 +1087,7 @@ Status DirectoryNetApi::GroupAddUser(const std::string& server, const std::strin
 Status DirectoryNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->GroupDelUser(server, group, user) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.GroupDelUser(server, group, user); });
     return Call([&]() -> Status {
         Account g, u;
         if (const Status status = FindGroupAndUser(group, user, g, u))
@@ -1203,25 +1123,10 @@ Status DirectoryNetApi::ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out)
     return NERR_Success;
 }
 
-Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
-{
-    if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
-    std::vector<LOCALGROUP_INFO_1> full;
-    const Status status = Call([&]() -> Status {
-        full.clear();
-        return ReadLocalGroups(full);
-    });
-    out.clear();
-    for (auto& g : full)
-        out.push_back({std::move(g.lgrpi1_name)});
-    return status;
-}
-
 Status DirectoryNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupEnum(server, out) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupEnum(server, out); });
     return Call([&]() -> Status {
         out.clear();
         return ReadLocalGroups(out);
@@ -1261,7 +1166,7 @@ Status DirectoryNetApi::FindLocalGroupAndMember(const std::string& group, const 
 Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupAddMember(server, group, member) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupAddMember(server, group, member); });
     return Call([&]() -> Status {
         Account g;
         std::string value;
@@ -1279,7 +1184,7 @@ Status DirectoryNetApi::LocalGroupAddMember(const std::string& server, const std
 Status DirectoryNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LocalGroupDelMember(server, group, member) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LocalGroupDelMember(server, group, member); });
     return Call([&]() -> Status {
         Account g;
         std::string value;
@@ -1296,14 +1201,9 @@ Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::
                                          std::string& domain, SidNameUse& use)
 {
     if (!IsOurs(server))
-        return m_fallback ? m_fallback->LookupAccountName(server, account, sid, domain, use) : ERROR_BAD_NETPATH;
+        return OnFallback([&](NetApi& api) { return api.LookupAccountName(server, account, sid, domain, use); });
     return Call([&]() -> Status {
-        std::string name = account;
-        std::string wantedDomain;
-        if (const auto slash = account.find('\\'); slash != std::string::npos) {
-            wantedDomain = account.substr(0, slash);
-            name = account.substr(slash + 1);
-        }
+        const auto [wantedDomain, name] = SplitAccount(account);
         Account found;
         const Status status = FindAccount(name, found);
         if (status == NERR_UserNotFound)
@@ -1403,7 +1303,7 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
                                  DirectoryOptions options)
 {
     DirectoryAttempt attempt;
-    const std::string named = HostOfServer(server);
+    const std::string named = HostOf(server);
     if (named.empty())
         return attempt;
     const int probeSeconds = std::min(options.timeoutSeconds, 3);
@@ -1411,7 +1311,7 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
     const auto root = ReadAdRoot(named, domain.empty() && credentials ? credentials->domain : domain,
                                  probeSeconds, probeError);
     if (!root) {
-        if (!probeError.empty() && !TcpReachable(named, 445, probeSeconds)) {
+        if (!probeError.empty() && !TcpReachable(named, kSmbPort, probeSeconds)) {
             attempt.outcome = DirectoryAttempt::Unreachable;
             attempt.message = "The server " + server + " does not answer (LDAP: " + probeError +
                               "; SMB port 445 closed or silent). Browses will fail until it answers.";

@@ -88,7 +88,7 @@ public:
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
-    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
+    using NetApi::UserEnum;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
     using NetApi::UserSetInfo;
@@ -99,7 +99,7 @@ public:
     Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                               std::vector<LOCALGROUP_USERS_INFO_0>& out) override;
 
-    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) override;
+    using NetApi::GroupEnum;
     Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) override;
     Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) override;
     Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
@@ -109,7 +109,7 @@ public:
     Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
     Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
 
-    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) override;
+    using NetApi::LocalGroupEnum;
     Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) override;
     Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) override;
     Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) override;
@@ -129,6 +129,13 @@ private:
     enum class GroupKind { Global, Local };
 
     bool IsOurs(const std::string& server) const;
+    // A call this route does not answer, handed to the fallback route: `call(fallback)`,
+    // or `none` without one.
+    template <class Forward>
+    Status OnFallback(Forward&& call, Status none = ERROR_BAD_NETPATH)
+    {
+        return m_fallback ? call(*m_fallback) : none;
+    }
     Status Ensure();  // m_session bound and m_policy read; under m_mutex
     template <class Work>
     Status Call(Work&& work);
@@ -137,6 +144,11 @@ private:
     // `withMembers` reads the group's member values too, whole.
     Status FindAccount(const std::string& name, Account& out, bool needSd = false, bool withMembers = false);
     Status FindGroup(const std::string& name, GroupKind kind, Account& out, bool withMembers = false);
+    // A user or computer account, not a group.
+    Status FindUser(const std::string& name, Account& out, bool needSd = false);
+    // The user account `user` and the groups of `groupFilter` that name it as a member.
+    Status UserAndGroups(const std::string& user, const std::string& groupFilter, Account& account,
+                         std::vector<directory::Entry>& groups);
     // A global group and a user account, as the membership writes need them.
     Status FindGroupAndUser(const std::string& group, const std::string& user, Account& g, Account& u);
     // A local group and the member value that names `member` in it (its DN, or

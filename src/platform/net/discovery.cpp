@@ -1,6 +1,7 @@
 #include "platform/net/discovery.h"
 
 #include "platform/net/dnssd_client.h"
+#include "platform/net/net_support.h"
 #include "platform/net/wsd_client.h"
 #include "platform/threads/owned_threads.h"
 
@@ -13,9 +14,7 @@ namespace net {
 
 bool SameHostName(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-    });
+    return EqualNoCase(a, b);
 }
 
 std::vector<DiscoveredHost> MergeDiscovered(std::vector<DiscoveredHost> wsd, const std::vector<DiscoveredHost>& dnssd)

@@ -1,5 +1,7 @@
 #include "platform/net/kerberos_logon.h"
 
+#include "platform/net/net_support.h"
+
 #include <krb5/krb5.h>
 #include <profile.h>
 
@@ -59,12 +61,6 @@ void FreeValues(void*, char** values)
     std::free(values);
 }
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-}
-
 // A KDC named by an IPv6 address goes in brackets.
 std::string KdcEntry(const std::string& host)
 {
@@ -94,12 +90,9 @@ struct KerberosLogon::Library {
 
 std::string PrincipalName(const Credentials& credentials, const std::string& realm)
 {
-    std::string user = credentials.user;
-    if (user.find('@') != std::string::npos)
-        return user;
-    if (const auto slash = user.find('\\'); slash != std::string::npos)
-        user = user.substr(slash + 1);
-    return user + "@" + realm;
+    if (credentials.user.find('@') != std::string::npos)
+        return credentials.user;
+    return SplitAccount(credentials.user).second + "@" + realm;
 }
 
 KerberosResult ClassifyKerberosError(long code)
@@ -220,7 +213,7 @@ KerberosResult KerberosLogon::ServiceTicket(const std::string& service, const st
     krb5_context ctx = m_lib->context;
     // GSSAPI asks for the service in lower case (host-based names are folded), and
     // finds it in this cache under the client's realm.
-    const std::string lowerHost = Lower(host);
+    const std::string lowerHost = LowerAscii(host);
     for (int attempt = 0;; ++attempt) {
         krb5_creds in{};
         krb5_creds* out = nullptr;

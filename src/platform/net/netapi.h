@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace net {
@@ -37,12 +38,16 @@ inline constexpr Status ERROR_NO_MORE_ITEMS = 259;
 inline constexpr Status ERROR_CANNOT_COMPLETE = 1003;
 inline constexpr Status ERROR_CANCELLED = 1223;  // the browse was stopped: no request was sent
 inline constexpr Status ERROR_CONNECTION_REFUSED = 1225;
+inline constexpr Status ERROR_SOME_NOT_MAPPED = 1301;
 inline constexpr Status ERROR_NO_SUCH_USER = 1317;
+inline constexpr Status ERROR_NO_SUCH_GROUP = 1319;
 inline constexpr Status ERROR_MEMBER_IN_GROUP = 1320;
 inline constexpr Status ERROR_MEMBER_NOT_IN_GROUP = 1321;
 inline constexpr Status ERROR_LOGON_FAILURE = 1326;
 inline constexpr Status ERROR_NONE_MAPPED = 1332;
+inline constexpr Status ERROR_INVALID_SID = 1337;
 inline constexpr Status ERROR_NO_SUCH_DOMAIN = 1355;
+inline constexpr Status ERROR_INTERNAL_DB_CORRUPTION = 1358;
 inline constexpr Status ERROR_MEMBERS_PRIMARY_GROUP = 1374;  // removing a user from its primary group
 inline constexpr Status ERROR_NO_SUCH_ALIAS = 1376;
 inline constexpr Status ERROR_MEMBER_NOT_IN_ALIAS = 1377;
@@ -51,6 +56,7 @@ inline constexpr Status ERROR_NO_SUCH_MEMBER = 1387;  // a member identifier tha
 inline constexpr Status ERROR_INVALID_MEMBER = 1388;  // a local group or domain identifier as a member
 inline constexpr Status ERROR_TIMEOUT = 1460;
 inline constexpr Status RPC_S_SERVER_UNAVAILABLE = 1722;
+inline constexpr Status ERROR_INVALID_DATATYPE = 1804;
 inline constexpr Status NERR_GroupNotFound = 2220;
 inline constexpr Status NERR_UserNotFound = 2221;
 inline constexpr Status NERR_GroupExists = 2223;
@@ -61,6 +67,7 @@ inline constexpr Status NERR_DCNotFound = 2453;
 inline constexpr Status ERROR_NO_BROWSER_SERVERS_FOUND = 6118;
 
 // NetUserEnum filters.
+inline constexpr std::uint32_t FILTER_TEMP_DUPLICATE_ACCOUNT = 0x0001;
 inline constexpr std::uint32_t FILTER_NORMAL_ACCOUNT = 0x0002;
 inline constexpr std::uint32_t FILTER_INTERDOMAIN_TRUST_ACCOUNT = 0x0008;
 inline constexpr std::uint32_t FILTER_WORKSTATION_TRUST_ACCOUNT = 0x0010;
@@ -86,6 +93,14 @@ inline constexpr std::uint32_t USER_MAXSTORAGE_UNLIMITED = 0xFFFFFFFFu;
 inline constexpr std::uint32_t USER_PRIV_GUEST = 0;
 inline constexpr std::uint32_t USER_PRIV_USER = 1;
 inline constexpr std::uint32_t USER_PRIV_ADMIN = 2;
+
+// Well-known relative identifiers of an account domain.
+inline constexpr std::uint32_t DOMAIN_USER_RID_ADMIN = 500;
+inline constexpr std::uint32_t DOMAIN_USER_RID_GUEST = 501;
+inline constexpr std::uint32_t DOMAIN_GROUP_RID_USERS = 513;
+
+// The attributes a global group membership reports (mandatory, enabled by default, enabled).
+inline constexpr std::uint32_t SE_GROUP_DEFAULT_ATTRIBUTES = 0x7;
 
 // NetUserGetLocalGroups flags.
 inline constexpr std::uint32_t LG_INCLUDE_INDIRECT = 0x0001;
@@ -113,6 +128,7 @@ inline constexpr std::uint32_t SV_TYPE_MASTER_BROWSER = 0x00040000;
 inline constexpr std::uint32_t SV_TYPE_DOMAIN_MASTER = 0x00080000;
 inline constexpr std::uint32_t SV_TYPE_SERVER_OSF = 0x00100000;
 inline constexpr std::uint32_t SV_TYPE_SERVER_VMS = 0x00200000;
+inline constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM = 0x80000000u;  // ServerEnum lists the domains instead
 inline constexpr std::uint32_t SV_TYPE_ALL = 0xFFFFFFFFu;
 
 inline constexpr std::uint32_t PLATFORM_ID_NT = 500;
@@ -155,7 +171,7 @@ struct USER_INFO_3 {
     std::uint32_t usri3_country_code = 0;
     std::uint32_t usri3_code_page = 0;
     std::uint32_t usri3_user_id = 0;
-    std::uint32_t usri3_primary_group_id = 513;
+    std::uint32_t usri3_primary_group_id = DOMAIN_GROUP_RID_USERS;
     // nullopt: the server returned no profile text at all (distinct from an empty one).
     std::optional<std::string> usri3_profile;
     std::string usri3_home_dir_drive;
@@ -291,9 +307,15 @@ public:
     // NetShareEnum, level 1.
     virtual Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) = 0;
 
-    // NetUserEnum, levels 0 and 3.
-    virtual Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) = 0;
+    // NetUserEnum, level 3.
     virtual Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) = 0;
+    // Level 0: the names of the level-3 list, in its order.
+    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+    {
+        std::vector<USER_INFO_3> users;
+        const Status status = UserEnum(server, filter, users);
+        return NamesOf(status, users, &USER_INFO_3::usri3_name, out);
+    }
     // NetUserGetInfo, level 3.
     virtual Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) = 0;
     // NetUserSetInfo, level 3, of the fields `fields` names, and only those: every other
@@ -316,9 +338,15 @@ public:
     virtual Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                                       std::vector<LOCALGROUP_USERS_INFO_0>& out) = 0;
 
-    // NetGroupEnum, levels 0 and 2.
-    virtual Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) = 0;
+    // NetGroupEnum, level 2.
     virtual Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) = 0;
+    // Level 0: the names of the level-2 list, in its order.
+    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
+    {
+        std::vector<GROUP_INFO_2> groups;
+        const Status status = GroupEnum(server, groups);
+        return NamesOf(status, groups, &GROUP_INFO_2::grpi2_name, out);
+    }
     // NetGroupGetInfo / NetGroupSetInfo, level 2 (SetInfo writes the comment).
     virtual Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) = 0;
     virtual Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) = 0;
@@ -336,9 +364,15 @@ public:
     virtual Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) = 0;
     virtual Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) = 0;
 
-    // NetLocalGroupEnum, levels 0 and 1.
-    virtual Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) = 0;
+    // NetLocalGroupEnum, level 1.
     virtual Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) = 0;
+    // Level 0: the names of the level-1 list, in its order.
+    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
+    {
+        std::vector<LOCALGROUP_INFO_1> groups;
+        const Status status = LocalGroupEnum(server, groups);
+        return NamesOf(status, groups, &LOCALGROUP_INFO_1::lgrpi1_name, out);
+    }
     // NetLocalGroupAddMembers / DelMembers with one member given by its identifier.
     virtual Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) = 0;
     virtual Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) = 0;
@@ -346,6 +380,18 @@ public:
     // LookupAccountName on `server`: the account's identifier, its domain and kind.
     virtual Status LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
                                      std::string& domain, SidNameUse& use) = 0;
+
+private:
+    // A level-0 list from a fuller one: each entry's name, and the fuller list's status.
+    template <class Name, class Full>
+    static Status NamesOf(Status status, std::vector<Full>& full, std::string Full::*name, std::vector<Name>& out)
+    {
+        out.clear();
+        out.reserve(full.size());
+        for (Full& entry : full)
+            out.push_back({std::move(entry.*name)});
+        return status;
+    }
 };
 
 }  // namespace net

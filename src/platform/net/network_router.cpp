@@ -1,5 +1,6 @@
 #include "platform/net/network_router.h"
 
+#include "platform/net/net_support.h"
 #include "platform/threads/owned_threads.h"
 
 #include <algorithm>
@@ -29,13 +30,6 @@ const std::string* MatchingDomain(const std::vector<std::string>& names, const s
         if (SameName(name, label))
             return &name;
     return nullptr;
-}
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // Discovery on a thread of its own, so that it overlaps the reads of the domains.
@@ -155,7 +149,7 @@ Status NetworkRouter::Servers(const std::string& domain, std::vector<NetResource
             continue;
         names.push_back(host.name);
         std::lock_guard lock(m_addressMutex);
-        m_addressOf[Upper(host.name)] = host.address;
+        m_addressOf[UpperAscii(host.name)] = host.address;
     }
     m_listed.insert(m_listed.end(), names.begin(), names.end());
     for (const std::string& name : names)
@@ -171,7 +165,7 @@ std::string NetworkRouter::ShareServerName(const std::string& server)
     if (name == std::string::npos)
         return server;
     std::lock_guard lock(m_addressMutex);
-    const auto found = m_addressOf.find(Upper(server.substr(name)));
+    const auto found = m_addressOf.find(UpperAscii(server.substr(name)));
     return found == m_addressOf.end() || found->second.empty() ? server : "\\\\" + found->second;
 }
 

@@ -45,7 +45,6 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
-#include <future>
 #include <utility>
 
 namespace net {
@@ -56,7 +55,6 @@ constexpr std::uint32_t kWholeList = 0xFFFFFFFFu;  // MAX_PREFERRED_LENGTH
 constexpr std::uint32_t kDsPdcRequired = 0x00000080;
 constexpr std::uint32_t kDsReturnFlatName = 0x80000000;
 constexpr std::chrono::seconds kAnswerRemembered{60};
-constexpr std::size_t kProbesAtOnce = 16;
 
 // The library's one context is shared by the whole process and is not thread-safe;
 // libsmbclient shares its configuration.
@@ -189,7 +187,7 @@ USER_INFO_3 FromRaw(const ::USER_INFO_3& raw, std::int64_t now) {
 SERVER_INFO_101 FromRaw(const ::SERVER_INFO_101& raw) {
     SERVER_INFO_101 info;
     info.sv101_platform_id = raw.sv101_platform_id;
-    info.sv101_name = samba::HostOf(Str(raw.sv101_name));
+    info.sv101_name = HostOf(Str(raw.sv101_name));
     info.sv101_version_major = raw.sv101_version_major;
     info.sv101_version_minor = raw.sv101_version_minor;
     info.sv101_type = raw.sv101_type;
@@ -230,17 +228,6 @@ std::uint32_t AccountFlags(const char* host, const std::string& account) {
     return buffer.As<::USER_INFO_1>()->usri1_flags;
 }
 
-// Which account kinds a NetUserEnum filter asks for, as UF_ bits (0: every kind).
-std::uint32_t KindsOfFilter(std::uint32_t filter) {
-    std::uint32_t kinds = 0;
-    if (filter & 0x0001) kinds |= UF_TEMP_DUPLICATE_ACCOUNT;
-    if (filter & FILTER_NORMAL_ACCOUNT) kinds |= UF_NORMAL_ACCOUNT;
-    if (filter & FILTER_INTERDOMAIN_TRUST_ACCOUNT) kinds |= UF_INTERDOMAIN_TRUST_ACCOUNT;
-    if (filter & FILTER_WORKSTATION_TRUST_ACCOUNT) kinds |= UF_WORKSTATION_TRUST_ACCOUNT;
-    if (filter & FILTER_SERVER_TRUST_ACCOUNT) kinds |= UF_SERVER_TRUST_ACCOUNT;
-    return kinds;
-}
-
 // NetUserEnum level 0 on the library's safe filter (0: user accounts).
 Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch, std::vector<std::string>& names) {
     return ReadAll<::USER_INFO_0>(
@@ -269,17 +256,16 @@ SambaNetApi::SambaNetApi(SambaConnection connection)
 SambaNetApi::~SambaNetApi() = default;
 
 Status SambaNetApi::Reach(const std::string& server) {
-    std::string host = samba::HostOf(server);
+    std::string host = HostOf(server);
     if (host.empty()) return NERR_Success;
-    std::string key = host;
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::string key = UpperAscii(host);
     auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(m_reachMutex);
         auto known = m_answeredUntil.find(key);
         if (known != m_answeredUntil.end() && now < known->second) return NERR_Success;
     }
-    switch (samba::ProbeTcp(host, 445, m_connection.connectTimeout)) {
+    switch (samba::ProbeTcp(host, kSmbPort, m_connection.connectTimeout)) {
     case samba::Probe::Answered: {
         std::lock_guard<std::mutex> lock(m_reachMutex);
         m_answeredUntil[key] = std::chrono::steady_clock::now() + kAnswerRemembered;
@@ -298,7 +284,7 @@ template <class Body>
 Status SambaNetApi::Locked(const std::string& server, Body&& body) {
     if (threads::StopRequested()) return ERROR_CANCELLED;
     if (Status status = Reach(server)) return status;
-    std::string host = samba::HostOf(server);
+    std::string host = HostOf(server);
     std::lock_guard<std::mutex> lock(LibraryMutex());
     if (threads::StopRequested()) return ERROR_CANCELLED;  // stopped while waiting for the lock
     if (Status status = Prepare(m_connection, m_id)) return status;
@@ -312,7 +298,7 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
         Buffer buffer;
         Status status = NetGetDCName(host, wanted, buffer.Out());
         if (status == NERR_Success) {
-            dcName = "\\\\" + samba::HostOf(Str(reinterpret_cast<const char*>(buffer.As<char>())));
+            dcName = "\\\\" + HostOf(Str(reinterpret_cast<const char*>(buffer.As<char>())));
             return NERR_Success;
         }
         if (host) return status;
@@ -322,7 +308,7 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
         status = DsGetDcName(nullptr, name.empty() ? nullptr : name.c_str(), nullptr, nullptr,
                              kDsPdcRequired | kDsReturnFlatName, &info);
         if (status != NERR_Success || !info) return NERR_DCNotFound;
-        dcName = "\\\\" + samba::HostOf(Str(info->domain_controller_name));
+        dcName = "\\\\" + HostOf(Str(info->domain_controller_name));
         NetApiBufferFree(info);
         return NERR_Success;
     });
@@ -381,7 +367,7 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     if (Status status = GetDCName(server, domain, dc)) return status;
 
     // The controller first, then every computer account of its domain.
-    std::vector<std::string> names{samba::HostOf(dc)};
+    std::vector<std::string> names{HostOf(dc)};
     std::vector<std::uint32_t> kinds;
     Status status = Locked(dc, [&](const char* host) -> Status {
         std::vector<std::string> accounts;
@@ -402,15 +388,11 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
 
     // Which servers answer at all, probed side by side; the library calls that follow
     // are serialised, so each is made only for a server that answered, within the budget.
-    std::vector<Status> reach(names.size(), ERROR_BAD_NETPATH);
-    for (std::size_t first = 0; first < names.size(); first += kProbesAtOnce) {
-        if (threads::StopRequested()) return ERROR_CANCELLED;
-        std::vector<std::future<Status>> probes;
-        for (std::size_t i = first; i < std::min(names.size(), first + kProbesAtOnce); ++i) {
-            probes.push_back(std::async(std::launch::async, [this, &names, i] { return Reach(names[i]); }));
-        }
-        for (std::size_t i = 0; i < probes.size(); ++i) reach[first + i] = probes[i].get();
-    }
+    // Each probe ends within the connect timeout, so all are waited for.
+    std::vector<std::optional<Status>> reach =
+        AskAtOnce<Status>(names.size(), kServersAtOnce, std::nullopt,
+                          [this, names](std::size_t i) { return std::optional<Status>(Reach(names[i])); });
+    if (threads::StopRequested()) return ERROR_CANCELLED;
 
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (threads::StopRequested()) return ERROR_CANCELLED;
@@ -452,10 +434,9 @@ Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_
     });
 }
 
-Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) {
-    out.clear();
+Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
+    names.clear();
     return Locked(server, [&](const char* host) -> Status {
-        std::vector<std::string> names;
         Status status = NERR_Success;
         if (filter == 0 || filter == FILTER_NORMAL_ACCOUNT) {
             status = EnumUserNames(host, filter, m_connection.batchBytes, names);
@@ -465,13 +446,12 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
             std::vector<std::string> all;
             status = EnumUserNames(host, 0, m_connection.batchBytes, all);
             if (status == NERR_Success) status = EnumMachineAccounts(host, all);
-            std::uint32_t kinds = KindsOfFilter(filter);
+            std::uint32_t kinds = AccountKindsOfFilter(filter);
             for (const std::string& name : all) {
                 if (status == NERR_Success && threads::StopRequested()) status = ERROR_CANCELLED;
                 if (status == NERR_Success && (AccountFlags(host, name) & kinds)) names.push_back(name);
             }
         }
-        for (std::string& name : names) out.push_back({std::move(name)});
         return status;
     });
 }
@@ -501,18 +481,21 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
     out.clear();
     // Normal accounts through level 3 of NetUserEnum: the library reads each account
     // with fewer requests than one NetUserGetInfo per name. It fails a batch whose
-    // account was deleted meanwhile; then the accounts are read one by one.
+    // account was deleted meanwhile; then the accounts are read one by one. A server
+    // that does not answer is not probed a second time.
     if (filter == FILTER_NORMAL_ACCOUNT) {
-        if (UserEnumLevel3(server, out) == NERR_Success) return NERR_Success;
+        Status status = UserEnumLevel3(server, out);
+        if (status == NERR_Success) return NERR_Success;
         out.clear();
+        if (status == ERROR_BAD_NETPATH) return status;
     }
-    std::vector<USER_INFO_0> names;
-    if (Status status = UserEnum(server, filter, names)) return status;
+    std::vector<std::string> names;
+    if (Status status = AccountNames(server, filter, names)) return status;
     // Level 3 of NetUserEnum reads each account anyway; one read per account keeps the
     // lock short so that other callers get their turn in between.
-    for (const USER_INFO_0& name : names) {
+    for (const std::string& name : names) {
         USER_INFO_3 user;
-        Status status = UserGetInfo(server, name.usri0_name, user);
+        Status status = UserGetInfo(server, name, user);
         if (status == NERR_UserNotFound) continue;  // deleted meanwhile
         if (status != NERR_Success) return status;
         out.push_back(std::move(user));
@@ -620,7 +603,8 @@ Status SambaNetApi::WriteUser(const std::string& server, const std::string& user
                     Str(now.usri3_home_dir) == Str(old.usri3_home_dir) &&
                     Str(now.usri3_script_path) == Str(old.usri3_script_path) &&
                     Str(now.usri3_profile) == Str(old.usri3_profile) &&
-                    (now.usri3_flags & ~(kComparedFlags | 0x00800000u)) == (old.usri3_flags & ~(kComparedFlags | 0x00800000u));
+                    (now.usri3_flags & ~(kComparedFlags | UF_PASSWORD_EXPIRED)) ==
+                        (old.usri3_flags & ~(kComparedFlags | UF_PASSWORD_EXPIRED));
         return asked && kept ? NERR_Success : ERROR_UNEXP_NET_ERR;
     });
 }
@@ -652,20 +636,12 @@ Status SambaNetApi::UserGetLocalGroups(const std::string& server, const std::str
         Status status = NetUserGetLocalGroups(host, user.c_str(), 0, flags, buffer.Out(), kWholeList, &read, &total);
         // The library can't name the domain-local groups of an account domain (1301):
         // nothing it gives would be the whole answer.
-        if (status == 1301) return ERROR_NOT_SUPPORTED;
+        if (status == ERROR_SOME_NOT_MAPPED) return ERROR_NOT_SUPPORTED;
         if (status != NERR_Success) return samba::UserCallStatus(status);
         const auto* groups = buffer.As<::LOCALGROUP_USERS_INFO_0>();
         for (std::uint32_t i = 0; groups && i < read; ++i) out.push_back({Str(groups[i].lgrui0_name)});
         return NERR_Success;
     });
-}
-
-Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) {
-    std::vector<GROUP_INFO_2> groups;
-    out.clear();
-    Status status = GroupEnum(server, groups);
-    for (GROUP_INFO_2& group : groups) out.push_back({std::move(group.grpi2_name)});
-    return status;
 }
 
 Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) {
@@ -728,14 +704,6 @@ Status SambaNetApi::GroupDelUser(const std::string& server, const std::string& g
     });
 }
 
-Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) {
-    std::vector<LOCALGROUP_INFO_1> groups;
-    out.clear();
-    Status status = LocalGroupEnum(server, groups);
-    for (LOCALGROUP_INFO_1& group : groups) out.push_back({std::move(group.lgrpi1_name)});
-    return status;
-}
-
 Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) {
     out.clear();
     return Locked(server, [&](const char* host) {
@@ -795,8 +763,7 @@ Status SambaNetApi::LookupAccountName(const std::string& server, const std::stri
         if (NetUserGetInfo(host, name.c_str(), 23, user.Out()) == NERR_Success) {
             const auto& raw = *user.As<::USER_INFO_23>();
             sid.text = SidText(raw.usri23_user_sid);
-            bool computer = raw.usri23_flags & (UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT);
-            use = computer ? SidNameUse::Computer : SidNameUse::User;
+            use = IsComputerAccount(raw.usri23_flags) ? SidNameUse::Computer : SidNameUse::User;
             return sid.text.empty() ? ERROR_NONE_MAPPED : NERR_Success;
         }
         Buffer group;

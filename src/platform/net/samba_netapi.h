@@ -51,7 +51,7 @@ public:
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
-    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
+    using NetApi::UserEnum;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
     using NetApi::UserSetInfo;
@@ -62,7 +62,7 @@ public:
     Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                               std::vector<LOCALGROUP_USERS_INFO_0>& out) override;
 
-    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) override;
+    using NetApi::GroupEnum;
     Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) override;
     Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) override;
     Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
@@ -71,7 +71,7 @@ public:
     Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
     Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
 
-    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) override;
+    using NetApi::LocalGroupEnum;
     Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) override;
     Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) override;
     Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) override;
@@ -88,6 +88,8 @@ private:
     // computer), recently seen answering, or accepting a connection on port 445 now.
     Status Reach(const std::string& server);
     Status WriteUser(const std::string& server, const std::string& user, const USER_INFO_3& info);
+    // The names of the accounts `filter` asks for, through the calls that are safe for it.
+    Status AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names);
     // The normal accounts through NetUserEnum level 3, batch by batch.
     Status UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out);
     Status LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add);

@@ -19,11 +19,6 @@ namespace net::samba {
 
 namespace {
 
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 // UF_ bit and SAMR ACB_ bit pairs (the USER_ACCOUNT codes of the SAMR protocol).
 struct FlagPair {
     std::uint32_t uf;
@@ -58,12 +53,6 @@ constexpr std::uint32_t kNeverCut = 159663333u;
 
 }  // namespace
 
-std::string HostOf(const std::string& server) {
-    std::size_t start = 0;
-    while (start < server.size() && (server[start] == '\\' || server[start] == '/')) ++start;
-    return server.substr(start);
-}
-
 bool SameHost(const std::string& a, const std::string& b) {
     auto shortName = [](const std::string& server) {
         std::string host = HostOf(server);
@@ -72,7 +61,7 @@ bool SameHost(const std::string& a, const std::string& b) {
             return std::isdigit(c) || c == '.' || c == ':';
         });
         if (!address) host = host.substr(0, host.find('.'));
-        return Upper(host);
+        return UpperAscii(host);
     };
     std::string left = shortName(a);
     return !left.empty() && left == shortName(b);
@@ -156,8 +145,8 @@ Status UserCallStatus(Status status) {
 Status GroupCallStatus(Status status) {
     switch (status) {
     case ERROR_NONE_MAPPED:
-    case 1319:  // ERROR_NO_SUCH_GROUP: the name is not a global group
-    case 1804:  // ERROR_INVALID_DATATYPE: the name is a local group
+    case ERROR_NO_SUCH_GROUP:     // the name is not a global group
+    case ERROR_INVALID_DATATYPE:  // the name is a local group
         return NERR_GroupNotFound;
     default:
         return status;
@@ -167,13 +156,13 @@ Status GroupCallStatus(Status status) {
 Status LocalGroupCallStatus(Status status) {
     switch (status) {
     case ERROR_NONE_MAPPED:
-    case 1337:  // ERROR_INVALID_SID: the name is a global group, not a local one
+    case ERROR_INVALID_SID:  // the name is a global group, not a local one
         return ERROR_NO_SUCH_ALIAS;
     case ERROR_MEMBER_IN_GROUP:
         return ERROR_MEMBER_IN_ALIAS;
     case ERROR_MEMBER_NOT_IN_GROUP:
         return ERROR_MEMBER_NOT_IN_ALIAS;
-    case 1358:  // the member's identifier names no account
+    case ERROR_INTERNAL_DB_CORRUPTION:  // the member's identifier names no account
         return ERROR_NO_SUCH_MEMBER;
     default:
         return status;
@@ -181,11 +170,11 @@ Status LocalGroupCallStatus(Status status) {
 }
 
 std::pair<std::string, std::string> SplitAccountName(const std::string& account) {
-    std::size_t slash = account.find('\\');
-    if (slash != std::string::npos) return {account.substr(0, slash), account.substr(slash + 1)};
     std::size_t at = account.rfind('@');
-    if (at != std::string::npos && at > 0) return {account.substr(at + 1), account.substr(0, at)};
-    return {"", account};
+    if (account.find('\\') == std::string::npos && at != std::string::npos && at > 0) {
+        return {account.substr(at + 1), account.substr(0, at)};
+    }
+    return SplitAccount(account);
 }
 
 namespace {

@@ -3,7 +3,7 @@
 // status translation, and a bounded connection probe.
 #pragma once
 
-#include "platform/net/netapi.h"
+#include "platform/net/net_support.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,9 +13,6 @@
 #include <vector>
 
 namespace net::samba {
-
-// "\\DC1", "//DC1" and "DC1" all name the host "DC1"; empty stays empty.
-std::string HostOf(const std::string& server);
 
 // True when two server names (backslashes allowed) name the same NetBIOS host,
 // compared without case and without a DNS suffix ("\\dc1.vellox.test" is "DC1").
@@ -54,7 +51,7 @@ Status UserCallStatus(Status status);        // unknown user -> NERR_UserNotFoun
 Status GroupCallStatus(Status status);       // unknown group -> NERR_GroupNotFound
 Status LocalGroupCallStatus(Status status);  // unknown local group, membership codes
 
-// "DOMAIN\name" -> {"DOMAIN", "name"}; "name@realm" -> {"realm", "name"}; "name" -> {"", "name"}.
+// SplitAccount, and "name@realm" -> {"realm", "name"}.
 std::pair<std::string, std::string> SplitAccountName(const std::string& account);
 
 // Outcome of a connection probe.

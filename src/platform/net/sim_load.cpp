@@ -1,6 +1,8 @@
 // Reads the sample network from its JSON form (described in data/README.md).
 #include "platform/net/sim_model.h"
 
+#include "platform/net/net_support.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonArray>
@@ -274,7 +276,7 @@ User ParseUser(const QJsonObject& obj, const Place& place)
     u.usri3_code_page = UIntOf(obj, "codePage", place, 0);
     u.usri3_units_per_week = UIntOf(obj, "unitsPerWeek", place, 168);
     u.usri3_logon_hours = LogonHoursOf(obj, place);
-    u.usri3_primary_group_id = UIntOf(obj, "primaryGroup", place, RID_DOMAIN_USERS);
+    u.usri3_primary_group_id = UIntOf(obj, "primaryGroup", place, DOMAIN_GROUP_RID_USERS);
     // An absent profile and an empty one are different answers.
     const QJsonValue profile = obj.value("profile");
     if (profile.isString())
@@ -361,9 +363,8 @@ void ParseLocalGroups(const QJsonObject& obj, Domain& domain, const Place& place
 
 const Domain* DomainNamed(const Network& network, const std::string& name)
 {
-    const std::string upper = UpperAscii(name);
     for (const Domain& domain : network.domains)
-        if (UpperAscii(domain.name) == upper)
+        if (EqualNoCase(domain.name, name))
             return &domain;
     return nullptr;
 }
@@ -372,9 +373,8 @@ const Domain* DomainNamed(const Network& network, const std::string& name)
 // a user or a global group.
 std::string MemberSid(const Network& network, const Domain& home, const std::string& text, const Place& place)
 {
-    const auto slash = text.find('\\');
-    const Domain* domain = slash == std::string::npos ? &home : DomainNamed(network, text.substr(0, slash));
-    const std::string name = slash == std::string::npos ? text : text.substr(slash + 1);
+    const auto [domainName, name] = SplitAccount(text);
+    const Domain* domain = text.find('\\') == std::string::npos ? &home : DomainNamed(network, domainName);
     if (!domain)
         Fail(place, "member " + Quoted(text) + " names no domain of the network");
     if (const auto user = domain->userByName.find(name); user != domain->userByName.end())
@@ -431,7 +431,7 @@ void ParseServers(const QJsonObject& obj, Network& network, std::size_t domainIn
         Server server = ParseServer(ObjectAt(value, place + ", a server"), domainIndex, place);
         const Place serverPlace = place + ", server " + Quoted(server.info.sv101_name);
         for (const Server& other : network.servers)
-            if (UpperAscii(other.info.sv101_name) == UpperAscii(server.info.sv101_name))
+            if (EqualNoCase(other.info.sv101_name, server.info.sv101_name))
                 Fail(serverPlace, "the server name is used twice");
         if (server.info.sv101_type & SV_TYPE_DOMAIN_CTRL) {
             if (havePdc)
@@ -520,7 +520,7 @@ void ParseNetwork(const std::string& json, Network& network)
     network.localComputer = network.domains.front().pdc;
     if (!local.empty()) {
         const auto found = std::find_if(network.servers.begin(), network.servers.end(), [&](const Server& s) {
-            return UpperAscii(s.info.sv101_name) == UpperAscii(local);
+            return EqualNoCase(s.info.sv101_name, local);
         });
         if (found == network.servers.end())
             Fail("the file", "localComputer " + Quoted(local) + " is no server of the network");
@@ -529,14 +529,6 @@ void ParseNetwork(const std::string& json, Network& network)
 }
 
 }  // namespace
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
 
 bool LoadNetwork(const std::string& json, Network& out, std::string& error)
 {

@@ -12,9 +12,6 @@
 
 namespace net::sim {
 
-inline constexpr std::uint32_t SE_GROUP_DEFAULT_ATTRIBUTES = 0x7;  // mandatory, enabled by default, enabled
-inline constexpr std::uint32_t RID_DOMAIN_USERS = 513;
-
 struct User {
     USER_INFO_3 info;  // usri3_user_id is the RID; usri3_password stays empty
 };
@@ -75,8 +72,5 @@ inline std::string LocalGroupSid(const Domain& domain, const LocalGroup& group)
 {
     return group.builtin ? BuiltinSid(group.rid) : AccountSid(domain, group.rid);
 }
-
-// Upper-cases ASCII letters: server and domain names compare without case.
-std::string UpperAscii(std::string text);
 
 }  // namespace net::sim

@@ -1,5 +1,6 @@
 #include "platform/net/sim_netapi.h"
 
+#include "platform/net/net_support.h"
 #include "platform/net/sim_model.h"
 #include "platform/threads/owned_threads.h"
 
@@ -49,31 +50,7 @@ struct Counters {
 
 bool AccountFilterMatches(std::uint32_t filter, std::uint32_t flags)
 {
-    if (filter == 0)
-        return true;
-    constexpr std::pair<std::uint32_t, std::uint32_t> kMap[] = {
-        {0x0001, UF_TEMP_DUPLICATE_ACCOUNT},
-        {FILTER_NORMAL_ACCOUNT, UF_NORMAL_ACCOUNT},
-        {FILTER_INTERDOMAIN_TRUST_ACCOUNT, UF_INTERDOMAIN_TRUST_ACCOUNT},
-        {FILTER_WORKSTATION_TRUST_ACCOUNT, UF_WORKSTATION_TRUST_ACCOUNT},
-        {FILTER_SERVER_TRUST_ACCOUNT, UF_SERVER_TRUST_ACCOUNT},
-    };
-    return std::any_of(std::begin(kMap), std::end(kMap),
-                       [&](const auto& m) { return (filter & m.first) && (flags & m.second); });
-}
-
-bool IsMachineAccount(std::uint32_t flags)
-{
-    return (flags & (UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT)) != 0;
-}
-
-// Splits "DOMAIN\name" into its parts; no backslash gives an empty domain.
-std::pair<std::string, std::string> SplitAccount(const std::string& account)
-{
-    const auto slash = account.find('\\');
-    if (slash == std::string::npos)
-        return {std::string(), account};
-    return {account.substr(0, slash), account.substr(slash + 1)};
+    return filter == 0 || (flags & AccountKindsOfFilter(filter)) != 0;
 }
 
 // The RID that ends `sid` when it is `domainSid` plus one more part, else 0.
@@ -190,23 +167,19 @@ struct SimNetApi::Impl {
 
     const sim::Server* FindServer(const std::string& name) const
     {
-        std::size_t start = 0;
-        while (start < name.size() && (name[start] == '\\' || name[start] == '/'))
-            ++start;
-        if (start == name.size())
+        const std::string host = HostOf(name);
+        if (host.empty())
             return &net.servers[net.localComputer];
-        const std::string upper = sim::UpperAscii(name.substr(start));
         for (const sim::Server& server : net.servers)
-            if (sim::UpperAscii(server.info.sv101_name) == upper)
+            if (EqualNoCase(server.info.sv101_name, host))
                 return &server;
         return nullptr;
     }
 
     sim::Domain* FindDomain(const std::string& name)
     {
-        const std::string upper = sim::UpperAscii(name);
         for (sim::Domain& domain : net.domains)
-            if (sim::UpperAscii(domain.name) == upper)
+            if (EqualNoCase(domain.name, name))
                 return &domain;
         return nullptr;
     }
@@ -222,6 +195,66 @@ struct SimNetApi::Impl {
         domain = &net.domains[found->domain];
         readOnly = found->ReadOnly();
         return NERR_Success;
+    }
+
+    // A one-request call on the accounts `server` holds: `body(domain, readOnly)`.
+    template <class Body>
+    Status SingleOnAccounts(const char* method, const std::string& server, Body&& body)
+    {
+        return Single(method, [&]() -> Status {
+            sim::Domain* domain = nullptr;
+            bool readOnly = false;
+            if (const Status status = Accounts(server, domain, readOnly))
+                return status;
+            return body(*domain, readOnly);
+        });
+    }
+
+    // A list of the accounts `server` holds: `fill(domain, all)` gives its entries.
+    template <class Record, class Fill>
+    Status EnumerateAccounts(const char* method, const std::string& server, std::vector<Record>& out, Fill&& fill)
+    {
+        return Enumerate(method, out, [&](std::vector<Keyed<Record>>& all) -> Status {
+            sim::Domain* domain = nullptr;
+            bool readOnly = false;
+            if (const Status status = Accounts(server, domain, readOnly))
+                return status;
+            return fill(*domain, all);
+        });
+    }
+
+    // A membership write on a global group and a user: `change(group, user)` once both
+    // are found and the server takes writes.
+    template <class Change>
+    Status GroupAndUser(const char* method, const std::string& server, const std::string& group,
+                        const std::string& user, Change&& change)
+    {
+        return SingleOnAccounts(method, server, [&](sim::Domain& domain, bool readOnly) -> Status {
+            sim::Group* foundGroup = GroupNamed(domain, group);
+            if (!foundGroup)
+                return NERR_GroupNotFound;
+            const sim::User* foundUser = UserNamed(domain, user);
+            if (!foundUser)
+                return NERR_UserNotFound;
+            if (readOnly)
+                return ERROR_ACCESS_DENIED;
+            return change(*foundGroup, *foundUser);
+        });
+    }
+
+    // A membership write on a local group: `change(group)` once it is found and the
+    // server takes writes.
+    template <class Change>
+    Status LocalGroupChange(const char* method, const std::string& server, const std::string& group, Change&& change)
+    {
+        return SingleOnAccounts(method, server, [&](sim::Domain& domain, bool readOnly) -> Status {
+            sim::LocalGroup* found = LocalGroupNamed(domain, group);
+            if (!found)
+                return ERROR_NO_SUCH_ALIAS;
+            if (readOnly)
+                return ERROR_ACCESS_DENIED;
+            return change(*found);
+        });
     }
 
     static sim::User* UserNamed(sim::Domain& domain, const std::string& name)
@@ -297,8 +330,8 @@ struct SimNetApi::Impl {
         if (const auto it = domain.userByName.find(name); it != domain.userByName.end()) {
             sid.text = sim::AccountSid(domain, it->second);
             domainName = domain.name;
-            use = IsMachineAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
-                                                                                   : SidNameUse::User;
+            use = IsComputerAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
+                                                                                    : SidNameUse::User;
             return true;
         }
         if (const auto it = domain.groupByName.find(name); it != domain.groupByName.end()) {
@@ -314,7 +347,7 @@ struct SimNetApi::Impl {
                   SidNameUse& use)
     {
         const auto [prefix, name] = SplitAccount(account);
-        if (sim::UpperAscii(prefix) == "BUILTIN")
+        if (EqualNoCase(prefix, "BUILTIN"))
             return FindAccount(home, name, true, sid, domainName, use) ? NERR_Success : ERROR_NONE_MAPPED;
         if (!prefix.empty()) {
             const sim::Domain* domain = FindDomain(prefix);
@@ -513,7 +546,7 @@ Status SimNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::
     return m_impl->Single("BrowseListEnum", [&]() -> Status {
         if (m_impl->browseLists.empty())
             return ERROR_NOT_SUPPORTED;
-        const auto found = m_impl->browseLists.find(sim::UpperAscii(workgroup));
+        const auto found = m_impl->browseLists.find(UpperAscii(workgroup));
         if (found == m_impl->browseLists.end())
             return ERROR_NO_BROWSER_SERVERS_FOUND;
         out = found->second;
@@ -541,7 +574,7 @@ void SimNetApi::SetDiscoveredHosts(std::vector<DiscoveredHost> hosts)
 void SimNetApi::SetBrowseList(const std::string& workgroup, std::vector<std::string> names)
 {
     std::lock_guard lock(m_impl->mutex);
-    m_impl->browseLists[sim::UpperAscii(workgroup)] = std::move(names);
+    m_impl->browseLists[UpperAscii(workgroup)] = std::move(names);
 }
 
 std::vector<SimDomainInfo> SimNetApi::ListDomains() const
@@ -560,28 +593,10 @@ std::vector<SimDomainInfo> SimNetApi::ListDomains() const
 
 // --- users -------------------------------------------------------------------
 
-Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
-{
-    return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, user] : domain->users)
-            if (AccountFilterMatches(filter, user.info.usri3_flags))
-                all.push_back({rid, USER_INFO_0{user.info.usri3_name}});
-        return NERR_Success;
-    });
-}
-
 Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
-    return m_impl->Enumerate("UserEnum", out, [&](std::vector<Keyed<USER_INFO_3>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, user] : domain->users)
+    return m_impl->EnumerateAccounts("UserEnum", server, out, [&](sim::Domain& domain, auto& all) {
+        for (const auto& [rid, user] : domain.users)
             if (AccountFilterMatches(filter, user.info.usri3_flags))
                 all.push_back({rid, user.info});
         return NERR_Success;
@@ -590,12 +605,8 @@ Status SimNetApi::UserEnum(const std::string& server, std::uint32_t filter, std:
 
 Status SimNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
 {
-    return m_impl->Single("UserGetInfo", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        const sim::User* found = Impl::UserNamed(*domain, user);
+    return m_impl->SingleOnAccounts("UserGetInfo", server, [&](sim::Domain& domain, bool) -> Status {
+        const sim::User* found = Impl::UserNamed(domain, user);
         if (!found)
             return NERR_UserNotFound;
         out = found->info;
@@ -606,19 +617,15 @@ Status SimNetApi::UserGetInfo(const std::string& server, const std::string& user
 Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
                               const UserFields& fields)
 {
-    return m_impl->Single("UserSetInfo", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::User* found = Impl::UserNamed(*domain, user);
+    return m_impl->SingleOnAccounts("UserSetInfo", server, [&](sim::Domain& domain, bool readOnly) -> Status {
+        sim::User* found = Impl::UserNamed(domain, user);
         if (!found)
             return NERR_UserNotFound;
         if (readOnly)
             return ERROR_ACCESS_DENIED;
         Status status = NERR_Success;
         if (!fields.Empty())
-            Impl::ApplyUserInfo(*domain, *found, WithUserFields(found->info, info, fields), status);
+            Impl::ApplyUserInfo(domain, *found, WithUserFields(found->info, info, fields), status);
         return status;
     });
 }
@@ -626,15 +633,11 @@ Status SimNetApi::UserSetInfo(const std::string& server, const std::string& user
 Status SimNetApi::UserGetGroups(const std::string& server, const std::string& user,
                                 std::vector<GROUP_USERS_INFO_1>& out)
 {
-    return m_impl->Enumerate("UserGetGroups", out, [&](std::vector<Keyed<GROUP_USERS_INFO_1>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        const sim::User* found = Impl::UserNamed(*domain, user);
+    return m_impl->EnumerateAccounts("UserGetGroups", server, out, [&](sim::Domain& domain, auto& all) -> Status {
+        const sim::User* found = Impl::UserNamed(domain, user);
         if (!found)
             return NERR_UserNotFound;
-        for (const auto& [rid, group] : domain->groups)
+        for (const auto& [rid, group] : domain.groups)
             if (group.members.count(found->info.usri3_user_id))
                 all.push_back({rid, GROUP_USERS_INFO_1{group.name, group.attributes}});
         return NERR_Success;
@@ -667,27 +670,10 @@ Status SimNetApi::UserGetLocalGroups(const std::string& server, const std::strin
 
 // --- global groups -----------------------------------------------------------
 
-Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out)
-{
-    return m_impl->Enumerate("GroupEnum", out, [&](std::vector<Keyed<GROUP_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->groups)
-            all.push_back({rid, GROUP_INFO_0{group.name}});
-        return NERR_Success;
-    });
-}
-
 Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
 {
-    return m_impl->Enumerate("GroupEnum", out, [&](std::vector<Keyed<GROUP_INFO_2>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->groups)
+    return m_impl->EnumerateAccounts("GroupEnum", server, out, [&](sim::Domain& domain, auto& all) {
+        for (const auto& [rid, group] : domain.groups)
             all.push_back({rid, GROUP_INFO_2{group.name, group.comment, rid, group.attributes}});
         return NERR_Success;
     });
@@ -695,12 +681,8 @@ Status SimNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>
 
 Status SimNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
 {
-    return m_impl->Single("GroupGetInfo", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        const sim::Group* found = Impl::GroupNamed(*domain, group);
+    return m_impl->SingleOnAccounts("GroupGetInfo", server, [&](sim::Domain& domain, bool) -> Status {
+        const sim::Group* found = Impl::GroupNamed(domain, group);
         if (!found)
             return NERR_GroupNotFound;
         out = GROUP_INFO_2{found->name, found->comment, found->rid, found->attributes};
@@ -710,12 +692,8 @@ Status SimNetApi::GroupGetInfo(const std::string& server, const std::string& gro
 
 Status SimNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
 {
-    return m_impl->Single("GroupSetInfo", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::Group* found = Impl::GroupNamed(*domain, group);
+    return m_impl->SingleOnAccounts("GroupSetInfo", server, [&](sim::Domain& domain, bool readOnly) -> Status {
+        sim::Group* found = Impl::GroupNamed(domain, group);
         if (!found)
             return NERR_GroupNotFound;
         if (readOnly)
@@ -728,36 +706,20 @@ Status SimNetApi::GroupSetInfo(const std::string& server, const std::string& gro
 Status SimNetApi::GroupGetUsers(const std::string& server, const std::string& group,
                                 std::vector<GROUP_USERS_INFO_0>& out)
 {
-    return m_impl->Enumerate("GroupGetUsers", out, [&](std::vector<Keyed<GROUP_USERS_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        const sim::Group* found = Impl::GroupNamed(*domain, group);
+    return m_impl->EnumerateAccounts("GroupGetUsers", server, out, [&](sim::Domain& domain, auto& all) -> Status {
+        const sim::Group* found = Impl::GroupNamed(domain, group);
         if (!found)
             return NERR_GroupNotFound;
         for (std::uint32_t rid : found->members)
-            all.push_back({rid, GROUP_USERS_INFO_0{domain->users.at(rid).info.usri3_name}});
+            all.push_back({rid, GROUP_USERS_INFO_0{domain.users.at(rid).info.usri3_name}});
         return NERR_Success;
     });
 }
 
 Status SimNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
 {
-    return m_impl->Single("GroupAddUser", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::Group* foundGroup = Impl::GroupNamed(*domain, group);
-        if (!foundGroup)
-            return NERR_GroupNotFound;
-        const sim::User* foundUser = Impl::UserNamed(*domain, user);
-        if (!foundUser)
-            return NERR_UserNotFound;
-        if (readOnly)
-            return ERROR_ACCESS_DENIED;
-        if (!foundGroup->members.insert(foundUser->info.usri3_user_id).second)
+    return m_impl->GroupAndUser("GroupAddUser", server, group, user, [](sim::Group& found, const sim::User& member) {
+        if (!found.members.insert(member.info.usri3_user_id).second)
             return ERROR_MEMBER_IN_GROUP;
         return NERR_Success;
     });
@@ -765,52 +727,23 @@ Status SimNetApi::GroupAddUser(const std::string& server, const std::string& gro
 
 Status SimNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
 {
-    return m_impl->Single("GroupDelUser", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::Group* foundGroup = Impl::GroupNamed(*domain, group);
-        if (!foundGroup)
-            return NERR_GroupNotFound;
-        const sim::User* foundUser = Impl::UserNamed(*domain, user);
-        if (!foundUser)
-            return NERR_UserNotFound;
-        if (readOnly)
-            return ERROR_ACCESS_DENIED;
-        const std::uint32_t rid = foundUser->info.usri3_user_id;
-        if (!foundGroup->members.count(rid))
+    return m_impl->GroupAndUser("GroupDelUser", server, group, user, [](sim::Group& found, const sim::User& member) {
+        const std::uint32_t rid = member.info.usri3_user_id;
+        if (!found.members.count(rid))
             return ERROR_MEMBER_NOT_IN_GROUP;
-        if (foundUser->info.usri3_primary_group_id == foundGroup->rid)
+        if (member.info.usri3_primary_group_id == found.rid)
             return ERROR_MEMBERS_PRIMARY_GROUP;
-        foundGroup->members.erase(rid);
+        found.members.erase(rid);
         return NERR_Success;
     });
 }
 
 // --- local groups ------------------------------------------------------------
 
-Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out)
-{
-    return m_impl->Enumerate("LocalGroupEnum", out, [&](std::vector<Keyed<LOCALGROUP_INFO_0>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->localGroups)
-            all.push_back({rid, LOCALGROUP_INFO_0{group.name}});
-        return NERR_Success;
-    });
-}
-
 Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
 {
-    return m_impl->Enumerate("LocalGroupEnum", out, [&](std::vector<Keyed<LOCALGROUP_INFO_1>>& all) -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        for (const auto& [rid, group] : domain->localGroups)
+    return m_impl->EnumerateAccounts("LocalGroupEnum", server, out, [&](sim::Domain& domain, auto& all) {
+        for (const auto& [rid, group] : domain.localGroups)
             all.push_back({rid, LOCALGROUP_INFO_1{group.name, group.comment}});
         return NERR_Success;
     });
@@ -818,41 +751,23 @@ Status SimNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGRO
 
 Status SimNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
 {
-    return m_impl->Single("LocalGroupAddMember", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::LocalGroup* found = Impl::LocalGroupNamed(*domain, group);
-        if (!found)
-            return ERROR_NO_SUCH_ALIAS;
-        if (readOnly)
-            return ERROR_ACCESS_DENIED;
+    return m_impl->LocalGroupChange("LocalGroupAddMember", server, group, [&](sim::LocalGroup& found) -> Status {
         if (const Status status = m_impl->CheckMemberSid(member.text))
             return status;
-        if (std::find(found->members.begin(), found->members.end(), member.text) != found->members.end())
+        if (std::find(found.members.begin(), found.members.end(), member.text) != found.members.end())
             return ERROR_MEMBER_IN_ALIAS;
-        found->members.push_back(member.text);
+        found.members.push_back(member.text);
         return NERR_Success;
     });
 }
 
 Status SimNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
 {
-    return m_impl->Single("LocalGroupDelMember", [&]() -> Status {
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        sim::LocalGroup* found = Impl::LocalGroupNamed(*domain, group);
-        if (!found)
-            return ERROR_NO_SUCH_ALIAS;
-        if (readOnly)
-            return ERROR_ACCESS_DENIED;
-        const auto it = std::find(found->members.begin(), found->members.end(), member.text);
-        if (it == found->members.end())
+    return m_impl->LocalGroupChange("LocalGroupDelMember", server, group, [&](sim::LocalGroup& found) -> Status {
+        const auto it = std::find(found.members.begin(), found.members.end(), member.text);
+        if (it == found.members.end())
             return ERROR_MEMBER_NOT_IN_ALIAS;
-        found->members.erase(it);
+        found.members.erase(it);
         return NERR_Success;
     });
 }

@@ -23,9 +23,6 @@
 
 namespace net {
 
-// ServerEnum type that lists the domains instead of the servers.
-inline constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM = 0x80000000u;
-
 // A domain of the sample network as the network tree shows it.
 struct SimDomainInfo {
     std::string name;
@@ -49,7 +46,7 @@ public:
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
-    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
+    using NetApi::UserEnum;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
     using NetApi::UserSetInfo;
@@ -60,7 +57,7 @@ public:
     Status UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                               std::vector<LOCALGROUP_USERS_INFO_0>& out) override;
 
-    Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_0>& out) override;
+    using NetApi::GroupEnum;
     Status GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) override;
     Status GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) override;
     Status GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) override;
@@ -69,7 +66,7 @@ public:
     Status GroupAddUser(const std::string& server, const std::string& group, const std::string& user) override;
     Status GroupDelUser(const std::string& server, const std::string& group, const std::string& user) override;
 
-    Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_0>& out) override;
+    using NetApi::LocalGroupEnum;
     Status LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) override;
     Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) override;
     Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) override;
