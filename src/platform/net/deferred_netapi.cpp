@@ -65,6 +65,11 @@ Status DeferredNetApi::ShareEnum(const std::string& server, std::vector<SHARE_IN
     return Forward([&](NetApi& api) { return api.ShareEnum(server, out); });
 }
 
+Status DeferredNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+{
+    return Forward([&](NetApi& api) { return api.UserEnum(server, filter, out); });
+}
+
 Status DeferredNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     return Forward([&](NetApi& api) { return api.UserEnum(server, filter, out); });

@@ -31,7 +31,7 @@ public:
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override;
     Status ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) override;
 
-    using NetApi::UserEnum;
+    Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) override;
     Status UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) override;
     Status UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) override;
     using NetApi::UserSetInfo;

@@ -600,6 +600,25 @@ Status DirectoryNetApi::ShareEnum(const std::string& server, std::vector<SHARE_I
 
 // ---- users ----------------------------------------------------------------------------
 
+Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+{
+    if (!IsOurs(server))
+        return OnFallback([&](NetApi& api) { return api.UserEnum(server, filter, out); });
+    out.clear();
+    std::vector<Entry> entries;
+    const Status status = Call([&]() -> Status {
+        entries.clear();
+        return StatusOf(m_session->Search(m_baseDn, true, UserEnumFilter(filter), {"sAMAccountName"}, entries));
+    });
+    if (status != NERR_Success)
+        return status;
+    for (const auto& e : entries)
+        out.push_back({e.Text("samaccountname")});
+    std::sort(out.begin(), out.end(),
+              [](const USER_INFO_0& a, const USER_INFO_0& b) { return LessNoCase(a.usri0_name, b.usri0_name); });
+    return NERR_Success;
+}
+
 Status DirectoryNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
 {
     if (!IsOurs(server))

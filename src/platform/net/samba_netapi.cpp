@@ -434,6 +434,14 @@ Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_
     });
 }
 
+Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) {
+    std::vector<std::string> names;
+    out.clear();
+    const Status status = AccountNames(server, filter, names);
+    for (std::string& name : names) out.push_back({std::move(name)});
+    return status;
+}
+
 Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
     names.clear();
     return Locked(server, [&](const char* host) -> Status {
