@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "platform/net/net_support.h"
 #include "platform/net/samba_config.h"
 
 #include <cstdlib>
@@ -23,15 +24,6 @@ namespace app {
 namespace {
 
 constexpr const char* kSampleFileName = "sample-domain.json";
-
-std::string Trim(const std::string& s)
-{
-    const char* blanks = " \t\r\n";
-    const auto first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
 
 bool FileExists(const std::string& path)
 {
@@ -124,7 +116,7 @@ std::string NormalizeServerName(const std::string& name)
     std::size_t start = 0;
     while (start < name.size() && name[start] == '\\')
         ++start;
-    const std::string bare = Trim(name.substr(start));
+    const std::string bare = net::Trim(name.substr(start));
     if (bare.empty() || bare.size() != name.size() - start || bare.find_first_of("\\/ \t") != std::string::npos)
         return {};
     return "\\\\" + bare;

@@ -1,5 +1,6 @@
 #include "platform/net/samba_config.h"
 
+#include "platform/net/net_support.h"
 #include "platform/net/run_command.h"
 
 #include <fstream>
@@ -8,23 +9,6 @@
 
 namespace net {
 namespace {
-
-std::string Trim(const std::string& s)
-{
-    const char* blanks = " \t\r\n";
-    const auto first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 // Joins backslash-continued lines of an smb.conf text.
 std::vector<std::string> ConfigLines(const std::string& text)
@@ -52,7 +36,7 @@ std::vector<std::string> ConfigLines(const std::string& text)
 std::string ParameterKey(const std::string& name)
 {
     std::string key;
-    for (char c : Lower(name))
+    for (char c : LowerAscii(name))
         if (c != ' ' && c != '\t')
             key += c;
     return key;
@@ -71,7 +55,7 @@ std::string WorkgroupFromSmbConf(const std::string& text)
             continue;
         if (line[0] == '[') {
             const auto close = line.find(']');
-            const std::string section = Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+            const std::string section = LowerAscii(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             inGlobal = section == "global";
             continue;
         }
