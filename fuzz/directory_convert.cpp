@@ -25,7 +25,7 @@ namespace {
 // Reads fixed-size integers off the input; past its end they read as 0.
 class Reader {
 public:
-    Reader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    Reader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) { }
 
     template <class T>
     T Take()
@@ -162,7 +162,8 @@ std::string FromUtf16(const std::string& bytes)
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         std::uint32_t cp = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
         if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
-            const std::uint32_t low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+            const std::uint32_t low =
+                static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
             cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
             i += 2;
         }
@@ -222,11 +223,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     Reader in(data + 1, size - 1);
     switch (data[0] % 5) {
-    case 0: Times(in); break;
-    case 1: Sids(in); break;
-    case 2: SecurityDescriptors(in); break;
-    case 3: AccountControl(in); break;
-    default: Texts(in); break;
+    case 0:
+        Times(in);
+        break;
+    case 1:
+        Sids(in);
+        break;
+    case 2:
+        SecurityDescriptors(in);
+        break;
+    case 3:
+        AccountControl(in);
+        break;
+    default:
+        Texts(in);
+        break;
     }
     return 0;
 }

@@ -30,9 +30,9 @@ public:
         std::size_t start = 0;
         while (start < text.size()) {
             std::size_t end = text.find_first_of("\r\n", start);
-            end = end == std::string_view::npos ? text.size()
+            end = end == std::string_view::npos                                         ? text.size()
                   : text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2
-                                                                                          : end + 1;
+                                                                                        : end + 1;
             for (std::size_t i = start; i < end; ++i)
                 Char(text[i]);
             EndOfLine();

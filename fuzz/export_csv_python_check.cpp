@@ -21,11 +21,10 @@ namespace {
 
 // Prints one line per row: each field as "x" and its bytes in hex, separated by blanks,
 // so that an empty row and a row of one empty field differ.
-constexpr char kReadBack[] =
-    "import csv, sys\n"
-    "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
-    "    for row in csv.reader(f):\n"
-    "        print(' '.join('x' + field.encode('latin-1').hex() for field in row))\n";
+constexpr char kReadBack[] = "import csv, sys\n"
+                             "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
+                             "    for row in csv.reader(f):\n"
+                             "        print(' '.join('x' + field.encode('latin-1').hex() for field in row))\n";
 
 std::string Hex(const std::string& bytes)
 {

@@ -87,7 +87,8 @@ void CheckDomain(SimNetApi& api, const SimDomainInfo& domain)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string error;
-    const std::unique_ptr<SimNetApi> api = SimNetApi::FromJson(std::string(reinterpret_cast<const char*>(data), size), error);
+    const std::unique_ptr<SimNetApi> api =
+        SimNetApi::FromJson(std::string(reinterpret_cast<const char*>(data), size), error);
     if (!api) {
         FUZZ_CHECK(!error.empty());
         return 0;

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string workgroup = WorkgroupFromSmbConf(text);
     FUZZ_CHECK(workgroup.find('\n') == std::string::npos);
-    FUZZ_CHECK(workgroup.empty() || (workgroup.front() != ' ' && workgroup.front() != '\t' &&
-                                     workgroup.back() != ' ' && workgroup.back() != '\t' && workgroup.back() != '\r'));
+    FUZZ_CHECK(workgroup.empty() || (workgroup.front() != ' ' && workgroup.front() != '\t' && workgroup.back() != ' ' &&
+                                     workgroup.back() != '\t' && workgroup.back() != '\r'));
 
     if (text.find('\r') == std::string::npos) {
         std::string crlf;

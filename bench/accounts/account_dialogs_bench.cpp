@@ -49,7 +49,8 @@ std::size_t OpenDialog(net::NetApi& api)
         std::fprintf(stderr, "account_dialogs_bench: the dialog did not open (status %u)\n", status);
         std::exit(1);
     }
-    const std::size_t entries = static_cast<std::size_t>(dlg.m_listMemberOf.GetCount() + dlg.m_listNotMemberOf.GetCount());
+    const std::size_t entries =
+        static_cast<std::size_t>(dlg.m_listMemberOf.GetCount() + dlg.m_listNotMemberOf.GetCount());
     dlg.DestroyWindow();
     return entries;
 }
@@ -123,9 +124,9 @@ int main(int argc, char** argv)
         return 77;
     }
     const std::string script = VELLOX_DIRECTORY_DC_SCRIPT;
-    if (std::system((script + " start '" + dir + "' >&2 && " + script + " populate-bulk '" + dir + "' >&2 && " + script + " populate '" +
-                     dir + "' >&2").c_str()) !=
-        0)
+    if (std::system((script + " start '" + dir + "' >&2 && " + script + " populate-bulk '" + dir + "' >&2 && " +
+                     script + " populate '" + dir + "' >&2")
+                        .c_str()) != 0)
         return 1;
     std::string error;
     if (!vxns::EnterNetworkNamespace("vx-ldap-client", error)) {
@@ -164,9 +165,9 @@ int main(int argc, char** argv)
         std::printf("User Properties of %s, %-16s %.3f s  %zu list entries  %.2f x peer\n", kUser.c_str(), what,
                     seconds, entries, seconds / userPeer);
     }
-    const double groupPeer = Ldapsearch(rounds, *admin,
-                                        "(sAMAccountName=" + kBigGroup + ")\n(&(objectClass=user)(objectCategory=person))\n",
-                                        "sAMAccountName description member");
+    const double groupPeer =
+        Ldapsearch(rounds, *admin, "(sAMAccountName=" + kBigGroup + ")\n(&(objectClass=user)(objectCategory=person))\n",
+                   "sAMAccountName description member");
     std::printf("peer: ldapsearch of %s with its members and every account: %.3f s\n", kBigGroup.c_str(), groupPeer);
     std::size_t members = 0;
     const double seconds = BestSeconds(rounds, [&] { members = OpenGroupDialog(*directory); });

@@ -25,7 +25,7 @@ inline double ProcessCpuSeconds()
 // `ip netns add`): the controller's processes.
 inline double NamespaceCpuSeconds(const std::string& name)
 {
-    struct stat ns{};
+    struct stat ns { };
     if (stat(("/run/netns/" + name).c_str(), &ns) != 0)
         return 0;
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
@@ -37,7 +37,7 @@ inline double NamespaceCpuSeconds(const std::string& name)
         if (d->d_name[0] < '1' || d->d_name[0] > '9')
             continue;
         const std::string dir = std::string("/proc/") + d->d_name;
-        struct stat own{};
+        struct stat own { };
         if (stat((dir + "/ns/net").c_str(), &own) != 0 || own.st_ino != ns.st_ino || own.st_dev != ns.st_dev)
             continue;
         FILE* f = std::fopen((dir + "/stat").c_str(), "r");

@@ -97,10 +97,10 @@ AppSettings Settings(bool everyColumn)
     AssignStartupDefaults(settings);
     settings.serverName = kServer;
     if (everyColumn) {
-        for (std::int32_t* flag : {&settings.u_disabled, &settings.u_expires, &settings.u_user_id,
-                                   &settings.u_last_logon, &settings.u_num_logons, &settings.u_user_name,
-                                   &settings.u_pw_check, &settings.u_max_storage, &settings.u_script_check,
-                                   &settings.u_profile_check, &settings.u_pass_expires})
+        for (std::int32_t* flag :
+             {&settings.u_disabled, &settings.u_expires, &settings.u_user_id, &settings.u_last_logon,
+              &settings.u_num_logons, &settings.u_user_name, &settings.u_pw_check, &settings.u_max_storage,
+              &settings.u_script_check, &settings.u_profile_check, &settings.u_pass_expires})
             *flag = 1;
     }
     settings.g_show_members = 1;
@@ -153,8 +153,8 @@ RawRead RawBrowseSearches(net::DirectoryNetApi& api, const std::vector<net::dire
     RawRead total;
     const net::Status status = api.OnSession([&](net::directory::LdapSession& session) {
         for (const auto& search : searches)
-            total = total + RawSearch(session.Handle(), api.BaseDn(), search.filter, search.attributes,
-                                      search.daclOnly);
+            total =
+                total + RawSearch(session.Handle(), api.BaseDn(), search.filter, search.attributes, search.daclOnly);
         return total.rc;
     });
     if (status != net::NERR_Success && total.rc == 0)

@@ -69,8 +69,9 @@ int main(int argc, char** argv)
     const double seconds = Walk(*silent, limit, entries);
     const double limitSeconds = std::chrono::duration<double>(limit).count();
     std::printf("peer: every server answers      %.3f s  %zu entries\n", peer, peerEntries);
-    std::printf("20 of 200 servers never answer  %.3f s  %zu entries  (limit %.1f s; budget peer + limit + 1 s = %.3f s)\n",
-                seconds, entries, limitSeconds, peer + limitSeconds + 1);
+    std::printf(
+        "20 of 200 servers never answer  %.3f s  %zu entries  (limit %.1f s; budget peer + limit + 1 s = %.3f s)\n",
+        seconds, entries, limitSeconds, peer + limitSeconds + 1);
     std::fflush(stdout);
     std::_Exit(seconds <= peer + limitSeconds + 1 ? 0 : 1);
 }

@@ -54,7 +54,8 @@ const ResultTable& FilesTable(std::size_t count)
     static ResultTable table;
     if (built != count) {
         table = ResultTable{};
-        for (std::size_t i = 0; i < count; ++i) AddOwnerBytes(i * 4099, "owner" + std::to_string(i), table);
+        for (std::size_t i = 0; i < count; ++i)
+            AddOwnerBytes(i * 4099, "owner" + std::to_string(i), table);
         built = count;
     }
     return table;
@@ -140,7 +141,8 @@ constexpr int64_t kSizes[] = {10'000, 100'000, 1'000'000};
 
 void Sizes(benchmark::internal::Benchmark* bench)
 {
-    for (int64_t size : kSizes) bench->Arg(size);
+    for (int64_t size : kSizes)
+        bench->Arg(size);
     bench->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 }
 

@@ -11,13 +11,13 @@
 using namespace accounts;
 
 BEGIN_MESSAGE_MAP(CGroupPropsDlg, CDialog)
-    ON_BN_CLICKED(res::IDC_GROUP_SELECT_GROUP, &CGroupPropsDlg::OnSelectGroup)
-    ON_LBN_SETFOCUS(res::IDC_GROUP_MEMBERS, &CGroupPropsDlg::OnSetfocusMembers)
-    ON_LBN_SETFOCUS(res::IDC_GROUP_OTHERS, &CGroupPropsDlg::OnSetfocusOthers)
-    ON_BN_CLICKED(res::IDC_GROUP_MOVE, &CGroupPropsDlg::OnMove)
-    ON_BN_CLICKED(res::IDC_GROUP_REMOVE, &CGroupPropsDlg::OnRemove)
-    ON_BN_CLICKED(res::IDC_GROUP_COPY_TO_MEMBERS, &CGroupPropsDlg::OnCopyToMembers)
-    ON_BN_CLICKED(res::IDC_GROUP_COPY_TO_OTHERS, &CGroupPropsDlg::OnCopyToOthers)
+ON_BN_CLICKED(res::IDC_GROUP_SELECT_GROUP, &CGroupPropsDlg::OnSelectGroup)
+ON_LBN_SETFOCUS(res::IDC_GROUP_MEMBERS, &CGroupPropsDlg::OnSetfocusMembers)
+ON_LBN_SETFOCUS(res::IDC_GROUP_OTHERS, &CGroupPropsDlg::OnSetfocusOthers)
+ON_BN_CLICKED(res::IDC_GROUP_MOVE, &CGroupPropsDlg::OnMove)
+ON_BN_CLICKED(res::IDC_GROUP_REMOVE, &CGroupPropsDlg::OnRemove)
+ON_BN_CLICKED(res::IDC_GROUP_COPY_TO_MEMBERS, &CGroupPropsDlg::OnCopyToMembers)
+ON_BN_CLICKED(res::IDC_GROUP_COPY_TO_OTHERS, &CGroupPropsDlg::OnCopyToOthers)
 END_MESSAGE_MAP()
 
 namespace {
@@ -36,7 +36,7 @@ net::Status Members(net::NetApi& api, const std::string& server, const std::stri
 
 }  // namespace
 
-CGroupPropsDlg::CGroupPropsDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::IDD_GROUP_PROPS, pParent), m_api(api) {}
+CGroupPropsDlg::CGroupPropsDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::IDD_GROUP_PROPS, pParent), m_api(api) { }
 
 const std::string& CGroupPropsDlg::Server() const
 {
@@ -107,8 +107,7 @@ void CGroupPropsDlg::OnSelectGroup()
     const net::Status status = Members(m_api, Server(), select.m_strGroup, members);
     if (status != net::NERR_Success) {
         // The previous partner (or none) stays.
-        MessageBox((std::string(res::STR_GROUP_UNREADABLE) + "\n" + select.m_strGroup + "\n" +
-                    net::StatusText(status))
+        MessageBox((std::string(res::STR_GROUP_UNREADABLE) + "\n" + select.m_strGroup + "\n" + net::StatusText(status))
                        .c_str());
         return;
     }

@@ -3,7 +3,7 @@
 #include "res/accounts_resource.h"
 
 BEGIN_MESSAGE_MAP(CSelectGroupDlg, CDialog)
-    ON_LBN_DBLCLK(res::IDC_SELECT_GROUPS, &CSelectGroupDlg::OnDblclkGroups)
+ON_LBN_DBLCLK(res::IDC_SELECT_GROUPS, &CSelectGroupDlg::OnDblclkGroups)
 END_MESSAGE_MAP()
 
 CSelectGroupDlg::CSelectGroupDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::IDD_SELECT_GROUP, pParent), m_api(api)

@@ -26,11 +26,11 @@ bool IsGlobalEntry(const std::string& entry);
 
 // What the dialog reads when it opens, list by list.
 struct MembershipReads {
-    std::vector<std::string> allGlobal;      // NetGroupEnum
-    std::vector<std::string> allLocal;       // NetLocalGroupEnum
-    std::vector<std::string> userGlobal;     // NetUserGetGroups
-    std::vector<std::string> userIndirect;   // NetUserGetLocalGroups, LG_INCLUDE_INDIRECT
-    std::vector<std::string> userDirect;     // NetUserGetLocalGroups, flags 0
+    std::vector<std::string> allGlobal;     // NetGroupEnum
+    std::vector<std::string> allLocal;      // NetLocalGroupEnum
+    std::vector<std::string> userGlobal;    // NetUserGetGroups
+    std::vector<std::string> userIndirect;  // NetUserGetLocalGroups, LG_INCLUDE_INDIRECT
+    std::vector<std::string> userDirect;    // NetUserGetLocalGroups, flags 0
 };
 
 struct MembershipLists {
@@ -60,7 +60,7 @@ struct UserEdits {
 enum class CommitCheck { Ok, ConflictingOptions, PasswordsDiffer };
 
 struct UserCommit {
-    net::USER_INFO_3 info;  // the record as read, with the edited fields
+    net::USER_INFO_3 info;   // the record as read, with the edited fields
     net::UserFields fields;  // only what differs from what the dialog read
     std::vector<std::string> addGlobal, addLocal, removeGlobal, removeLocal;
 };

@@ -10,8 +10,8 @@
 using namespace accounts;
 
 BEGIN_MESSAGE_MAP(CUserPropsDlg, CDialog)
-    ON_BN_CLICKED(res::IDC_USER_ADD, &CUserPropsDlg::OnAdd)
-    ON_BN_CLICKED(res::IDC_USER_REMOVE, &CUserPropsDlg::OnRemove)
+ON_BN_CLICKED(res::IDC_USER_ADD, &CUserPropsDlg::OnAdd)
+ON_BN_CLICKED(res::IDC_USER_REMOVE, &CUserPropsDlg::OnRemove)
 END_MESSAGE_MAP()
 
 namespace {
@@ -33,7 +33,7 @@ void Wipe(std::string& text)
 
 }  // namespace
 
-CUserPropsDlg::CUserPropsDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::IDD_USER_PROPS, pParent), m_api(api) {}
+CUserPropsDlg::CUserPropsDlg(net::NetApi& api, CWnd* pParent) : CDialog(res::IDD_USER_PROPS, pParent), m_api(api) { }
 
 CUserPropsDlg::~CUserPropsDlg()
 {
@@ -215,18 +215,20 @@ void CUserPropsDlg::WriteMemberships(const UserCommit& commit)
     const auto each = [this](const std::vector<std::string>& groups, bool adding, const auto& write) {
         for (const std::string& group : groups) {
             const net::Status status = write(group);
-            const bool done = status == net::NERR_Success ||
-                              (adding ? status == net::ERROR_MEMBER_IN_GROUP || status == net::ERROR_MEMBER_IN_ALIAS
-                                      : status == net::ERROR_MEMBER_NOT_IN_GROUP ||
-                                            status == net::ERROR_MEMBER_NOT_IN_ALIAS);
+            const bool done =
+                status == net::NERR_Success ||
+                (adding ? status == net::ERROR_MEMBER_IN_GROUP || status == net::ERROR_MEMBER_IN_ALIAS
+                        : status == net::ERROR_MEMBER_NOT_IN_GROUP || status == net::ERROR_MEMBER_NOT_IN_ALIAS);
             if (!done)
-                MessageBox((std::string(adding ? res::STR_COULD_NOT_ADD_TO_GROUP : res::STR_COULD_NOT_REMOVE_FROM_GROUP) +
-                            "\n" + group + "\n" + net::StatusText(status))
-                               .c_str());
+                MessageBox(
+                    (std::string(adding ? res::STR_COULD_NOT_ADD_TO_GROUP : res::STR_COULD_NOT_REMOVE_FROM_GROUP) +
+                     "\n" + group + "\n" + net::StatusText(status))
+                        .c_str());
         }
     };
     each(commit.addGlobal, true, [&](const std::string& g) { return m_api.GroupAddUser(Server(), g, m_strUserName); });
-    each(commit.removeGlobal, false, [&](const std::string& g) { return m_api.GroupDelUser(Server(), g, m_strUserName); });
+    each(commit.removeGlobal, false,
+         [&](const std::string& g) { return m_api.GroupDelUser(Server(), g, m_strUserName); });
     if (commit.addLocal.empty() && commit.removeLocal.empty())
         return;
     net::Sid sid;

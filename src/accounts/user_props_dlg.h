@@ -29,7 +29,7 @@ public:
     BOOL m_bPasswordNeverExpires = FALSE;
     BOOL m_bLockedOut = FALSE;
     const std::string* m_pServerName = nullptr;  // the main window's current server
-    std::string m_strRowText;                      // the USERS row, set by the opener
+    std::string m_strRowText;                    // the USERS row, set by the opener
 
     // Reads the account and the five group lists from the server. False, with the
     // server's status, when the account itself can't be read: the dialog must not show.
@@ -54,6 +54,6 @@ private:
     void ClearPasswords();
 
     net::NetApi& m_api;
-    net::USER_INFO_3 m_userInfo;  // the account as read when the dialog opened
+    net::USER_INFO_3 m_userInfo;        // the account as read when the dialog opened
     accounts::MembershipLists m_lists;  // Member of as read, and Not a member of
 };

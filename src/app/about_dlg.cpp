@@ -5,7 +5,7 @@
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
 END_MESSAGE_MAP()
 
-CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(res::IDD_ABOUTBOX, pParent), m_strVersion(""), m_strBuild("") {}
+CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(res::IDD_ABOUTBOX, pParent), m_strVersion(""), m_strBuild("") { }
 
 CAboutDlg::~CAboutDlg() = default;
 

@@ -9,12 +9,12 @@
 #include <QWidget>
 
 BEGIN_MESSAGE_MAP(CContactDlg, CDialog)
-    ON_WM_PAINT()
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CContactDlg::CContactDlg(CWnd* pParent) : CDialog(res::IDD_CONTACT, pParent) {}
+CContactDlg::CContactDlg(CWnd* pParent) : CDialog(res::IDD_CONTACT, pParent) { }
 
-void CContactDlg::DoDataExchange(CDataExchange*) {}
+void CContactDlg::DoDataExchange(CDataExchange*) { }
 
 namespace {
 

@@ -8,7 +8,7 @@
 BEGIN_MESSAGE_MAP(CLogonDlg, CDialog)
 END_MESSAGE_MAP()
 
-CLogonDlg::CLogonDlg(CWnd* pParent) : CDialog(res::IDD_LOGON, pParent) {}
+CLogonDlg::CLogonDlg(CWnd* pParent) : CDialog(res::IDD_LOGON, pParent) { }
 
 void CLogonDlg::DoDataExchange(CDataExchange* pDX)
 {

@@ -1,8 +1,8 @@
 // vellox: parses the command line and runs the window, which opens the network.
 #include "app/logon_dlg.h"
 #include "app/main_app.h"
-#include "platform/net/credentials.h"
 #include "app/options.h"
+#include "platform/net/credentials.h"
 #include "platform/threads/owned_threads.h"
 
 #include <chrono>

@@ -11,7 +11,7 @@
 #endif
 
 BEGIN_MESSAGE_MAP(CMainApp, CWinApp)
-    ON_COMMAND(ID_CONTEXT_HELP, &CWinApp::OnHelp)
+ON_COMMAND(ID_CONTEXT_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 const char* HelpFilePath()
@@ -39,7 +39,7 @@ net::NetApi* OpenNetworkBehindWindow(const app::Options& options)
     return app::OpenNetworkLater(options, std::move(hooks));
 }
 
-CMainApp::CMainApp(app::Options options) : CWinApp(nullptr), m_options(std::move(options)) {}
+CMainApp::CMainApp(app::Options options) : CWinApp(nullptr), m_options(std::move(options)) { }
 
 BOOL CMainApp::InitInstance()
 {

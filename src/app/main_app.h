@@ -3,9 +3,9 @@
 // when it closes.
 #pragma once
 
+#include "app/options.h"
 #include "fx/fx.h"
 #include "platform/net/netapi.h"
-#include "app/options.h"
 
 class CMainApp : public CWinApp {
 public:

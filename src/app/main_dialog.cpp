@@ -12,30 +12,30 @@ int g_wantShares = 0;
 int g_busyFrame = 0;
 
 BEGIN_MESSAGE_MAP(CMainDialog, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_WM_CREATE()
-    ON_WM_SIZE()
-    ON_WM_DESTROY()
-    ON_BN_CLICKED(res::IDC_BROWSE, &CMainDialog::OnBrowse)
-    ON_COMMAND(res::ID_TOOLS_BROWSE, &CMainDialog::OnBrowse)
-    ON_BN_CLICKED(res::IDC_STOP, &CMainDialog::OnStop)
-    ON_WM_TIMER()
-    ON_CBN_SELCHANGE(res::IDC_SERVER, &CMainDialog::OnSelchangeServer)
-    ON_CBN_SELCHANGE(res::IDC_DISPLAY, &CMainDialog::OnSelchangeDisplay)
-    ON_COMMAND(res::ID_FILE_EXIT, &CMainDialog::OnOK)
-    ON_BN_CLICKED(res::IDC_EXIT, &CMainDialog::OnOK)
-    ON_COMMAND(res::ID_HELP_CONTENTS, &CMainDialog::OnHelpContents)
-    ON_COMMAND(res::ID_HELP_ABOUT, &CMainDialog::OnAbout)
-    ON_COMMAND(res::ID_HELP_CONTACT, &CMainDialog::OnContact)
-    ON_BN_CLICKED(res::IDC_EXPORT, &CMainDialog::OnExport)
-    ON_COMMAND(res::ID_FILE_EXPORT, &CMainDialog::OnExport)
-    ON_COMMAND(res::ID_TOOLS_SETTINGS, &CMainDialog::OnSettings)
-    ON_LBN_SELCHANGE(res::IDC_RESULTS, &CMainDialog::OnSelchangeResults)
-    ON_WM_HSCROLL()
-    ON_LBN_DBLCLK(res::IDC_RESULTS, &CMainDialog::OnListDoubleClick)
-    ON_COMMAND(res::ID_TOOLS_PROPERTIES_CYCLIC, &CMainDialog::OnPropertiesCyclic)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_CREATE()
+ON_WM_SIZE()
+ON_WM_DESTROY()
+ON_BN_CLICKED(res::IDC_BROWSE, &CMainDialog::OnBrowse)
+ON_COMMAND(res::ID_TOOLS_BROWSE, &CMainDialog::OnBrowse)
+ON_BN_CLICKED(res::IDC_STOP, &CMainDialog::OnStop)
+ON_WM_TIMER()
+ON_CBN_SELCHANGE(res::IDC_SERVER, &CMainDialog::OnSelchangeServer)
+ON_CBN_SELCHANGE(res::IDC_DISPLAY, &CMainDialog::OnSelchangeDisplay)
+ON_COMMAND(res::ID_FILE_EXIT, &CMainDialog::OnOK)
+ON_BN_CLICKED(res::IDC_EXIT, &CMainDialog::OnOK)
+ON_COMMAND(res::ID_HELP_CONTENTS, &CMainDialog::OnHelpContents)
+ON_COMMAND(res::ID_HELP_ABOUT, &CMainDialog::OnAbout)
+ON_COMMAND(res::ID_HELP_CONTACT, &CMainDialog::OnContact)
+ON_BN_CLICKED(res::IDC_EXPORT, &CMainDialog::OnExport)
+ON_COMMAND(res::ID_FILE_EXPORT, &CMainDialog::OnExport)
+ON_COMMAND(res::ID_TOOLS_SETTINGS, &CMainDialog::OnSettings)
+ON_LBN_SELCHANGE(res::IDC_RESULTS, &CMainDialog::OnSelchangeResults)
+ON_WM_HSCROLL()
+ON_LBN_DBLCLK(res::IDC_RESULTS, &CMainDialog::OnListDoubleClick)
+ON_COMMAND(res::ID_TOOLS_PROPERTIES_CYCLIC, &CMainDialog::OnPropertiesCyclic)
 END_MESSAGE_MAP()
 
 CMainDialog::CMainDialog(net::NetApi& api, app::Options options, CWnd* pParent)
@@ -141,7 +141,7 @@ void CMainDialog::FillDisplayBox()
 }
 
 // Escape and IDCANCEL never close the main window.
-void CMainDialog::OnCancel() {}
+void CMainDialog::OnCancel() { }
 
 void CMainDialog::OnSelchangeServer()
 {
@@ -220,8 +220,7 @@ void CMainDialog::RestoreGeometry()
         return;
     WINDOWPLACEMENT placement;
     placement.showCmd = saved->maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-    placement.rcNormalPosition =
-        CRect(saved->left, saved->top, saved->left + saved->width, saved->top + saved->height);
+    placement.rcNormalPosition = CRect(saved->left, saved->top, saved->left + saved->width, saved->top + saved->height);
     SetWindowPlacement(&placement);
 }
 

@@ -2,13 +2,13 @@
 // Exit, Entries Found and the busy animation; menu 130.
 #pragma once
 
+#include "app/options.h"
 #include "app/worker_thread.h"
 #include "browse/browse_types.h"
 #include "browse/list_step.h"
 #include "fx/fx.h"
 #include "platform/files/owner_walk.h"
 #include "platform/net/netapi.h"
-#include "app/options.h"
 #include "settings/app_settings.h"
 
 #include <atomic>
@@ -96,16 +96,16 @@ public:
     afx_msg void OnHelpContents();
 
     // Commands filled in by their own subjects.
-    afx_msg void OnAbout();             // main_dialog_about.cpp
-    afx_msg void OnContact();           // main_dialog_about.cpp
-    afx_msg void OnSettings();          // main_dialog_settings.cpp
-    afx_msg void OnExport();            // main_dialog_export.cpp
-    afx_msg void OnListDoubleClick();   // main_dialog_list.cpp
-    afx_msg void OnPropertiesCyclic();  // main_dialog_list.cpp
-    afx_msg void OnSelchangeResults();  // main_dialog_list.cpp
-    void OpenUserProperties(std::string rowText);     // main_dialog_list.cpp
+    afx_msg void OnAbout();                              // main_dialog_about.cpp
+    afx_msg void OnContact();                            // main_dialog_about.cpp
+    afx_msg void OnSettings();                           // main_dialog_settings.cpp
+    afx_msg void OnExport();                             // main_dialog_export.cpp
+    afx_msg void OnListDoubleClick();                    // main_dialog_list.cpp
+    afx_msg void OnPropertiesCyclic();                   // main_dialog_list.cpp
+    afx_msg void OnSelchangeResults();                   // main_dialog_list.cpp
+    void OpenUserProperties(std::string rowText);        // main_dialog_list.cpp
     void OpenGroupProperties(const std::string& group);  // main_dialog_list.cpp
-    void MakeServerCurrent(const std::string& server);  // main_dialog_list.cpp
+    void MakeServerCurrent(const std::string& server);   // main_dialog_list.cpp
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar);
 
     net::NetApi& GetNetApi() const { return m_api; }

@@ -159,22 +159,22 @@ void CMainDialog::BrowseServers()
     m_serversStop.request_stop();
     m_serversStop = std::stop_source();
     PendingThread thread;
-    const bool started = thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings,
-                                                            stop = m_serversStop.get_token()]() {
-        ListContent content;
-        try {
-            threads::StopScope scope(stop);
-            content = ServersList(*api, settings);
-        } catch (const std::exception&) {
-            content = FailedBrowse();
-        }
-        if (stop.stop_requested())
-            return;  // a later browse or the window's end dropped this list
-        fx::PostToUi([alive, id, content = std::move(content)]() mutable {
-            if (auto self = alive.lock())
-                (*self)->ShowServers(id, std::move(content));
+    const bool started =
+        thread.Start(m_nWorkerStackBytes, [alive, api, id, settings = m_settings, stop = m_serversStop.get_token()]() {
+            ListContent content;
+            try {
+                threads::StopScope scope(stop);
+                content = ServersList(*api, settings);
+            } catch (const std::exception&) {
+                content = FailedBrowse();
+            }
+            if (stop.stop_requested())
+                return;  // a later browse or the window's end dropped this list
+            fx::PostToUi([alive, id, content = std::move(content)]() mutable {
+                if (auto self = alive.lock())
+                    (*self)->ShowServers(id, std::move(content));
+            });
         });
-    });
     if (!started) {
         MessageBox(res::STR_BROWSE_START_FAILED);
         return;

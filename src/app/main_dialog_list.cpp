@@ -7,7 +7,7 @@
 #include "platform/net/status_text.h"
 #include "res/accounts_resource.h"
 
-void CMainDialog::OnSelchangeResults() {}
+void CMainDialog::OnSelchangeResults() { }
 
 void CMainDialog::OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar)
 {

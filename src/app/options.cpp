@@ -27,7 +27,7 @@ constexpr const char* kSampleFileName = "sample-domain.json";
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -109,7 +109,10 @@ std::string UsageText()
            "otherwise the program asks for a user name and password once.\n";
 }
 
-std::string VersionText() { return std::string("vellox ") + VELLOX_VERSION + "\n"; }
+std::string VersionText()
+{
+    return std::string("vellox ") + VELLOX_VERSION + "\n";
+}
 
 std::string NormalizeServerName(const std::string& name)
 {

@@ -29,8 +29,8 @@ struct StartupHooks {
 
 struct Network {
     std::unique_ptr<net::NetApi> api;  // nullptr only when the sample domain can't be read
-    std::string error;            // then: why
-    std::string route;            // the way the start took ("directory, Kerberos with the password", ...)
+    std::string error;                 // then: why
+    std::string route;                 // the way the start took ("directory, Kerberos with the password", ...)
 };
 
 // Opens the back end the options choose. For real servers the credentials come from

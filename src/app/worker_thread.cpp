@@ -22,11 +22,16 @@ std::atomic<int> g_runningWorkers{0};
 int NiceDeltaForPriority(int browsePriority)
 {
     switch (browsePriority) {
-    case 0: return 10;
-    case 1: return 5;
-    case 3: return -5;
-    case 4: return -10;
-    default: return 0;
+    case 0:
+        return 10;
+    case 1:
+        return 5;
+    case 3:
+        return -5;
+    case 4:
+        return -10;
+    default:
+        return 0;
     }
 }
 
@@ -90,7 +95,7 @@ std::size_t StackSizeFor(std::size_t bytes)
 
 }  // namespace
 
-PendingThread::PendingThread() : m_shared(std::make_shared<Shared>()) {}
+PendingThread::PendingThread() : m_shared(std::make_shared<Shared>()) { }
 
 PendingThread::~PendingThread()
 {

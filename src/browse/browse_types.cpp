@@ -4,10 +4,15 @@
 
 std::optional<DisplayType> DisplayTypeFromText(std::string_view text)
 {
-    if (text == res::STR_USERS) return DisplayType::USERS;
-    if (text == res::STR_FILES) return DisplayType::FILES;
-    if (text == res::STR_GROUPS) return DisplayType::GROUPS;
-    if (text == res::STR_SERVERS) return DisplayType::SERVERS;
-    if (text == res::STR_NETWORK) return DisplayType::NETWORK;
+    if (text == res::STR_USERS)
+        return DisplayType::USERS;
+    if (text == res::STR_FILES)
+        return DisplayType::FILES;
+    if (text == res::STR_GROUPS)
+        return DisplayType::GROUPS;
+    if (text == res::STR_SERVERS)
+        return DisplayType::SERVERS;
+    if (text == res::STR_NETWORK)
+        return DisplayType::NETWORK;
     return std::nullopt;
 }

@@ -18,6 +18,7 @@ struct UsersColumn {
 };
 
 // In the order of the fields of a USERS line; the first is the account name.
+// clang-format off
 constexpr UsersColumn kUsersColumns[] = {
     {&AppSettings::u_user_id, res::STR_USERNAME, 70},
     {&AppSettings::u_user_name, res::STR_FULL_NAME, 80},
@@ -31,6 +32,7 @@ constexpr UsersColumn kUsersColumns[] = {
     {&AppSettings::u_script_check, res::STR_SCRIPT, 30},
     {&AppSettings::u_pass_expires, res::STR_PW_EXPIRES, 50},
 };
+// clang-format on
 
 struct NetworkLetter {
     char letter;
@@ -39,6 +41,7 @@ struct NetworkLetter {
     int tabs;
 };
 
+// clang-format off
 constexpr NetworkLetter kNetworkLetters[] = {
     {'u', &AppSettings::n_Net_Types, res::STR_PROVIDER, 3},
     {'D', &AppSettings::n_Domains, res::STR_DOMAIN, 2},
@@ -46,11 +49,13 @@ constexpr NetworkLetter kNetworkLetters[] = {
     {'d', &AppSettings::n_Shares_Disk, res::STR_DISK, 1},
     {'p', &AppSettings::n_Shares_Printer, res::STR_PRINTER, 1},
 };
+// clang-format on
 
 const NetworkLetter* FindLetter(char letter)
 {
     for (const auto& entry : kNetworkLetters) {
-        if (entry.letter == letter) return &entry;
+        if (entry.letter == letter)
+            return &entry;
     }
     return nullptr;
 }
@@ -83,8 +88,10 @@ void AppendNumber(std::string& line, std::uint64_t value)
 
 bool HiddenOwner(std::string_view name, const AppSettings& settings)
 {
-    if (name == res::STR_ACCESS_DENIED) return settings.f_file_denial != 1;
-    if (name == res::STR_DIRLIST_DENIED) return settings.f_directory_denial != 1;
+    if (name == res::STR_ACCESS_DENIED)
+        return settings.f_file_denial != 1;
+    if (name == res::STR_DIRLIST_DENIED)
+        return settings.f_directory_denial != 1;
     return false;
 }
 
@@ -95,7 +102,8 @@ void BuildFiles(const ResultTable& table, const AppSettings& settings, ListConte
     OpenList(list, std::string(res::STR_USERNAME) + '\t' + res::STR_FILESIZE_IN_USE, table.ownerNames.size());
     for (std::size_t i = 0; i < table.ownerNames.size(); ++i) {
         const std::string& name = table.ownerNames[i];
-        if (HiddenOwner(name, settings)) continue;
+        if (HiddenOwner(name, settings))
+            continue;
         std::string line;
         line.reserve(name.size() + 24);
         AppendShown(line, name);
@@ -104,7 +112,8 @@ void BuildFiles(const ResultTable& table, const AppSettings& settings, ListConte
         line += '\t';
         AddShown(list, std::move(line));
     }
-    if (table.ownersFull) AddShown(list, res::STR_MORE_ENTRIES);
+    if (table.ownersFull)
+        AddShown(list, res::STR_MORE_ENTRIES);
     CloseList(list);
 }
 
@@ -117,9 +126,11 @@ void BuildNetwork(const ResultTable& table, const AppSettings& settings, ListCon
                  res::STR_RESOURCE_TYPE,
              table.networkTable.size());
     for (const std::string& entry : table.networkTable) {
-        if (entry.empty()) continue;
+        if (entry.empty())
+            continue;
         const NetworkLetter* letter = FindLetter(entry.front());
-        if (letter == nullptr || settings.*(letter->setting) != 1) continue;
+        if (letter == nullptr || settings.*(letter->setting) != 1)
+            continue;
         const std::string_view label = letter->label;
         std::string line;
         line.reserve(entry.size() + 3 + label.size());
@@ -128,7 +139,8 @@ void BuildNetwork(const ResultTable& table, const AppSettings& settings, ListCon
         line.append(label);
         AddShown(list, std::move(line));
     }
-    if (table.networkFull) AddShown(list, res::STR_MORE_ENTRIES);
+    if (table.networkFull)
+        AddShown(list, res::STR_MORE_ENTRIES);
     CloseList(list);
 }
 
@@ -138,9 +150,12 @@ template <class Lines>
 void AddFinishedLines(Lines& lines, ListContent& list)
 {
     for (auto& line : lines) {
-        if (line == res::STR_END_OF_DATA) break;
-        if constexpr (std::is_const_v<Lines>) AddShown(list, line);
-        else AddShown(list, std::move(line));
+        if (line == res::STR_END_OF_DATA)
+            break;
+        if constexpr (std::is_const_v<Lines>)
+            AddShown(list, line);
+        else
+            AddShown(list, std::move(line));
     }
 }
 
@@ -213,7 +228,8 @@ std::vector<int> UsersTabStops(const AppSettings& settings)
     int stop = 0;
     for (const auto& column : kUsersColumns) {
         const bool always = column.setting == &AppSettings::u_user_id;
-        if (!always && settings.*(column.setting) == 0) continue;
+        if (!always && settings.*(column.setting) == 0)
+            continue;
         stop += column.width;
         stops.push_back(stop);
     }

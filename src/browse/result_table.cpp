@@ -37,7 +37,8 @@ bool AddResultLine(std::vector<std::string>& lines, std::string line, std::size_
         lines.push_back(std::move(line));
         return true;
     }
-    if (lines.size() == capacity) lines.emplace_back(res::STR_MORE_ENTRIES);
+    if (lines.size() == capacity)
+        lines.emplace_back(res::STR_MORE_ENTRIES);
     return false;
 }
 
@@ -66,22 +67,25 @@ bool IsCountedKind(WorkerKind kind)
 
 }  // namespace
 
-CPendingWork::CPendingWork(Completion onComplete) : m_onComplete(std::move(onComplete)) {}
+CPendingWork::CPendingWork(Completion onComplete) : m_onComplete(std::move(onComplete)) { }
 
 void CPendingWork::ResetPendingWork(WorkerKind kind)
 {
-    if (IsCountedKind(kind)) m_counters[static_cast<std::size_t>(kind)].store(0);
+    if (IsCountedKind(kind))
+        m_counters[static_cast<std::size_t>(kind)].store(0);
 }
 
 void CPendingWork::EnterWork(WorkerKind kind)
 {
-    if (IsCountedKind(kind)) m_counters[static_cast<std::size_t>(kind)].fetch_add(1);
+    if (IsCountedKind(kind))
+        m_counters[static_cast<std::size_t>(kind)].fetch_add(1);
 }
 
 void CPendingWork::LeaveWork(WorkerKind kind)
 {
     const bool last = !IsCountedKind(kind) || m_counters[static_cast<std::size_t>(kind)].fetch_sub(1) == 1;
-    if (last && m_onComplete) m_onComplete(kind);
+    if (last && m_onComplete)
+        m_onComplete(kind);
 }
 
 int CPendingWork::Pending(WorkerKind kind) const

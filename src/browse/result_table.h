@@ -53,8 +53,7 @@ void AddOwnerBytes(std::uint64_t bytes, const std::string& owner, ResultTable& t
 
 // Appends a finished list line unless `capacity` lines are already there; the first
 // line refused appends the "More entries..." line instead. Returns false once full.
-bool AddResultLine(std::vector<std::string>& lines, std::string line,
-                   std::size_t capacity = kLineCapacity);
+bool AddResultLine(std::vector<std::string>& lines, std::string line, std::size_t capacity = kLineCapacity);
 
 // Appends the "END_OF_DATA" line that closes groupLines and userLines.
 void EndLines(std::vector<std::string>& lines);

@@ -26,7 +26,8 @@ bool AddMemberLines(const std::vector<net::GROUP_USERS_INFO_0>& members, std::ve
     for (const auto& member : members) {
         std::string line = "\t";
         AppendShown(line, member.grui0_name);
-        if (!AddResultLine(groupLines, std::move(line))) return false;
+        if (!AddResultLine(groupLines, std::move(line)))
+            return false;
     }
     return true;
 }
@@ -41,10 +42,12 @@ void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std:
     // asked for each group's members when its turn comes.
     std::vector<net::GroupWithUsers> together;
     net::Status status = net::ERROR_NOT_SUPPORTED;
-    if (settings.g_show_members) status = api.GroupEnumWithUsers(settings.serverName, together);
+    if (settings.g_show_members)
+        status = api.GroupEnumWithUsers(settings.serverName, together);
     const bool each = status == net::ERROR_NOT_SUPPORTED;
     std::vector<net::GROUP_INFO_2> groups;
-    if (each) status = api.GroupEnum(settings.serverName, groups);
+    if (each)
+        status = api.GroupEnum(settings.serverName, groups);
     if (stop.stop_requested()) {
         EndLines(groupLines);
         return;
@@ -57,14 +60,19 @@ void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std:
     }
     groupLines.reserve(count + 2);
     for (std::size_t i = 0; i < count; ++i) {
-        if (stop.stop_requested()) break;
+        if (stop.stop_requested())
+            break;
         const net::GROUP_INFO_2& group = each ? groups[i] : together[i].group;
-        if (!AddResultLine(groupLines, GroupLine(group, settings))) break;
-        if (!settings.g_show_members) continue;
+        if (!AddResultLine(groupLines, GroupLine(group, settings)))
+            break;
+        if (!settings.g_show_members)
+            continue;
         if (each) {
             std::vector<net::GROUP_USERS_INFO_0> members;
-            if (api.GroupGetUsers(settings.serverName, group.grpi2_name, members) != net::NERR_Success) continue;
-            if (!AddMemberLines(members, groupLines)) break;
+            if (api.GroupGetUsers(settings.serverName, group.grpi2_name, members) != net::NERR_Success)
+                continue;
+            if (!AddMemberLines(members, groupLines))
+                break;
         } else if (together[i].status == net::NERR_Success && !AddMemberLines(together[i].users, groupLines)) {
             break;
         }

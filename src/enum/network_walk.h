@@ -11,10 +11,10 @@
 #include <stop_token>
 
 struct NetworkWalkOptions {
-    bool wantShares = false;  // open servers for their shares (either share setting on)
-    std::size_t sharesAtOnce = 16;                 // share requests started within any half second
-    std::chrono::milliseconds shareLimit{5000};    // a server's time to answer; then it has none
-    std::size_t capacity = kLineCapacity;          // entries the table takes
+    bool wantShares = false;                     // open servers for their shares (either share setting on)
+    std::size_t sharesAtOnce = 16;               // share requests started within any half second
+    std::chrono::milliseconds shareLimit{5000};  // a server's time to answer; then it has none
+    std::size_t capacity = kLineCapacity;        // entries the table takes
 };
 
 // 'd' disk, 'p' printer, 'D' domain, 'S' server, 'u' anything else.

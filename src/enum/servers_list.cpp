@@ -47,7 +47,8 @@ std::vector<int> ServersTabStops()
 {
     std::vector<int> stops;
     stops.reserve(kTabStopCount);
-    for (int i = 0; i < kTabStopCount; ++i) stops.push_back(kFirstTabStop + i * kTabStopStep);
+    for (int i = 0; i < kTabStopCount; ++i)
+        stops.push_back(kFirstTabStop + i * kTabStopStep);
     return stops;
 }
 
@@ -77,7 +78,8 @@ std::string ServersHeader(const AppSettings& settings)
 {
     std::string header = std::string(res::STR_NAME) + '\t';
     for (std::size_t i = 0; i < kServerColumns.size(); ++i) {
-        if (settings.*(kServerColumns[i].setting) != 0) header += res::SERVER_COLUMN_LABELS[i];
+        if (settings.*(kServerColumns[i].setting) != 0)
+            header += res::SERVER_COLUMN_LABELS[i];
     }
     return header;
 }
@@ -89,7 +91,8 @@ std::string ServerRow(const net::SERVER_INFO_101& server, const AppSettings& set
     AppendShown(row, server.sv101_name);
     row += '\t';
     for (const auto& column : kServerColumns) {
-        if (settings.*(column.setting) == 0) continue;
+        if (settings.*(column.setting) == 0)
+            continue;
         row += (server.sv101_type & column.bit) != 0 ? 'X' : '-';
         row += '\t';
     }
@@ -112,15 +115,18 @@ ListContent ServersList(net::NetApi& api, const AppSettings& settings)
     std::vector<std::string> rows;
     rows.reserve(servers.size() + 1);
     for (const auto& server : servers) {
-        if (!AddResultLine(rows, ServerRow(server, settings))) break;
+        if (!AddResultLine(rows, ServerRow(server, settings)))
+            break;
     }
     list.entryCount = static_cast<int>(rows.size());
 
     list.lines.reserve(rows.size() + 3);
     list.lines.push_back(servers.empty() ? std::string() : ServersHeader(settings));
     list.lines.push_back(g_separatorLine);
-    if (servers.empty()) list.lines.emplace_back(res::STR_NO_SERVERS);
-    for (auto& row : rows) list.lines.push_back(std::move(row));
+    if (servers.empty())
+        list.lines.emplace_back(res::STR_NO_SERVERS);
+    for (auto& row : rows)
+        list.lines.push_back(std::move(row));
     list.lines.push_back(g_separatorLine);
     return list;
 }

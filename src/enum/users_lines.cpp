@@ -23,8 +23,8 @@ std::string ClassicTime(const std::tm& t)
     const int weekday = t.tm_wday >= 0 && t.tm_wday < 7 ? t.tm_wday : 0;
     const int month = t.tm_mon >= 0 && t.tm_mon < 12 ? t.tm_mon : 0;
     char text[64];
-    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d\n", kWeekdays[weekday], kMonths[month],
-                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d\n", kWeekdays[weekday], kMonths[month], t.tm_mday,
+                  t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
     return text;
 }
 
@@ -69,11 +69,14 @@ std::string LastLogonText(std::uint32_t lastLogon)
     } else {
         const std::time_t when = static_cast<std::time_t>(lastLogon);
         std::tm local{};
-        if (localtime_r(&when, &local) == nullptr && gmtime_r(&when, &local) == nullptr) return {};
+        if (localtime_r(&when, &local) == nullptr && gmtime_r(&when, &local) == nullptr)
+            return {};
         text = ClassicTime(local);
     }
-    if (text.size() > kBlankedIndex) text[kBlankedIndex] = ' ';
-    if (text.size() > kLogonTextMax) text.resize(kLogonTextMax);
+    if (text.size() > kBlankedIndex)
+        text[kBlankedIndex] = ' ';
+    if (text.size() > kLogonTextMax)
+        text.resize(kLogonTextMax);
     return text;
 }
 
@@ -82,20 +85,31 @@ std::string UserLine(const net::USER_INFO_3& user, const AppSettings& s)
     std::string line;
     line.reserve(128);
     AppendShown(line, user.usri3_name);
-    if (s.u_user_name) AppendShownField(line, user.usri3_full_name);
-    if (s.u_num_logons) AppendNumberField(line, user.usri3_num_logons);
-    if (s.u_last_logon) AppendField(line, LastLogonText(user.usri3_last_logon));
-    if (s.u_expires) AppendField(line, user.usri3_acct_expires == net::TIMEQ_FOREVER ? res::STR_NEVER : res::STR_YES);
-    if (s.u_disabled) AppendField(line, YesNo((user.usri3_flags & net::UF_ACCOUNTDISABLE) != 0));
-    if (s.u_pw_check) AppendField(line, YesNo(user.usri3_password_age != 0));
-    if (s.u_max_storage) AppendNumberField(line, user.usri3_max_storage);
+    if (s.u_user_name)
+        AppendShownField(line, user.usri3_full_name);
+    if (s.u_num_logons)
+        AppendNumberField(line, user.usri3_num_logons);
+    if (s.u_last_logon)
+        AppendField(line, LastLogonText(user.usri3_last_logon));
+    if (s.u_expires)
+        AppendField(line, user.usri3_acct_expires == net::TIMEQ_FOREVER ? res::STR_NEVER : res::STR_YES);
+    if (s.u_disabled)
+        AppendField(line, YesNo((user.usri3_flags & net::UF_ACCOUNTDISABLE) != 0));
+    if (s.u_pw_check)
+        AppendField(line, YesNo(user.usri3_password_age != 0));
+    if (s.u_max_storage)
+        AppendNumberField(line, user.usri3_max_storage);
     if (s.u_profile_check) {
-        if (user.usri3_profile) AppendShownField(line, *user.usri3_profile);
-        else AppendField(line, res::STR_NONE);
+        if (user.usri3_profile)
+            AppendShownField(line, *user.usri3_profile);
+        else
+            AppendField(line, res::STR_NONE);
     }
     if (s.u_script_check) {
-        if (user.usri3_script_path.empty()) AppendField(line, res::STR_NONE);
-        else AppendShownField(line, user.usri3_script_path);
+        if (user.usri3_script_path.empty())
+            AppendField(line, res::STR_NONE);
+        else
+            AppendShownField(line, user.usri3_script_path);
     }
     if (s.u_pass_expires) {
         AppendField(line, (user.usri3_flags & net::UF_DONT_EXPIRE_PASSWD) != 0 ? res::STR_NEVER : res::STR_YES);
@@ -104,8 +118,8 @@ std::string UserLine(const net::USER_INFO_3& user, const AppSettings& s)
     return line;
 }
 
-void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines,
-                int& entryCount, const StopToken& stop)
+void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines, int& entryCount,
+                const StopToken& stop)
 {
     userLines.clear();
     entryCount = 0;
@@ -121,8 +135,10 @@ void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::
     }
     userLines.reserve(users.size() + 2);
     for (const auto& user : users) {
-        if (stop.stop_requested()) break;
-        if (!AddResultLine(userLines, UserLine(user, settings))) break;
+        if (stop.stop_requested())
+            break;
+        if (!AddResultLine(userLines, UserLine(user, settings)))
+            break;
     }
     entryCount = static_cast<int>(userLines.size());
     EndLines(userLines);

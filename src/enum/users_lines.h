@@ -14,8 +14,8 @@
 // domain." instead. entryCount becomes the number of lines before "END_OF_DATA"
 // when accounts were listed (0 after a failure). A stop request
 // ends the lines early (the browse's result is dropped anyway).
-void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines,
-                int& entryCount, const StopToken& stop);
+void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines, int& entryCount,
+                const StopToken& stop);
 
 // The line of one account: name, then a TAB and a field per USERS setting that is on,
 // then a TAB and the flag word.

@@ -44,8 +44,7 @@ std::string ExportFilterString()
     return filter + '|';
 }
 
-void OnExportCommand(const std::vector<std::string>& listLines, int exportType, CWnd* owner,
-                     const ExportIo& io)
+void OnExportCommand(const std::vector<std::string>& listLines, int exportType, CWnd* owner, const ExportIo& io)
 {
     const std::vector<std::string> lines = ExportedLines(listLines);
     if (lines.empty()) {

@@ -19,7 +19,6 @@ std::string ExportFilterString();
 // shows "Could not write the export file." with the path and the reason and leaves any
 // earlier file at that path as it was. Cancelling the dialog does nothing. Messages are
 // owned by `owner`; `io` replaces the system calls for tests.
-void OnExportCommand(const std::vector<std::string>& listLines, int exportType, CWnd* owner,
-                     const ExportIo& io = {});
+void OnExportCommand(const std::vector<std::string>& listLines, int exportType, CWnd* owner, const ExportIo& io = {});
 // The same over the lines of a list box, fetched whole.
 void OnExportCommand(const CListBox& list, int exportType, CWnd* owner);

@@ -67,8 +67,7 @@ std::string BaseNameOf(const std::string& path)
 // (then the file it names is created). Fills st when that file exists. Every link on the
 // way is checked against the protected-link rule before it is read; nothing later opens
 // the path itself (the data arrives by rename), so no step follows a refused link.
-ExportResult ResolveTarget(const std::string& path, std::string& target, bool& exists,
-                           struct stat& st)
+ExportResult ResolveTarget(const std::string& path, std::string& target, bool& exists, struct stat& st)
 {
     target = path;
     for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
@@ -82,7 +81,7 @@ ExportResult ResolveTarget(const std::string& path, std::string& target, bool& e
             exists = true;
             return {};
         }
-        struct stat folder {};
+        struct stat folder { };
         if (::stat(DirectoryOf(target).c_str(), &folder) != 0)
             return Failure(errno);
         // The file-system uid: this program never sets it apart from the effective one.
@@ -98,8 +97,7 @@ ExportResult ResolveTarget(const std::string& path, std::string& target, bool& e
     return Failure(ELOOP);
 }
 
-ExportResult CheckTarget(const std::string& path, std::string& target, bool& exists,
-                         struct stat& st)
+ExportResult CheckTarget(const std::string& path, std::string& target, bool& exists, struct stat& st)
 {
     if (path.empty())
         return Failure(ENOENT);
@@ -129,8 +127,7 @@ std::string RandomSuffix()
 // Creates a new, unique file beside target. Mode 0666 less the umask, like any new file.
 int CreateTempBeside(const std::string& target, std::string& tempPath)
 {
-    const std::string prefix =
-        DirectoryOf(target) + "/." + BaseNameOf(target).substr(0, kMaxTempBase) + ".";
+    const std::string prefix = DirectoryOf(target) + "/." + BaseNameOf(target).substr(0, kMaxTempBase) + ".";
     for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
         tempPath = prefix + RandomSuffix();
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -153,8 +150,7 @@ void TakeOverAttributes(int fd, const struct stat& old)
 ExportResult WriteAll(int fd, std::string_view data, const ExportIo& io)
 {
     while (!data.empty()) {
-        const ssize_t n = io.write ? io.write(fd, data.data(), data.size())
-                                   : ::write(fd, data.data(), data.size());
+        const ssize_t n = io.write ? io.write(fd, data.data(), data.size()) : ::write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -167,8 +163,7 @@ ExportResult WriteAll(int fd, std::string_view data, const ExportIo& io)
     return {};
 }
 
-ExportResult WriteLines(int fd, const std::vector<std::string>& lines, ExportMode mode,
-                        const ExportIo& io)
+ExportResult WriteLines(int fd, const std::vector<std::string>& lines, ExportMode mode, const ExportIo& io)
 {
     std::string buffer;
     buffer.reserve(kFlushSize * 2);
@@ -212,8 +207,7 @@ void SyncDirectory(const std::string& directory)
 bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t follower)
 {
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-    return (folder.st_mode & kShared) == kShared && link.st_uid != follower &&
-           link.st_uid != folder.st_uid;
+    return (folder.st_mode & kShared) == kShared && link.st_uid != follower && link.st_uid != folder.st_uid;
 }
 
 int FilterIndexForSetting(int exportType)
@@ -260,12 +254,12 @@ std::vector<std::string> ExportedLines(const std::vector<std::string>& listLines
     return lines;
 }
 
-ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines,
-                             ExportMode mode, const ExportIo& io)
+ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines, ExportMode mode,
+                             const ExportIo& io)
 {
     std::string target;
     bool exists = false;
-    struct stat old {};
+    struct stat old { };
     if (auto result = CheckTarget(path, target, exists, old); !result)
         return result;
 

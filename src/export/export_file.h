@@ -59,8 +59,8 @@ bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t
 // replaced; a link that LinkFollowRefused forbids fails with EACCES and
 // kExportProtectedLinkText instead. A path that names a directory, device or pipe is
 // refused.
-ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines,
-                             ExportMode mode, const ExportIo& io = {});
+ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines, ExportMode mode,
+                             const ExportIo& io = {});
 
 // The message text for a failed write: the fixed first line, the path, the reason.
 std::string ExportFailureMessage(const std::string& path, const ExportResult& result);

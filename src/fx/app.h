@@ -10,36 +10,36 @@
 class QFont;
 
 class CWinApp : public CCmdTarget {
- public:
-  // nullptr: the application name is the executable's file name without extension.
-  explicit CWinApp(const char* lpszAppName = nullptr);
-  ~CWinApp() override;
+public:
+    // nullptr: the application name is the executable's file name without extension.
+    explicit CWinApp(const char* lpszAppName = nullptr);
+    ~CWinApp() override;
 
-  virtual BOOL InitInstance();
-  virtual int ExitInstance();
-  // Runs the event loop until the application quits; creates QApplication if none.
-  virtual int Run();
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+    // Runs the event loop until the application quits; creates QApplication if none.
+    virtual int Run();
 
-  void Enable3dControls() {}
-  void LoadStdProfileSettings(UINT nMaxMRU = 4) { (void)nMaxMRU; }
-  void SetHelpFilePath(const char* path);
-  HICON LoadIcon(UINT nIDResource) const;
+    void Enable3dControls() { }
+    void LoadStdProfileSettings(UINT nMaxMRU = 4) { (void)nMaxMRU; }
+    void SetHelpFilePath(const char* path);
+    HICON LoadIcon(UINT nIDResource) const;
 
-  // Opens the help file's contents (the framework's Help command).
-  afx_msg void OnHelp();
+    // Opens the help file's contents (the framework's Help command).
+    afx_msg void OnHelp();
 
-  const char* m_pszAppName = nullptr;  // points into m_strAppName
-  const char* m_pszExeName = nullptr;
-  const char* m_pszHelpFilePath = nullptr;
-  CWnd* m_pMainWnd = nullptr;
+    const char* m_pszAppName = nullptr;  // points into m_strAppName
+    const char* m_pszExeName = nullptr;
+    const char* m_pszHelpFilePath = nullptr;
+    CWnd* m_pMainWnd = nullptr;
 
- protected:
-  DECLARE_MESSAGE_MAP()
+protected:
+    DECLARE_MESSAGE_MAP()
 
- private:
-  std::string m_strAppName;
-  std::string m_strExeName;
-  std::string m_strHelpPath;
+private:
+    std::string m_strAppName;
+    std::string m_strExeName;
+    std::string m_strHelpPath;
 };
 
 CWinApp* AfxGetApp();

@@ -19,8 +19,8 @@ namespace fx::detail {
 
 // Dialog base units in pixels: average character width and character height.
 struct BaseUnits {
-  int cx = 6;
-  int cy = 13;
+    int cx = 6;
+    int cy = 13;
 };
 BaseUnits BaseUnitsOf(const QFont& font);
 int DluToPxX(const BaseUnits& bu, int x);
@@ -33,20 +33,29 @@ QRect FitOnScreen(const QRect& wanted, const QRect& available, const QSize& mini
 
 // Installed test handlers.
 struct Hooks {
-  testing::MessageBoxHandler messageBox;
-  testing::ModalHandler modal;
-  testing::SaveDialogHandler saveDialog;
-  testing::PopupMenuHandler popupMenu;
-  testing::OpenFileHandler openFile;
+    testing::MessageBoxHandler messageBox;
+    testing::ModalHandler modal;
+    testing::SaveDialogHandler saveDialog;
+    testing::PopupMenuHandler popupMenu;
+    testing::OpenFileHandler openFile;
 };
 Hooks& GetHooks();
 // True on a platform without a screen (offscreen/minimal): nobody could answer a dialog.
 bool NoDisplay();
 void WarnNoHandler(const char* what, const std::string& detail);
 
-inline QString Q(const std::string& s) { return QString::fromStdString(s); }
-inline QString Q(const char* s) { return QString::fromUtf8(s ? s : ""); }
-inline std::string S(const QString& s) { return s.toStdString(); }
+inline QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+inline QString Q(const char* s)
+{
+    return QString::fromUtf8(s ? s : "");
+}
+inline std::string S(const QString& s)
+{
+    return s.toStdString();
+}
 
 // Creates the widget of one template control inside `parent` and registers it with
 // `owner` (the dialog or page whose map receives its notifications).

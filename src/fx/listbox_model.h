@@ -19,8 +19,8 @@ using TextWidth = std::function<int(std::string_view)>;
 
 // The widest field of each column over a list's lines, in pixels.
 struct ColumnWidths {
-  std::vector<int> pushing;   // fields of lines with columns: they push the next column
-  std::vector<int> reaching;  // every field, untabbed lines included: how far lines reach
+    std::vector<int> pushing;   // fields of lines with columns: they push the next column
+    std::vector<int> reaching;  // every field, untabbed lines included: how far lines reach
 };
 
 // Widens the columns to fit the fields of `line`: with `byTabs` each TAB starts the
@@ -42,50 +42,50 @@ int ColumnsExtent(const std::vector<int>& starts, const std::vector<int>& reachi
 // view in batches (at the next event-loop turn or before any other operation), so
 // adding lines one by one costs no view work per line.
 class ListBoxModel : public QAbstractListModel {
- public:
-  ListBoxModel(bool sorted, QObject* parent);
+public:
+    ListBoxModel(bool sorted, QObject* parent);
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
 
-  int Count() const { return int(m_lines.size()); }
-  const std::string& Line(int i) const { return m_lines[size_t(i)]; }
-  bool Sorted() const { return m_sorted; }
-  int Add(std::string line);
-  void AddMany(std::vector<std::string> lines);
-  int Insert(int index, std::string line);
-  bool Remove(int index);
-  void Reset();
-  void SetData(int index, DWORD_PTR data);
-  DWORD_PTR Data(int index) const;
-  // Makes every line visible to the view.
-  void Flush();
-  // Measures every line, now and as lines come, into the widest field of each column.
-  void SetMeasure(TextWidth width, bool byTabs);
-  // The widest fields of each column over every line; empty without a measure.
-  const ColumnWidths& Widest();
+    int Count() const { return int(m_lines.size()); }
+    const std::string& Line(int i) const { return m_lines[size_t(i)]; }
+    bool Sorted() const { return m_sorted; }
+    int Add(std::string line);
+    void AddMany(std::vector<std::string> lines);
+    int Insert(int index, std::string line);
+    bool Remove(int index);
+    void Reset();
+    void SetData(int index, DWORD_PTR data);
+    DWORD_PTR Data(int index) const;
+    // Makes every line visible to the view.
+    void Flush();
+    // Measures every line, now and as lines come, into the widest field of each column.
+    void SetMeasure(TextWidth width, bool byTabs);
+    // The widest fields of each column over every line; empty without a measure.
+    const ColumnWidths& Widest();
 
- private:
-  int SortedPosition(const std::string& line) const;
-  void ScheduleFlush();
-  void Measure(const std::string& line);
-  TextWidth m_width;
-  bool m_byTabs = false;
-  ColumnWidths m_widest;
-  bool m_widestStale = false;  // a line went: measured afresh when next asked
-  std::vector<std::string> m_lines;
-  std::vector<DWORD_PTR> m_data;  // empty until item data is used
-  int m_committed = 0;            // lines the view knows of
-  bool m_sorted;
-  bool m_flushScheduled = false;
+private:
+    int SortedPosition(const std::string& line) const;
+    void ScheduleFlush();
+    void Measure(const std::string& line);
+    TextWidth m_width;
+    bool m_byTabs = false;
+    ColumnWidths m_widest;
+    bool m_widestStale = false;  // a line went: measured afresh when next asked
+    std::vector<std::string> m_lines;
+    std::vector<DWORD_PTR> m_data;  // empty until item data is used
+    int m_committed = 0;            // lines the view knows of
+    bool m_sorted;
+    bool m_flushScheduled = false;
 };
 
 // Tab stops and extent of one list box.
 struct ListBoxLayout {
-  std::vector<int> tabStopsDlu;  // as set with SetTabStops
-  bool useTabStops = false;
-  int horizontalExtent = 0;      // pixels, as set: the lines may reach further
-  detail::BaseUnits units;
+    std::vector<int> tabStopsDlu;  // as set with SetTabStops
+    bool useTabStops = false;
+    int horizontalExtent = 0;  // pixels, as set: the lines may reach further
+    detail::BaseUnits units;
 };
 
 // Pixel positions of the first `tabs` tab stops.
@@ -94,42 +94,42 @@ std::vector<int> TabStopPositions(const ListBoxLayout& layout, int tabs);
 class ListBoxView;
 
 class ListBoxDelegate : public QStyledItemDelegate {
- public:
-  explicit ListBoxDelegate(ListBoxView* view);
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+public:
+    explicit ListBoxDelegate(ListBoxView* view);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
- private:
-  ListBoxView* m_view;
+private:
+    ListBoxView* m_view;
 };
 
 class ListBoxView : public QListView {
- public:
-  ListBoxView(bool sorted, QWidget* parent);
-  ListBoxModel* Model() const { return m_model; }
-  ListBoxLayout& Layout() { return m_layout; }
-  // TAB characters start columns (else they show as blanks).
-  void SetUseTabStops(bool use);
-  // True while the program (not the user) changes the selection.
-  bool m_bProgrammatic = false;
-  void UpdateExtent();
-  // Where each column starts (pixels from the start of the text) and how far the
-  // widest line reaches, the set extent included.
-  const std::vector<int>& ColumnStartsPx();
-  int ExtentPx();
+public:
+    ListBoxView(bool sorted, QWidget* parent);
+    ListBoxModel* Model() const { return m_model; }
+    ListBoxLayout& Layout() { return m_layout; }
+    // TAB characters start columns (else they show as blanks).
+    void SetUseTabStops(bool use);
+    // True while the program (not the user) changes the selection.
+    bool m_bProgrammatic = false;
+    void UpdateExtent();
+    // Where each column starts (pixels from the start of the text) and how far the
+    // widest line reaches, the set extent included.
+    const std::vector<int>& ColumnStartsPx();
+    int ExtentPx();
 
- protected:
-  void resizeEvent(QResizeEvent* e) override;
-  void changeEvent(QEvent* e) override;
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
- private:
-  void MeasureInFont();
-  // Lays the items out again when the lines now reach further than before.
-  void FollowExtent();
-  ListBoxModel* m_model;
-  ListBoxLayout m_layout;
-  std::vector<int> m_starts;
-  int m_laidOutExtent = 0;
+private:
+    void MeasureInFont();
+    // Lays the items out again when the lines now reach further than before.
+    void FollowExtent();
+    ListBoxModel* m_model;
+    ListBoxLayout m_layout;
+    std::vector<int> m_starts;
+    int m_laidOutExtent = 0;
 };
 
 }  // namespace fx

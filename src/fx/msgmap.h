@@ -22,88 +22,117 @@
 class CCmdTarget;
 
 struct AFX_MSGMAP_ENTRY {
-  UINT nMessage;  // WM_COMMAND, WM_TIMER, ...; 0 ends the table
-  UINT nCode;     // notification code (WM_COMMAND) or 0
-  UINT nID;       // control or command id (WM_COMMAND) or 0
-  LRESULT (*pfn)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
+    UINT nMessage;  // WM_COMMAND, WM_TIMER, ...; 0 ends the table
+    UINT nCode;     // notification code (WM_COMMAND) or 0
+    UINT nID;       // control or command id (WM_COMMAND) or 0
+    LRESULT (*pfn)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
 };
 
 struct AFX_MSGMAP {
-  const AFX_MSGMAP* (*pfnGetBaseMap)();
-  const AFX_MSGMAP_ENTRY* lpEntries;
+    const AFX_MSGMAP* (*pfnGetBaseMap)();
+    const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
 namespace fx::detail {
 
-template <class T> struct MemberOf;
-template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> { using Class = C; };
+template <class T>
+struct MemberOf;
+template <class C, class R, class... A>
+struct MemberOf<R (C::*)(A...)> {
+    using Class = C;
+};
 
-template <auto Pmf> typename MemberOf<decltype(Pmf)>::Class* Self(CCmdTarget* p) {
-  return static_cast<typename MemberOf<decltype(Pmf)>::Class*>(p);
+template <auto Pmf>
+typename MemberOf<decltype(Pmf)>::Class* Self(CCmdTarget* p)
+{
+    return static_cast<typename MemberOf<decltype(Pmf)>::Class*>(p);
 }
 
 // void OnX()
-template <auto Pmf> LRESULT ThunkVoid(CCmdTarget* p, WPARAM, LPARAM) {
-  static_assert(std::is_same_v<decltype((Self<Pmf>(p)->*Pmf)()), void>, "handler must return void");
-  (Self<Pmf>(p)->*Pmf)();
-  return 0;
+template <auto Pmf>
+LRESULT ThunkVoid(CCmdTarget* p, WPARAM, LPARAM)
+{
+    static_assert(std::is_same_v<decltype((Self<Pmf>(p)->*Pmf)()), void>, "handler must return void");
+    (Self<Pmf>(p)->*Pmf)();
+    return 0;
 }
 // void OnTimer(UINT_PTR nIDEvent)
-template <auto Pmf> LRESULT ThunkTimer(CCmdTarget* p, WPARAM w, LPARAM) {
-  (Self<Pmf>(p)->*Pmf)(static_cast<UINT_PTR>(w));
-  return 0;
+template <auto Pmf>
+LRESULT ThunkTimer(CCmdTarget* p, WPARAM w, LPARAM)
+{
+    (Self<Pmf>(p)->*Pmf)(static_cast<UINT_PTR>(w));
+    return 0;
 }
 // void OnSysCommand(UINT nID, LPARAM lParam)
-template <auto Pmf> LRESULT ThunkSysCommand(CCmdTarget* p, WPARAM w, LPARAM l) {
-  (Self<Pmf>(p)->*Pmf)(static_cast<UINT>(w), l);
-  return 0;
+template <auto Pmf>
+LRESULT ThunkSysCommand(CCmdTarget* p, WPARAM w, LPARAM l)
+{
+    (Self<Pmf>(p)->*Pmf)(static_cast<UINT>(w), l);
+    return 0;
 }
 // void OnSize(UINT nType, int cx, int cy)
-template <auto Pmf> LRESULT ThunkSize(CCmdTarget* p, WPARAM w, LPARAM l) {
-  (Self<Pmf>(p)->*Pmf)(static_cast<UINT>(w), int(LOWORD(std::uintptr_t(l))), int(HIWORD(std::uintptr_t(l))));
-  return 0;
+template <auto Pmf>
+LRESULT ThunkSize(CCmdTarget* p, WPARAM w, LPARAM l)
+{
+    (Self<Pmf>(p)->*Pmf)(static_cast<UINT>(w), int(LOWORD(std::uintptr_t(l))), int(HIWORD(std::uintptr_t(l))));
+    return 0;
 }
 // int OnCreate(void* lpCreateStruct)
-template <auto Pmf> LRESULT ThunkCreate(CCmdTarget* p, WPARAM, LPARAM l) {
-  return (Self<Pmf>(p)->*Pmf)(reinterpret_cast<void*>(l));
+template <auto Pmf>
+LRESULT ThunkCreate(CCmdTarget* p, WPARAM, LPARAM l)
+{
+    return (Self<Pmf>(p)->*Pmf)(reinterpret_cast<void*>(l));
 }
 // HCURSOR OnQueryDragIcon()
-template <auto Pmf> LRESULT ThunkQueryDragIcon(CCmdTarget* p, WPARAM, LPARAM) {
-  return reinterpret_cast<LRESULT>((Self<Pmf>(p)->*Pmf)());
+template <auto Pmf>
+LRESULT ThunkQueryDragIcon(CCmdTarget* p, WPARAM, LPARAM)
+{
+    return reinterpret_cast<LRESULT>((Self<Pmf>(p)->*Pmf)());
 }
 // void OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar)
-template <auto Pmf> LRESULT ThunkScroll(CCmdTarget* p, WPARAM w, LPARAM l) {
-  (Self<Pmf>(p)->*Pmf)(LOWORD(w), HIWORD(w), reinterpret_cast<void*>(l));
-  return 0;
+template <auto Pmf>
+LRESULT ThunkScroll(CCmdTarget* p, WPARAM w, LPARAM l)
+{
+    (Self<Pmf>(p)->*Pmf)(LOWORD(w), HIWORD(w), reinterpret_cast<void*>(l));
+    return 0;
 }
 // LRESULT OnMessage(WPARAM, LPARAM)
-template <auto Pmf> LRESULT ThunkMessage(CCmdTarget* p, WPARAM w, LPARAM l) {
-  return (Self<Pmf>(p)->*Pmf)(w, l);
+template <auto Pmf>
+LRESULT ThunkMessage(CCmdTarget* p, WPARAM w, LPARAM l)
+{
+    return (Self<Pmf>(p)->*Pmf)(w, l);
 }
 
 }  // namespace fx::detail
 
-#define DECLARE_MESSAGE_MAP()                        \
- protected:                                          \
-  static const AFX_MSGMAP* GetThisMessageMap();      \
-  const AFX_MSGMAP* GetMessageMap() const override;  \
-                                                     \
- public:
+#define DECLARE_MESSAGE_MAP()                                                                                          \
+protected:                                                                                                             \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                                      \
+    const AFX_MSGMAP* GetMessageMap() const override;                                                                  \
+                                                                                                                       \
+public:
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                             \
-    using ThisClass = theClass;                                                 \
-    using TheBaseClass = baseClass;                                             \
-    static const AFX_MSGMAP_ENTRY _messageEntries[] = {
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
+    const AFX_MSGMAP* theClass::GetMessageMap() const                                                                  \
+    {                                                                                                                  \
+        return GetThisMessageMap();                                                                                    \
+    }                                                                                                                  \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                                                                    \
+    {                                                                                                                  \
+        using ThisClass = theClass;                                                                                    \
+        using TheBaseClass = baseClass;                                                                                \
+        static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define END_MESSAGE_MAP()                                                             \
-  { 0, 0, 0, nullptr }                                                                \
-  };                                                                                  \
-  static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-  (void)sizeof(ThisClass*);                                                           \
-  return &messageMap;                                                                 \
-  }
+#define END_MESSAGE_MAP()                                                                                              \
+    {                                                                                                                  \
+        0, 0, 0, nullptr                                                                                               \
+    }                                                                                                                  \
+    }                                                                                                                  \
+    ;                                                                                                                  \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};                      \
+    (void)sizeof(ThisClass*);                                                                                          \
+    return &messageMap;                                                                                                \
+    }
 
 // Commands (menu items, buttons) and control notifications.
 #define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0u, UINT(id), &fx::detail::ThunkVoid<memberFxn>},

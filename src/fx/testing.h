@@ -15,9 +15,9 @@ class CWnd;
 namespace fx::testing {
 
 struct MessageBoxCall {
-  std::string text;
-  std::string caption;
-  UINT flags = 0;
+    std::string text;
+    std::string caption;
+    UINT flags = 0;
 };
 // Returns the answer (IDOK, IDYES, ...). An empty function removes the handler.
 using MessageBoxHandler = std::function<int(const MessageBoxCall&)>;
@@ -31,15 +31,15 @@ using ModalHandler = std::function<void(CWnd& window)>;
 void SetModalHandler(ModalHandler handler);
 
 struct SaveDialogCall {
-  std::vector<std::pair<std::string, std::string>> filters;  // (name, pattern)
-  int filterIndex = 1;  // 1-based, as preselected
-  std::string defaultExt;
-  std::string fileName;
-  DWORD flags = 0;
+    std::vector<std::pair<std::string, std::string>> filters;  // (name, pattern)
+    int filterIndex = 1;                                       // 1-based, as preselected
+    std::string defaultExt;
+    std::string fileName;
+    DWORD flags = 0;
 };
 struct SaveDialogAnswer {
-  std::string path;     // as typed; the default extension rule still applies
-  int filterIndex = 1;  // 1-based
+    std::string path;     // as typed; the default extension rule still applies
+    int filterIndex = 1;  // 1-based
 };
 // std::nullopt = the user cancelled.
 using SaveDialogHandler = std::function<std::optional<SaveDialogAnswer>(const SaveDialogCall&)>;
@@ -69,10 +69,10 @@ void ClickListItem(CWnd& dialog, int nID, int index, bool ctrl = false, bool shi
 void DoubleClickListItem(CWnd& dialog, int nID, int index);
 void FocusControl(CWnd& dialog, int nID);
 void TypeText(CWnd& dialog, int nID, const std::string& text);  // replaces an edit's text
-void ChooseMenuCommand(CWnd& dialog, UINT nCommand);     // menu bar item
-void PressKey(CWnd& dialog, int qtKey, int qtModifiers = 0);  // Escape, Enter, Alt+Space
-void CloseBox(CWnd& dialog);                             // the title bar's close box
-void FireTimer(CWnd& window, UINT_PTR nIDEvent);         // one WM_TIMER tick
+void ChooseMenuCommand(CWnd& dialog, UINT nCommand);            // menu bar item
+void PressKey(CWnd& dialog, int qtKey, int qtModifiers = 0);    // Escape, Enter, Alt+Space
+void CloseBox(CWnd& dialog);                                    // the title bar's close box
+void FireTimer(CWnd& window, UINT_PTR nIDEvent);                // one WM_TIMER tick
 bool HasTimer(const CWnd& window, UINT_PTR nIDEvent);
 
 }  // namespace fx::testing

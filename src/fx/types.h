@@ -39,9 +39,18 @@ using HDC = QPainter*;
 // Marks message handlers in class declarations.
 #define afx_msg
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr WPARAM MAKEWPARAM(unsigned lo, unsigned hi) { return (WPARAM(hi & 0xFFFF) << 16) | (lo & 0xFFFF); }
+constexpr WORD LOWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr WPARAM MAKEWPARAM(unsigned lo, unsigned hi)
+{
+    return (WPARAM(hi & 0xFFFF) << 16) | (lo & 0xFFFF);
+}
 
 // Control id for controls that have none.
 constexpr int IDC_STATIC = -1;

@@ -28,13 +28,13 @@ DialogTemplate AboutDialog()
     icon.imageId = IDI_GLOBE0;
     dlg.controls.push_back(icon);
     dlg.controls.push_back(Control(IDC_STATIC, ControlKind::Static, "Vellox", 40, 10, 119, 8, fx::CS_NOPREFIX));
-    dlg.controls.push_back(Control(IDC_STATIC, ControlKind::Static, "Domain administration for Linux", 40, 40,
-                                   145, 10, fx::CS_NOPREFIX));
-    dlg.controls.push_back(Control(IDOK, ControlKind::DefPushButton, "OK", 190, 5, 32, 14,
-                                   fx::CS_GROUP | fx::CS_TABSTOP));
-    dlg.controls.push_back(Control(IDC_HISTORY, ControlKind::ListBox, "", 10, 60, 205, 125,
-                                   fx::CS_NOTIFY | fx::CS_NOINTEGRALHEIGHT | fx::CS_VSCROLL | fx::CS_BORDER |
-                                       fx::CS_TABSTOP));
+    dlg.controls.push_back(
+        Control(IDC_STATIC, ControlKind::Static, "Domain administration for Linux", 40, 40, 145, 10, fx::CS_NOPREFIX));
+    dlg.controls.push_back(
+        Control(IDOK, ControlKind::DefPushButton, "OK", 190, 5, 32, 14, fx::CS_GROUP | fx::CS_TABSTOP));
+    dlg.controls.push_back(
+        Control(IDC_HISTORY, ControlKind::ListBox, "", 10, 60, 205, 125,
+                fx::CS_NOTIFY | fx::CS_NOINTEGRALHEIGHT | fx::CS_VSCROLL | fx::CS_BORDER | fx::CS_TABSTOP));
     dlg.controls.push_back(Control(IDC_BUILD, ControlKind::Static, "Build 005", 90, 25, 69, 8, fx::CS_NOPREFIX));
     dlg.controls.push_back(Control(IDC_VERSION, ControlKind::Static, "Alpha", 40, 25, 45, 10, fx::CS_NOPREFIX));
     return dlg;
@@ -59,8 +59,8 @@ DialogTemplate ContactDialog()
     dlg.cy = 168;
     dlg.style = fx::DS_CAPTION | fx::DS_SYSMENU | fx::DS_CENTER;
 
-    dlg.controls.push_back(Control(IDOK, ControlKind::DefPushButton, "OK", 214, 6, 40, 14,
-                                   fx::CS_GROUP | fx::CS_TABSTOP));
+    dlg.controls.push_back(
+        Control(IDOK, ControlKind::DefPushButton, "OK", 214, 6, 40, 14, fx::CS_GROUP | fx::CS_TABSTOP));
     // Left of the rule the box stays empty: the dialog paints its two pictures there.
     dlg.controls.push_back(Control(IDC_CONTACT_RULE, ControlKind::Static, "", 85, 0, 1, 168));
     dlg.controls.push_back(Control(IDC_STATIC, ControlKind::Static, "Questions ?", 95, 10, 110, 10, fx::CS_NOPREFIX));

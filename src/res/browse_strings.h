@@ -104,9 +104,8 @@ inline constexpr char STR_NONE[] = "*None*";
 
 // SERVERS role column labels, each with its trailing TAB, in column order.
 inline constexpr const char* SERVER_COLUMN_LABELS[21] = {
-    "Wkst\t", "Srv\t", "SQL\t", "DC\t",  "BDC\t", "AFP\t", "Nvll\t",
-    "Dmem\t", "PQs\t", "Dial\t", "Unx\t", "NT\t",  "WFW\t", "MFPN\t",
-    "NTS\t",  "PB\t",  "BkB\t",  "MsB\t", "DM\t",  "OSF\t", "VMS\t",
+    "Wkst\t", "Srv\t", "SQL\t",  "DC\t",  "BDC\t", "AFP\t", "Nvll\t", "Dmem\t", "PQs\t", "Dial\t", "Unx\t",
+    "NT\t",   "WFW\t", "MFPN\t", "NTS\t", "PB\t",  "BkB\t", "MsB\t",  "DM\t",   "OSF\t", "VMS\t",
 };
 
 }  // namespace res

@@ -26,8 +26,8 @@ void AddMainDialog(fx::ResourceSet& set)
     dlg.menuId = IDR_MAINMENU;
 
     using namespace fx;
-    const DWORD list = CS_NOTIFY | CS_USETABSTOPS | CS_EXTENDEDSEL | CS_NOINTEGRALHEIGHT | CS_VSCROLL |
-                       CS_HSCROLL | CS_BORDER | CS_TABSTOP;
+    const DWORD list = CS_NOTIFY | CS_USETABSTOPS | CS_EXTENDEDSEL | CS_NOINTEGRALHEIGHT | CS_VSCROLL | CS_HSCROLL |
+                       CS_BORDER | CS_TABSTOP;
     const DWORD combo = CS_DROPDOWNLIST | CS_SORT | CS_VSCROLL | CS_TABSTOP;
     const DWORD button = CS_TABSTOP;
 
@@ -66,8 +66,8 @@ void AddLogonDialog(fx::ResourceSet& set)
     using namespace fx;
     const DWORD edit = CS_BORDER | CS_AUTOHSCROLL | CS_TABSTOP;
     dlg.controls = {
-        Control(IDC_STATIC, ControlKind::Static,
-                "The servers ask who you are. Enter an account of the domain.", 7, 7, 186, 16, CS_NONE),
+        Control(IDC_STATIC, ControlKind::Static, "The servers ask who you are. Enter an account of the domain.", 7, 7,
+                186, 16, CS_NONE),
         Control(IDC_STATIC, ControlKind::Static, "&User name:", 7, 29, 50, 8, CS_NONE),
         Control(IDC_LOGON_USER, ControlKind::Edit, "", 60, 27, 133, 12, edit),
         Control(IDC_STATIC, ControlKind::Static, "&Domain:", 7, 45, 50, 8, CS_NONE),

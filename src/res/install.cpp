@@ -1,9 +1,9 @@
 // Building the resource set and installing it into the framework.
+#include "res/about_resource.h"
+#include "res/accounts_resource.h"
 #include "res/res.h"
 #include "res/resource.h"
 #include "res/settings_resource.h"
-#include "res/about_resource.h"
-#include "res/accounts_resource.h"
 
 #include <QtCore/qglobal.h>
 

@@ -11,28 +11,28 @@ void AddMainMenu(fx::ResourceSet& set)
     menu.id = IDR_MAINMENU;
     menu.items = {
         M::Popup("&File",
-                    {
-                        M::Item(ID_FILE_EXPORT, "&Export"),
-                        M::Separator(),
-                        M::Item(ID_FILE_EXIT, "E&xit"),
-                    }),
+                 {
+                     M::Item(ID_FILE_EXPORT, "&Export"),
+                     M::Separator(),
+                     M::Item(ID_FILE_EXIT, "E&xit"),
+                 }),
         M::Popup("&Tools",
-                    {
-                        M::Item(ID_TOOLS_BROWSE, "&Browse"),
-                        M::Item(ID_TOOLS_PROPERTIES_CYCLIC, "&Properties (cyclic)", true),
-                        M::Item(ID_TOOLS_PROPERTIES_COMBINED, "P&roperties (combined)", true),
-                        M::Separator(),
-                        M::Item(ID_TOOLS_ADD_TO_SERVER_LIST, "&Add to server list", true),
-                        M::Separator(),
-                        M::Item(ID_TOOLS_SETTINGS, "&Settings"),
-                    }),
+                 {
+                     M::Item(ID_TOOLS_BROWSE, "&Browse"),
+                     M::Item(ID_TOOLS_PROPERTIES_CYCLIC, "&Properties (cyclic)", true),
+                     M::Item(ID_TOOLS_PROPERTIES_COMBINED, "P&roperties (combined)", true),
+                     M::Separator(),
+                     M::Item(ID_TOOLS_ADD_TO_SERVER_LIST, "&Add to server list", true),
+                     M::Separator(),
+                     M::Item(ID_TOOLS_SETTINGS, "&Settings"),
+                 }),
         M::Popup("&Help",
-                    {
-                        M::Item(ID_HELP_CONTENTS, "&Contents", true),
-                        M::Separator(),
-                        M::Item(ID_HELP_ABOUT, "&About"),
-                        M::Item(ID_HELP_CONTACT, "How to contact &Tavro Software..."),
-                    }),
+                 {
+                     M::Item(ID_HELP_CONTENTS, "&Contents", true),
+                     M::Separator(),
+                     M::Item(ID_HELP_ABOUT, "&About"),
+                     M::Item(ID_HELP_CONTACT, "How to contact &Tavro Software..."),
+                 }),
     };
     set.Add(std::move(menu));
 }

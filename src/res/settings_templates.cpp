@@ -142,6 +142,7 @@ DialogTemplate ServersPage()
         DWORD style;
     };
     // The twenty-five options in the order of the record, down the three columns.
+    // clang-format off
     constexpr Option options[] = {
         {IDC_SERVERS_AFP, "AFP", fx::CS_GROUP},
         {IDC_SERVERS_BKB, "&Backup Browser", 0},
@@ -169,14 +170,15 @@ DialogTemplate ServersPage()
         {IDC_SERVERS_WFW, "&WFW Workstation", 0},
         {IDC_SERVERS_WORKS, "NT Wor&kstation", 0},
     };
+    // clang-format on
     constexpr int rows = 9, left = 14, top = 19, columnWidth = 86, row = 12;
 
     DialogTemplate dlg = Page(IDD_SERVERS_PAGE, "Servers");
     dlg.controls.push_back(Group("Display Options (Server)", kMargin, kMargin, kInnerWidth, 127));
     int i = 0;
     for (const Option& o : options) {
-        dlg.controls.push_back(Check(o.id, o.text, left + (i / rows) * columnWidth,
-                                     top + (i % rows) * row, columnWidth - 4, o.style));
+        dlg.controls.push_back(
+            Check(o.id, o.text, left + (i / rows) * columnWidth, top + (i % rows) * row, columnWidth - 4, o.style));
         ++i;
     }
     dlg.controls.push_back(
@@ -225,8 +227,7 @@ DialogTemplate FilesPage()
         Label("Root path", left, top + 2 * kRow + 8, 42, 8),
         Control(IDC_FILES_ROOT_PATH, ControlKind::Edit, "", 60, top + 2 * kRow + 6, 150, 12,
                 fx::CS_BORDER | fx::CS_AUTOHSCROLL | fx::CS_TABSTOP),
-        Control(IDC_FILES_BROWSE, ControlKind::PushButton, "&Browse", 214, top + 2 * kRow + 5, 53, 14,
-                fx::CS_TABSTOP),
+        Control(IDC_FILES_BROWSE, ControlKind::PushButton, "&Browse", 214, top + 2 * kRow + 5, 53, 14, fx::CS_TABSTOP),
     };
     AddHelp(dlg, kFilesHelp);
     return dlg;

@@ -12,68 +12,77 @@ namespace {
 constexpr char kSettingsKey[] = "Software\\Tavro\\Vellox";
 constexpr DWORD kTextBufferSize = kSettingsTextMax + 1;
 
-constexpr SettingsValue Flag(const char* name, std::int32_t AppSettings::*member) {
+constexpr SettingsValue Flag(const char* name, std::int32_t AppSettings::*member)
+{
     return {name, member, nullptr, nullptr};
 }
-constexpr SettingsValue Index(const char* name, std::int32_t AppSettings::*member) {
+constexpr SettingsValue Index(const char* name, std::int32_t AppSettings::*member)
+{
     return {name, nullptr, member, nullptr};
 }
-constexpr SettingsValue Text(const char* name, std::string AppSettings::*member) {
+constexpr SettingsValue Text(const char* name, std::string AppSettings::*member)
+{
     return {name, nullptr, nullptr, member};
 }
 
-HKEY OpenSettingsKey() {
+HKEY OpenSettingsKey()
+{
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr,
-                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, &key, nullptr);
     return rc == ERROR_SUCCESS ? key : nullptr;
 }
 
 // A REG_SZ value read through the text buffer; nothing when it is missing, of another
 // type or longer than the buffer.
-std::optional<std::string> ReadText(HKEY key, const char* name) {
+std::optional<std::string> ReadText(HKEY key, const char* name)
+{
     char buffer[kTextBufferSize];
     DWORD type = REG_NONE;
     DWORD size = sizeof buffer;
-    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return std::nullopt;
     return std::string(buffer, strnlen(buffer, size));
 }
 
-void ReadFlag(HKEY key, const char* name, std::int32_t& flag) {
-    if (auto text = ReadText(key, name)) flag = *text == "TRUE" ? 1 : 0;
+void ReadFlag(HKEY key, const char* name, std::int32_t& flag)
+{
+    if (auto text = ReadText(key, name))
+        flag = *text == "TRUE" ? 1 : 0;
 }
 
-void ReadIndex(HKEY key, const char* name, std::int32_t& index) {
+void ReadIndex(HKEY key, const char* name, std::int32_t& index)
+{
     DWORD value = 0;
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-            ERROR_SUCCESS &&
+    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
         type == REG_DWORD)
         index = static_cast<std::int32_t>(value);
 }
 
 // A text longer than the read buffer could be written but never read back, so it is
 // refused (the stored value stays) rather than cut.
-bool WriteText(HKEY key, const char* name, const std::string& text) {
-    if (text.size() > kSettingsTextMax || text.find('\0') != std::string::npos) return false;
+bool WriteText(HKEY key, const char* name, const std::string& text)
+{
+    if (text.size() > kSettingsTextMax || text.find('\0') != std::string::npos)
+        return false;
     return RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool WriteFlag(HKEY key, const char* name, std::int32_t flag) {
+bool WriteFlag(HKEY key, const char* name, std::int32_t flag)
+{
     const char* text = flag == 1 ? "TRUE" : "FALSE";
     return RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                          static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
-bool WriteIndex(HKEY key, const char* name, std::int32_t index) {
+bool WriteIndex(HKEY key, const char* name, std::int32_t index)
+{
     DWORD value = static_cast<DWORD>(index);
-    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                         sizeof value) == ERROR_SUCCESS;
+    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -133,13 +142,15 @@ const std::array<SettingsValue, 52> kSettingsValues = {{
     Index("browse_priority", &AppSettings::browse_priority),
 }};
 
-void AssignStartupDefaults(AppSettings& settings) {
+void AssignStartupDefaults(AppSettings& settings)
+{
     std::string serverName = std::move(settings.serverName);
     settings = AppSettings{};
     settings.serverName = std::move(serverName);
 }
 
-bool LoadSettings(AppSettings& settings, std::string& version, std::string& build) {
+bool LoadSettings(AppSettings& settings, std::string& version, std::string& build)
+{
     HKEY key = OpenSettingsKey();
     if (!key) {
         // The stamps read as missing, so the About box still shows them.
@@ -162,10 +173,11 @@ bool LoadSettings(AppSettings& settings, std::string& version, std::string& buil
     return true;
 }
 
-bool SaveSettings(const AppSettings& settings, const std::string& version,
-                  const std::string& build) {
+bool SaveSettings(const AppSettings& settings, const std::string& version, const std::string& build)
+{
     HKEY key = OpenSettingsKey();
-    if (!key) return false;
+    if (!key)
+        return false;
     bool written = WriteText(key, "Version", version);
     written = WriteText(key, "Build", build) && written;
     for (const SettingsValue& value : kSettingsValues) {
@@ -182,12 +194,12 @@ namespace {
 
 constexpr const char* kGeometryValues[] = {"window_left", "window_top", "window_width", "window_height"};
 
-std::optional<std::int32_t> ReadDword(HKEY key, const char* name) {
+std::optional<std::int32_t> ReadDword(HKEY key, const char* name)
+{
     DWORD value = 0;
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
         return std::nullopt;
     return static_cast<std::int32_t>(value);
@@ -195,24 +207,31 @@ std::optional<std::int32_t> ReadDword(HKEY key, const char* name) {
 
 }  // namespace
 
-std::optional<WindowGeometry> LoadWindowGeometry() {
+std::optional<WindowGeometry> LoadWindowGeometry()
+{
     HKEY key = OpenSettingsKey();
-    if (!key) return std::nullopt;
+    if (!key)
+        return std::nullopt;
     std::optional<std::int32_t> v[4];
-    for (int i = 0; i < 4; ++i) v[i] = ReadDword(key, kGeometryValues[i]);
+    for (int i = 0; i < 4; ++i)
+        v[i] = ReadDword(key, kGeometryValues[i]);
     std::int32_t maximized = 0;
     ReadFlag(key, "window_maximized", maximized);
     RegCloseKey(key);
-    if (!v[0] || !v[1] || !v[2] || !v[3] || *v[2] <= 0 || *v[3] <= 0) return std::nullopt;
+    if (!v[0] || !v[1] || !v[2] || !v[3] || *v[2] <= 0 || *v[3] <= 0)
+        return std::nullopt;
     return WindowGeometry{*v[0], *v[1], *v[2], *v[3], maximized == 1};
 }
 
-bool SaveWindowGeometry(const WindowGeometry& geometry) {
+bool SaveWindowGeometry(const WindowGeometry& geometry)
+{
     HKEY key = OpenSettingsKey();
-    if (!key) return false;
+    if (!key)
+        return false;
     const std::int32_t values[] = {geometry.left, geometry.top, geometry.width, geometry.height};
     bool written = true;
-    for (int i = 0; i < 4; ++i) written = WriteIndex(key, kGeometryValues[i], values[i]) && written;
+    for (int i = 0; i < 4; ++i)
+        written = WriteIndex(key, kGeometryValues[i], values[i]) && written;
     written = WriteFlag(key, "window_maximized", geometry.maximized ? 1 : 0) && written;
     return RegCloseKey(key) == ERROR_SUCCESS && written;
 }

@@ -103,8 +103,7 @@ bool LoadSettings(AppSettings& settings, std::string& version, std::string& buil
 // Returns false (the caller shows "Could not write data to registry.") when the key
 // can't be opened or created, when the file could not be written, or when a value
 // could not be stored (a text over kSettingsTextMax bytes keeps its stored value).
-bool SaveSettings(const AppSettings& settings, const std::string& version,
-                  const std::string& build);
+bool SaveSettings(const AppSettings& settings, const std::string& version, const std::string& build);
 
 // The main window's place, kept in values of its own beside the settings ("window_left",
 // "window_top", "window_width", "window_height" as REG_DWORD, "window_maximized" as a

@@ -6,7 +6,7 @@ using namespace res;
 
 // Users.
 
-CUserspage::CUserspage() : CPropertyPage(IDD_USERS_PAGE) {}
+CUserspage::CUserspage() : CPropertyPage(IDD_USERS_PAGE) { }
 CUserspage::~CUserspage() = default;
 
 BEGIN_MESSAGE_MAP(CUserspage, CPropertyPage)
@@ -30,7 +30,7 @@ void CUserspage::DoDataExchange(CDataExchange* pDX)
 
 // Groups.
 
-groupspage::groupspage() : CPropertyPage(IDD_GROUPS_PAGE) {}
+groupspage::groupspage() : CPropertyPage(IDD_GROUPS_PAGE) { }
 groupspage::~groupspage() = default;
 
 BEGIN_MESSAGE_MAP(groupspage, CPropertyPage)
@@ -46,7 +46,7 @@ void groupspage::DoDataExchange(CDataExchange* pDX)
 
 // Export.
 
-CExportPage::CExportPage() : CPropertyPage(IDD_EXPORT_PAGE) {}
+CExportPage::CExportPage() : CPropertyPage(IDD_EXPORT_PAGE) { }
 CExportPage::~CExportPage() = default;
 
 BEGIN_MESSAGE_MAP(CExportPage, CPropertyPage)
@@ -60,11 +60,11 @@ void CExportPage::DoDataExchange(CDataExchange* pDX)
 
 // Servers.
 
-CServerspage::CServerspage() : CPropertyPage(IDD_SERVERS_PAGE) {}
+CServerspage::CServerspage() : CPropertyPage(IDD_SERVERS_PAGE) { }
 CServerspage::~CServerspage() = default;
 
 BEGIN_MESSAGE_MAP(CServerspage, CPropertyPage)
-    ON_BN_CLICKED(IDC_SERVERS_BROWSE, &CServerspage::OnBrowse)
+ON_BN_CLICKED(IDC_SERVERS_BROWSE, &CServerspage::OnBrowse)
 END_MESSAGE_MAP()
 
 void CServerspage::DoDataExchange(CDataExchange* pDX)
@@ -98,11 +98,11 @@ void CServerspage::DoDataExchange(CDataExchange* pDX)
     DDX_Text(pDX, IDC_SERVERS_CURRENT, m_strCurrentServer);
 }
 
-void CServerspage::OnBrowse() {}
+void CServerspage::OnBrowse() { }
 
 // General.
 
-CGeneralPage::CGeneralPage() : CPropertyPage(IDD_GENERAL_PAGE) {}
+CGeneralPage::CGeneralPage() : CPropertyPage(IDD_GENERAL_PAGE) { }
 CGeneralPage::~CGeneralPage() = default;
 
 BEGIN_MESSAGE_MAP(CGeneralPage, CPropertyPage)
@@ -117,11 +117,11 @@ void CGeneralPage::DoDataExchange(CDataExchange* pDX)
 
 // Files.
 
-CFilesPage::CFilesPage() : CPropertyPage(IDD_FILES_PAGE) {}
+CFilesPage::CFilesPage() : CPropertyPage(IDD_FILES_PAGE) { }
 CFilesPage::~CFilesPage() = default;
 
 BEGIN_MESSAGE_MAP(CFilesPage, CPropertyPage)
-    ON_BN_CLICKED(IDC_FILES_BROWSE, &CFilesPage::OnBrowse)
+ON_BN_CLICKED(IDC_FILES_BROWSE, &CFilesPage::OnBrowse)
 END_MESSAGE_MAP()
 
 void CFilesPage::DoDataExchange(CDataExchange* pDX)
@@ -141,7 +141,7 @@ void CFilesPage::OnBrowse()
 
 // Networks.
 
-CNetworks::CNetworks() : CPropertyPage(IDD_NETWORKS_PAGE) {}
+CNetworks::CNetworks() : CPropertyPage(IDD_NETWORKS_PAGE) { }
 CNetworks::~CNetworks() = default;
 
 BEGIN_MESSAGE_MAP(CNetworks, CPropertyPage)

@@ -17,7 +17,11 @@ struct Link {
     int Page::*member;
 };
 
-#define VELLOX_LINK(Page, name) Link<Page>{&AppSettings::name, &Page::name}
+#define VELLOX_LINK(Page, name)                                                                                        \
+    Link<Page>                                                                                                         \
+    {                                                                                                                  \
+        &AppSettings::name, &Page::name                                                                                \
+    }
 
 constexpr Link<CUserspage> kUsersLinks[] = {
     VELLOX_LINK(CUserspage, u_disabled),     VELLOX_LINK(CUserspage, u_expires),
@@ -39,18 +43,14 @@ constexpr Link<CExportPage> kExportLinks[] = {
 };
 
 constexpr Link<CServerspage> kServersLinks[] = {
-    VELLOX_LINK(CServerspage, s_AFP),     VELLOX_LINK(CServerspage, s_BKB),
-    VELLOX_LINK(CServerspage, s_BKDC),    VELLOX_LINK(CServerspage, s_comments),
-    VELLOX_LINK(CServerspage, s_DC),      VELLOX_LINK(CServerspage, s_DM),
-    VELLOX_LINK(CServerspage, s_DOMMEM),  VELLOX_LINK(CServerspage, s_MB),
-    VELLOX_LINK(CServerspage, s_MFPN),    VELLOX_LINK(CServerspage, s_Server_Name),
-    VELLOX_LINK(CServerspage, s_NOVELL),  VELLOX_LINK(CServerspage, s_NT),
-    VELLOX_LINK(CServerspage, s_NTS),     VELLOX_LINK(CServerspage, s_DSF),
-    VELLOX_LINK(CServerspage, s_PB),      VELLOX_LINK(CServerspage, s_PQS),
-    VELLOX_LINK(CServerspage, s_SERV),    VELLOX_LINK(CServerspage, s_DIALIN),
-    VELLOX_LINK(CServerspage, s_SQL),     VELLOX_LINK(CServerspage, s_TIMESRV),
-    VELLOX_LINK(CServerspage, s_TYPE),    VELLOX_LINK(CServerspage, s_UNIX),
-    VELLOX_LINK(CServerspage, s_VMS),     VELLOX_LINK(CServerspage, s_WFW),
+    VELLOX_LINK(CServerspage, s_AFP),         VELLOX_LINK(CServerspage, s_BKB),     VELLOX_LINK(CServerspage, s_BKDC),
+    VELLOX_LINK(CServerspage, s_comments),    VELLOX_LINK(CServerspage, s_DC),      VELLOX_LINK(CServerspage, s_DM),
+    VELLOX_LINK(CServerspage, s_DOMMEM),      VELLOX_LINK(CServerspage, s_MB),      VELLOX_LINK(CServerspage, s_MFPN),
+    VELLOX_LINK(CServerspage, s_Server_Name), VELLOX_LINK(CServerspage, s_NOVELL),  VELLOX_LINK(CServerspage, s_NT),
+    VELLOX_LINK(CServerspage, s_NTS),         VELLOX_LINK(CServerspage, s_DSF),     VELLOX_LINK(CServerspage, s_PB),
+    VELLOX_LINK(CServerspage, s_PQS),         VELLOX_LINK(CServerspage, s_SERV),    VELLOX_LINK(CServerspage, s_DIALIN),
+    VELLOX_LINK(CServerspage, s_SQL),         VELLOX_LINK(CServerspage, s_TIMESRV), VELLOX_LINK(CServerspage, s_TYPE),
+    VELLOX_LINK(CServerspage, s_UNIX),        VELLOX_LINK(CServerspage, s_VMS),     VELLOX_LINK(CServerspage, s_WFW),
     VELLOX_LINK(CServerspage, s_WORKS),
 };
 
@@ -165,8 +165,8 @@ std::string WithTrailingSeparator(const std::string& path)
     return path;
 }
 
-bool OnSettingsCommand(AppSettings& settings, const std::string& displayText,
-                       const std::string& version, const std::string& build, CWnd* owner)
+bool OnSettingsCommand(AppSettings& settings, const std::string& displayText, const std::string& version,
+                       const std::string& build, CWnd* owner)
 {
     // The pages outlive the sheet, which refers to them until it is gone.
     Pages pages;

@@ -22,5 +22,5 @@ std::string WithTrailingSeparator(const std::string& path);
 // the record with the two version stamps; when the save fails, "Could not write data to
 // registry." is shown (owned by `owner`) and the new values stay in `settings`. Returns
 // true when the caller must browse again (OK with always_browse set).
-bool OnSettingsCommand(AppSettings& settings, const std::string& displayText,
-                       const std::string& version, const std::string& build, CWnd* owner);
+bool OnSettingsCommand(AppSettings& settings, const std::string& displayText, const std::string& version,
+                       const std::string& build, CWnd* owner);

@@ -17,7 +17,7 @@ struct TransferCase {
     bool answer;  // to the Warning question of a move
     Names source2, destination2;
     bool changed;
-    Names told;   // duplicates told (copies) or asked about (moves)
+    Names told;  // duplicates told (copies) or asked about (moves)
 };
 
 TEST(GroupTransfers, MovesCopiesAndDuplicates)
@@ -25,10 +25,26 @@ TEST(GroupTransfers, MovesCopiesAndDuplicates)
     const std::vector<TransferCase> cases = {
         {"move two", {"a", "b", "c"}, {0, 2}, {"x"}, true, false, {"b"}, {"a", "c", "x"}, true, {}},
         {"copy keeps the source", {"a", "b"}, {1}, {"x"}, false, false, {"a", "b"}, {"b", "x"}, true, {}},
-        {"copy of a duplicate: told, nothing changes", {"a", "b"}, {0}, {"a"}, false, false, {"a", "b"}, {"a"},
-         false, {"a"}},
+        {"copy of a duplicate: told, nothing changes",
+         {"a", "b"},
+         {0},
+         {"a"},
+         false,
+         false,
+         {"a", "b"},
+         {"a"},
+         false,
+         {"a"}},
         {"move of a duplicate, No", {"a", "b"}, {0}, {"a"}, true, false, {"a", "b"}, {"a"}, false, {"a"}},
-        {"move of a duplicate, Yes: out of the source only", {"a", "b"}, {0}, {"a"}, true, true, {"b"}, {"a"}, true,
+        {"move of a duplicate, Yes: out of the source only",
+         {"a", "b"},
+         {0},
+         {"a"},
+         true,
+         true,
+         {"b"},
+         {"a"},
+         true,
          {"a"}},
         {"nothing selected", {"a"}, {}, {"x"}, true, true, {"a"}, {"x"}, false, {}},
         {"thousands selected, no bound", {}, {}, {}, true, false, {}, {}, true, {}},

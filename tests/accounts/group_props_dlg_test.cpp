@@ -3,8 +3,8 @@
 #include "app_test_env.h"
 
 #include "accounts/group_props_dlg.h"
-#include "accounts/select_group_dlg.h"
 #include "accounts/list_entries.h"
+#include "accounts/select_group_dlg.h"
 #include "res/accounts_resource.h"
 
 #include <algorithm>
@@ -191,7 +191,8 @@ TEST_F(GroupProps, MemberLinesOpenTheirGroupAndUnreadableGroupsSaySo)
     fx::testing::Click(*m_dlg, res::IDC_BROWSE);
     ASSERT_TRUE(WaitForBrowse());
     const Names lines = ListLines();
-    const auto sales = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Sales\t", 0) == 0; });
+    const auto sales =
+        std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Sales\t", 0) == 0; });
     ASSERT_NE(sales, lines.end());
     std::string opened;
     fx::testing::SetModalHandler([&](CWnd& window) {

@@ -22,8 +22,9 @@ TEST(OpenProperties, SelectionAndTheNamesRowsGive)
     EXPECT_EQ(ServerOfNetworkRow("\tVELLOX\tDomain"), "");
     EXPECT_EQ(ServerOfNetworkRow("\t\t\t\\\\FS01\\public\tDisk"), "");
 
-    const Names rows = {"Name\tComment", "====", "Sales\tThe sales team", "\tabrown", "\tsturner",
-                        "Could not enumerate domain.", "===="};
+    const Names rows = {"Name\tComment", "====",      "Sales\tThe sales team",
+                        "\tabrown",      "\tsturner", "Could not enumerate domain.",
+                        "===="};
     EXPECT_EQ(GroupOfRow(rows, 2), "Sales");
     EXPECT_EQ(GroupOfRow(rows, 4), "Sales");  // a member line: its group
     EXPECT_EQ(GroupOfRow(rows, 5), "");       // a line without a TAB
@@ -68,18 +69,27 @@ TEST(UserPlan, OkWritesOnlyWhatChanged)
         {"nothing", same, CommitCheck::Ok, {}},
         {"full name", with([](UserEdits& e) { e.fullName = "Alice B."; }), CommitCheck::Ok, {true}},
         {"description", with([](UserEdits& e) { e.description = ""; }), CommitCheck::Ok, {false, true}},
-        {"disabled", with([](UserEdits& e) { e.accountDisabled = true; }), CommitCheck::Ok,
+        {"disabled",
+         with([](UserEdits& e) { e.accountDisabled = true; }),
+         CommitCheck::Ok,
          {false, false, false, false, net::UF_ACCOUNTDISABLE}},
-        {"unlock", with([](UserEdits& e) { e.lockedOut = false; }), CommitCheck::Ok,
+        {"unlock",
+         with([](UserEdits& e) { e.lockedOut = false; }),
+         CommitCheck::Ok,
          {false, false, false, false, net::UF_LOCKOUT}},
-        {"must change", with([](UserEdits& e) { e.mustChangePassword = true; }), CommitCheck::Ok,
+        {"must change",
+         with([](UserEdits& e) { e.mustChangePassword = true; }),
+         CommitCheck::Ok,
          {false, false, false, true}},
         {"both password options",
          with([](UserEdits& e) { e.mustChangePassword = e.passwordNeverExpires = true; }),
-         CommitCheck::ConflictingOptions, {}},
+         CommitCheck::ConflictingOptions,
+         {}},
         {"confirmation alone edited", with([](UserEdits& e) { e.confirmPassword = "x"; }), CommitCheck::Ok, {}},
         {"password alone edited", with([](UserEdits& e) { e.password = "x"; }), CommitCheck::PasswordsDiffer, {}},
-        {"both emptied", with([](UserEdits& e) { e.password = e.confirmPassword = ""; }), CommitCheck::Ok,
+        {"both emptied",
+         with([](UserEdits& e) { e.password = e.confirmPassword = ""; }),
+         CommitCheck::Ok,
          {false, false, true}},
     };
     for (const CommitCase& c : cases) {

@@ -2,8 +2,8 @@
 // domain, driven as a user would through the framework's hooks.
 #include "app_test_env.h"
 
-#include "accounts/user_props_dlg.h"
 #include "accounts/list_entries.h"
+#include "accounts/user_props_dlg.h"
 #include "res/accounts_resource.h"
 
 #include <algorithm>

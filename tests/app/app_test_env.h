@@ -29,9 +29,9 @@ protected:
     {
         fx::EnsureApplication();
         res::Install();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("vellox-app-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("vellox-app-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir / "config");
         ::setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
@@ -92,7 +92,10 @@ protected:
         }
         return true;
     }
-    bool WaitForBrowse() { return WaitUntil([this] { return !m_dlg->IsBrowsing(); }); }
+    bool WaitForBrowse()
+    {
+        return WaitUntil([this] { return !m_dlg->IsBrowsing(); });
+    }
     // Every thread of the program has ended; posted results are not yet processed.
     static bool WaitForWorkers() { return threads::WaitForOwnedThreads(std::chrono::seconds(20)); }
 

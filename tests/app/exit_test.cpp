@@ -18,7 +18,7 @@ struct ExitCase {
 
 TEST(ExitDuringBrowse, EndsWithinTwoSecondsWithStatusZeroAndNoThreadAtTeardown)
 {
-    const ExitCase cases[] = {{"USERS", 300}, {"GROUPS", 300}, {"NETWORK", 300}, {"SERVERS", 300},
+    const ExitCase cases[] = {{"USERS", 300},   {"GROUPS", 300},    {"NETWORK", 300},  {"SERVERS", 300},
                               {"USERS", 60000}, {"NETWORK", 60000}, {"SERVERS", 60000}};
     for (const ExitCase& c : cases) {
         SCOPED_TRACE(std::string(c.display) + " " + std::to_string(c.delayMs) + " ms");

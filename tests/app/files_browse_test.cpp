@@ -56,7 +56,8 @@ protected:
         for (int d = 0; d < dirs; ++d) {
             const std::filesystem::path dir = root / ("d" + std::to_string(d));
             std::filesystem::create_directories(dir);
-            for (int f = 0; f < files; ++f) std::ofstream(dir / ("f" + std::to_string(f)));
+            for (int f = 0; f < files; ++f)
+                std::ofstream(dir / ("f" + std::to_string(f)));
         }
         return root.string() + "/";
     }
@@ -98,7 +99,8 @@ TEST_F(FilesBrowse, UnreadableAuthFileIsReportedOnceAndTheSmbWalkRunsWithout)
     BrowseFiles(kSmbRoot);
     EXPECT_EQ(m_messages, std::vector<std::string>{"The authentication file " + path +
                                                    " can be read or written by other users; make it private "
-                                                   "with: chmod 600 " + path});
+                                                   "with: chmod 600 " +
+                                                   path});
     ASSERT_TRUE(WaitForBrowse());
     EXPECT_EQ(dlg.m_shownType, DisplayType::FILES);
     // The share can't be listed: one "<dirlist denied>" (shown, as by default).

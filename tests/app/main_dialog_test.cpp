@@ -312,9 +312,8 @@ TEST_F(MainDialog, PlaceThatNoLongerFitsTheScreenIsPulledBackOntoIt)
         ASSERT_TRUE(SaveWindowGeometry(c.saved));
         CMainDialog& dlg = Open();
         const QRect now = dlg.GetWidget()->frameGeometry();
-        EXPECT_TRUE(screen.contains(now)) << c.what << ": " << now.x() << "," << now.y() << " " << now.width()
-                                          << "x" << now.height() << " in " << screen.width() << "x"
-                                          << screen.height();
+        EXPECT_TRUE(screen.contains(now)) << c.what << ": " << now.x() << "," << now.y() << " " << now.width() << "x"
+                                          << now.height() << " in " << screen.width() << "x" << screen.height();
         EXPECT_GE(now.width(), dlg.GetWidget()->minimumWidth()) << c.what;
         EXPECT_GE(now.height(), dlg.GetWidget()->minimumHeight()) << c.what;
         m_dlg.reset();

@@ -65,9 +65,11 @@ TEST(Options, NoArgumentsRunOnSambaWithTheDomainController)
 
 TEST(Options, ServerInEveryWritingGetsTwoBackslashes)
 {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--server", "\\\\DC1"}, {"--server", "\\DC1"}, {"--server", "DC1"},
-          {"--server=\\\\DC1"}, {"--server=DC1"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--server", "\\\\DC1"},
+                                                 {"--server", "\\DC1"},
+                                                 {"--server", "DC1"},
+                                                 {"--server=\\\\DC1"},
+                                                 {"--server=DC1"}}) {
         const CommandLine result = Parse(args);
         EXPECT_TRUE(result.run) << args.back();
         EXPECT_EQ(result.options.server, "\\\\DC1") << args.back();
@@ -125,7 +127,7 @@ TEST(Options, DemoDefaultsToTheShippedSampleDomain)
     EXPECT_EQ(result.options.sampleFile, sourceData + "/sample-domain.json");
     // Run from the build tree without the variable: the compiled-in source folder.
     const std::string fallback = DefaultSampleFile(Env());
-    struct stat st {};
+    struct stat st { };
     EXPECT_EQ(::stat(fallback.c_str(), &st), 0) << fallback;
 }
 
@@ -218,8 +220,7 @@ TEST(Backend, DemoCreatesTheSampleDomainAndStartsOnItsController)
 
 TEST(Backend, TheGivenServerIsTheStartupServer)
 {
-    CommandLine result = Parse({"--demo", "--server", "VELLOX-BDC"},
-                               {{"VELLOX_SOURCE_DATADIR", SourceDataDir()}});
+    CommandLine result = Parse({"--demo", "--server", "VELLOX-BDC"}, {{"VELLOX_SOURCE_DATADIR", SourceDataDir()}});
     Network network = OpenNetwork(result.options, {});
     auto& api = network.api;
     ASSERT_TRUE(api) << network.error;

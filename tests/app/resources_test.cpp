@@ -66,8 +66,8 @@ TEST(Resources, MainDialogControlsInTemplateOrder)
         EXPECT_EQ(dlg.controls[i].style & fx::CS_HIDDEN, 0u) << i;
     EXPECT_NE(dlg.controls.back().style & fx::CS_HIDDEN, 0u);
     const DWORD list = dlg.controls[0].style;
-    for (DWORD bit : {fx::CS_NOTIFY, fx::CS_USETABSTOPS, fx::CS_EXTENDEDSEL, fx::CS_NOINTEGRALHEIGHT,
-                      fx::CS_VSCROLL, fx::CS_HSCROLL, fx::CS_BORDER})
+    for (DWORD bit : {fx::CS_NOTIFY, fx::CS_USETABSTOPS, fx::CS_EXTENDEDSEL, fx::CS_NOINTEGRALHEIGHT, fx::CS_VSCROLL,
+                      fx::CS_HSCROLL, fx::CS_BORDER})
         EXPECT_NE(list & bit, 0u) << bit;
     EXPECT_EQ(list & fx::CS_SORT, 0u);
     for (int combo : {3, 6}) {

@@ -23,7 +23,8 @@ AppSettings AllOff()
 Lines Body(const ListContent& list)
 {
     EXPECT_GE(list.lines.size(), 3u);
-    if (list.lines.size() < 3) return {};
+    if (list.lines.size() < 3)
+        return {};
     EXPECT_EQ(list.lines[1], kSep);
     EXPECT_EQ(list.lines.back(), kSep);
     return Lines(list.lines.begin() + 2, list.lines.end() - 1);
@@ -208,9 +209,8 @@ TEST(GroupsList, FailedEnumerationLineCountsAsOne)
 TEST(UsersList, EveryColumnOn)
 {
     const AppSettings s = AllUsersColumnsOn();
-    EXPECT_EQ(UsersHeader(s),
-              "UserName\tFull Name\tLogons\tLast Logon\tAcct.Expires\tDisabled\tHas PW\tMax.Stg.\t"
-              "Profile\tScript\tPW Expires\t");
+    EXPECT_EQ(UsersHeader(s), "UserName\tFull Name\tLogons\tLast Logon\tAcct.Expires\tDisabled\tHas PW\tMax.Stg.\t"
+                              "Profile\tScript\tPW Expires\t");
     EXPECT_EQ(UsersTabStops(s), (std::vector<int>{70, 150, 180, 275, 325, 355, 385, 435, 465, 495, 545}));
 }
 
@@ -263,8 +263,8 @@ TEST(UsersList, HeaderSeparatorLinesSeparator)
     s.u_user_id = s.u_user_name = 1;
     const ListContent list = BuildList(WorkerKind::USERS, table, s);
     EXPECT_EQ(list.shownType, DisplayType::USERS);
-    EXPECT_EQ(list.lines, (Lines{"UserName\tFull Name\t", kSep, "alice\tAlice\t       512", "bob\tBob\t       514",
-                                 kSep}));
+    EXPECT_EQ(list.lines,
+              (Lines{"UserName\tFull Name\t", kSep, "alice\tAlice\t       512", "bob\tBob\t       514", kSep}));
     EXPECT_EQ(list.entryCount, 2);
     EXPECT_EQ(list.tabStops, (std::vector<int>{70, 150}));
 }

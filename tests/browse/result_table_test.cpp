@@ -71,7 +71,8 @@ TEST(LineCapacity, LinesPastTheCapacityEndWithOneMarkerLine)
 TEST(LineCapacity, ExactlyFullTableHasNoMarker)
 {
     std::vector<std::string> lines;
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(AddResultLine(lines, std::to_string(i), 3));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(AddResultLine(lines, std::to_string(i), 3));
     EndLines(lines);
     EXPECT_EQ(lines, (std::vector<std::string>{"0", "1", "2", res::STR_END_OF_DATA}));
 }
@@ -188,7 +189,8 @@ TEST(PendingWork, UnitsOnSeveralThreadsCompleteExactlyOnce)
             }
         });
     }
-    for (auto& thread : threads) thread.join();
+    for (auto& thread : threads)
+        thread.join();
     EXPECT_EQ(completions.load(), 0);
     work.LeaveWork(WorkerKind::FILES);
     EXPECT_EQ(completions.load(), 1);

@@ -7,7 +7,8 @@ inline AppSettings AllFlagsOff()
 {
     AppSettings settings;
     for (const auto& value : kSettingsValues) {
-        if (value.flag != nullptr) settings.*(value.flag) = 0;
+        if (value.flag != nullptr)
+            settings.*(value.flag) = 0;
     }
     return settings;
 }

@@ -80,7 +80,8 @@ Lines Users(net::NetApi& api, const AppSettings& settings, int* count = nullptr)
     Lines lines;
     int entries = -1;
     UsersLines(api, settings, lines, entries, std::stop_token{});
-    if (count) *count = entries;
+    if (count)
+        *count = entries;
     return lines;
 }
 
@@ -95,7 +96,8 @@ Lines Groups(net::NetApi& api, const AppSettings& settings)
 std::string LineOf(const Lines& lines, const std::string& name)
 {
     for (const auto& line : lines) {
-        if (line.rfind(name + "\t", 0) == 0) return line;
+        if (line.rfind(name + "\t", 0) == 0)
+            return line;
     }
     ADD_FAILURE() << "no line for " << name;
     return {};
@@ -179,8 +181,8 @@ TEST(UsersEnumeration, SampleDomainAccounts)
     ASSERT_TRUE(api);
     const Lines lines = Users(*api, WithServer(AllUsersColumnsOn(), "\\\\VELLOX-PDC"));
     // Never logged on, must change the password, no profile and no script.
-    EXPECT_EQ(LineOf(lines, "newhire1"),
-              "newhire1\t\t         0\t********* Never ******** \tNever\tNo\tNo\t        -1\t*None*\t*None*\tYes\t       513");
+    EXPECT_EQ(LineOf(lines, "newhire1"), "newhire1\t\t         0\t********* Never ******** \tNever\tNo\tNo\t        "
+                                         "-1\t*None*\t*None*\tYes\t       513");
     // Seven logons; an empty profile stays an empty field.
     EXPECT_EQ(LineOf(lines, "lmartin").substr(0, 32), "lmartin\tLaura Martin\t         7\t");
     EXPECT_NE(LineOf(lines, "bclark").find("\t\tlogon.bat\t"), std::string::npos);
@@ -197,8 +199,8 @@ TEST(GroupsEnumeration, NameAndCommentLines)
     auto api = Network();
     ASSERT_TRUE(api);
     EXPECT_EQ(Groups(*api, WithServer(AppSettings{})),
-              (Lines{"Domain Users\tAll domain users\t", "Domain Computers\tMachines\t", "Crew\tThe crew\t", "Empty\t\t",
-                     "END_OF_DATA"}));
+              (Lines{"Domain Users\tAll domain users\t", "Domain Computers\tMachines\t", "Crew\tThe crew\t",
+                     "Empty\t\t", "END_OF_DATA"}));
 }
 
 TEST(GroupsEnumeration, ThreeMembersGiveFourLines)
@@ -236,8 +238,8 @@ TEST(GroupsEnumeration, BothFlagsOffStillListsOneEmptyLinePerGroup)
     AppSettings settings = WithServer(AllFlagsOff());
     settings.g_show_members = 1;
     // Every account is a member of its primary group (Domain Users, or Domain Computers).
-    EXPECT_EQ(Groups(*api, settings), (Lines{"", "\tanna", "\tben", "", "\tWS$", "", "\tanna", "\tben", "\tWS$", "",
-                                             "END_OF_DATA"}));
+    EXPECT_EQ(Groups(*api, settings),
+              (Lines{"", "\tanna", "\tben", "", "\tWS$", "", "\tanna", "\tben", "\tWS$", "", "END_OF_DATA"}));
 }
 
 TEST(GroupsEnumeration, FailedMemberQueryLeavesOutThatGroupsMembers)
@@ -313,7 +315,8 @@ TEST(ServersEnumeration, EveryColumnInItsOrder)
 {
     AppSettings settings;
     for (const auto& value : kSettingsValues) {
-        if (value.flag != nullptr && std::string(value.name).rfind("s_", 0) == 0) settings.*(value.flag) = 1;
+        if (value.flag != nullptr && std::string(value.name).rfind("s_", 0) == 0)
+            settings.*(value.flag) = 1;
     }
     EXPECT_EQ(ServersHeader(settings),
               "Name\tWkst\tSrv\tSQL\tDC\tBDC\tAFP\tNvll\tDmem\tPQs\tDial\tUnx\tNT\tWFW\tMFPN\tNTS\tPB\tBkB\tMsB\tDM\t"
@@ -321,11 +324,13 @@ TEST(ServersEnumeration, EveryColumnInItsOrder)
     net::SERVER_INFO_101 server;
     server.sv101_name = "ALL";
     server.sv101_type = 0x3FFFDF;  // every column's bit, not the time source
-    EXPECT_EQ(ServerRow(server, settings), "ALL\t" + [] {
-        std::string marks;
-        for (int i = 0; i < 21; ++i) marks += "X\t";
-        return marks;
-    }());
+    EXPECT_EQ(
+        ServerRow(server, settings), "ALL\t" + [] {
+            std::string marks;
+            for (int i = 0; i < 21; ++i)
+                marks += "X\t";
+            return marks;
+        }());
     server.sv101_type = net::SV_TYPE_TIME_SOURCE;
     EXPECT_EQ(ServerRow(server, settings).find('X'), std::string::npos);
 }
@@ -367,7 +372,10 @@ public:
     net::Status GetDCName(const std::string&, const std::string&, std::string&) override { return Refused(); }
     net::Status ServerGetInfo(const std::string&, net::SERVER_INFO_101&) override { return Refused(); }
     net::Status ShareEnum(const std::string&, std::vector<net::SHARE_INFO_1>&) override { return Refused(); }
-    net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_3>&) override { return Refused(); }
+    net::Status UserEnum(const std::string&, std::uint32_t, std::vector<net::USER_INFO_3>&) override
+    {
+        return Refused();
+    }
     net::Status UserGetInfo(const std::string&, const std::string&, net::USER_INFO_3&) override { return Refused(); }
     net::Status UserSetInfo(const std::string&, const std::string&, const net::USER_INFO_3&,
                             const net::UserFields&) override
@@ -414,12 +422,11 @@ protected:
     static net::Status Refused() { return net::ERROR_NOT_SUPPORTED; }
 };
 
-
 // A browser that knows more servers than it returned.
 class PartialBrowser final : public RefusingNetApi {
 public:
-    net::Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<net::SERVER_INFO_101>& out,
-                           std::uint32_t& total) override
+    net::Status ServerEnum(const std::string&, std::uint32_t, const std::string&,
+                           std::vector<net::SERVER_INFO_101>& out, std::uint32_t& total) override
     {
         out.assign(2, net::SERVER_INFO_101{});
         out[0].sv101_name = "ONE";
@@ -457,14 +464,16 @@ public:
     {
         ++togetherCalls;
         out.clear();
-        if (together == net::NERR_Success) out = groups;
+        if (together == net::NERR_Success)
+            out = groups;
         return together;
     }
     net::Status GroupEnum(const std::string&, std::vector<net::GROUP_INFO_2>& out) override
     {
         ++enumCalls;
         out.clear();
-        for (const auto& g : groups) out.push_back(g.group);
+        for (const auto& g : groups)
+            out.push_back(g.group);
         return net::NERR_Success;
     }
     net::Status GroupGetUsers(const std::string&, const std::string& group,
@@ -505,7 +514,8 @@ TEST(GroupsEnumeration, ReadTogetherOrGroupByGroupTheLinesAreTheSame)
         SCOPED_TRACE(c.what);
         TogetherBackEnd api;
         api.together = c.together;
-        if (c.noGroups) api.groups.clear();
+        if (c.noGroups)
+            api.groups.clear();
         AppSettings settings = WithServer(AppSettings{});
         settings.g_show_members = c.members ? 1 : 0;
         EXPECT_EQ(Groups(api, settings), c.lines);

@@ -2,8 +2,8 @@
 #include "enum/network_walk.h"
 
 #include "platform/net/sim_netapi.h"
-#include "platform/threads/owned_threads.h"
 #include "platform/net_sim_fixture.h"
+#include "platform/threads/owned_threads.h"
 
 #include <gtest/gtest.h>
 
@@ -160,8 +160,7 @@ TEST_F(NetworkWalk, StopEndsTheWalkWhileServersAnswerSlowly)
     std::stop_source stop;
     ResultTable table;
     std::thread walker([&] {
-        WalkNetwork(std::make_shared<net::NetworkRouter>(*m_sim, simtest::kPdc), table, Shares(true),
-                    stop.get_token());
+        WalkNetwork(std::make_shared<net::NetworkRouter>(*m_sim, simtest::kPdc), table, Shares(true), stop.get_token());
     });
     // Once the first domain's servers are listed, their shares take a second to come.
     while (m_sim->CallCount("ServerEnum") == 0)

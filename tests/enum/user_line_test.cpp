@@ -15,14 +15,17 @@ class TimeZone {
 public:
     explicit TimeZone(const char* zone)
     {
-        if (const char* old = std::getenv("TZ")) m_old = old;
+        if (const char* old = std::getenv("TZ"))
+            m_old = old;
         setenv("TZ", zone, 1);
         tzset();
     }
     ~TimeZone()
     {
-        if (m_old.empty()) unsetenv("TZ");
-        else setenv("TZ", m_old.c_str(), 1);
+        if (m_old.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", m_old.c_str(), 1);
         tzset();
     }
 

@@ -32,14 +32,17 @@ namespace {
 const std::string kSeparator = "----------------------------------------";
 
 // A USERS list with the default columns: header, separator, two users, separator.
-const std::vector<std::string> kUsersList = {
-    "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t", kSeparator,
-    "jsmith\tJohn Smith\tNever\tUnlimited\t", "adoe\tAnn Doe\t12/31/2027\tUnlimited\t", kSeparator};
+const std::vector<std::string> kUsersList = {"UserName\tFull Name\tAcct.Expires\tMax.Stg.\t", kSeparator,
+                                             "jsmith\tJohn Smith\tNever\tUnlimited\t",
+                                             "adoe\tAnn Doe\t12/31/2027\tUnlimited\t", kSeparator};
 
 // A NETWORK list with a provider, a domain and a server under it.
-const std::vector<std::string> kNetworkList = {"Network\tResource\tResource Type", kSeparator,
-                                               "Samba\t\t\tProvider", "\tDOMAIN\t\tDomain",
-                                               "\t\t\\\\DC1\tServer", kSeparator};
+const std::vector<std::string> kNetworkList = {"Network\tResource\tResource Type",
+                                               kSeparator,
+                                               "Samba\t\t\tProvider",
+                                               "\tDOMAIN\t\tDomain",
+                                               "\t\t\\\\DC1\tServer",
+                                               kSeparator};
 
 std::string ReadFile(const std::string& path)
 {
@@ -99,9 +102,8 @@ TEST_F(ExportCommand, FewerThanThreeLinesShowTheMessageAndNoDialog)
         m_messages.clear();
         OnExportCommand(list, 0, nullptr);
         ASSERT_EQ(m_messages.size(), 1u) << list.size();
-        EXPECT_EQ(m_messages[0].text,
-                  "There is not enough information to be exported. Re-apply selection with "
-                  "different settings.");
+        EXPECT_EQ(m_messages[0].text, "There is not enough information to be exported. Re-apply selection with "
+                                      "different settings.");
         EXPECT_EQ(m_messages[0].flags & 0x0F, UINT(MB_OK));
     }
     EXPECT_TRUE(m_dialogs.empty());
@@ -159,17 +161,15 @@ TEST_F(ExportCommand, UsersListInBothModes)
 {
     Answer("users.txt", 1);
     OnExportCommand(kUsersList, 0, nullptr);
-    EXPECT_EQ(ReadFile(m_dir + "/users.txt"),
-              "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t\n"
-              "jsmith\tJohn Smith\tNever\tUnlimited\t\n"
-              "adoe\tAnn Doe\t12/31/2027\tUnlimited\t\n");
+    EXPECT_EQ(ReadFile(m_dir + "/users.txt"), "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t\n"
+                                              "jsmith\tJohn Smith\tNever\tUnlimited\t\n"
+                                              "adoe\tAnn Doe\t12/31/2027\tUnlimited\t\n");
 
     Answer("users.csv", 2);
     OnExportCommand(kUsersList, 1, nullptr);
-    EXPECT_EQ(ReadFile(m_dir + "/users.csv"),
-              "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
-              "jsmith,John Smith,Never,Unlimited,\n"
-              "adoe,Ann Doe,12/31/2027,Unlimited,\n");
+    EXPECT_EQ(ReadFile(m_dir + "/users.csv"), "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
+                                              "jsmith,John Smith,Never,Unlimited,\n"
+                                              "adoe,Ann Doe,12/31/2027,Unlimited,\n");
     EXPECT_TRUE(m_messages.empty());
 }
 
@@ -183,29 +183,25 @@ TEST_F(ExportCommand, NetworkListInBothModes)
 
     Answer("net.csv", 2);
     OnExportCommand(kNetworkList, 1, nullptr);
-    EXPECT_EQ(ReadFile(m_dir + "/net.csv"),
-              "Network,Resource,Resource Type\nSamba,,,Provider\n\tDOMAIN,,Domain\n"
-              "\t,\\\\DC1,Server\n");
+    EXPECT_EQ(ReadFile(m_dir + "/net.csv"), "Network,Resource,Resource Type\nSamba,,,Provider\n\tDOMAIN,,Domain\n"
+                                            "\t,\\\\DC1,Server\n");
 }
 
 TEST_F(ExportCommand, TheDialogsTypeOverridesTheSetting)
 {
     Answer("chosen-csv.txt", 2);  // CSV chosen while the setting says tab
     OnExportCommand(kUsersList, 0, nullptr);
-    EXPECT_EQ(ReadFile(m_dir + "/chosen-csv.txt").substr(0, 41),
-              "UserName,Full Name,Acct.Expires,Max.Stg.,");
+    EXPECT_EQ(ReadFile(m_dir + "/chosen-csv.txt").substr(0, 41), "UserName,Full Name,Acct.Expires,Max.Stg.,");
 
     Answer("chosen-text.csv", 1);  // text chosen while the setting says comma
     OnExportCommand(kUsersList, 1, nullptr);
-    EXPECT_EQ(ReadFile(m_dir + "/chosen-text.csv").substr(0, 41),
-              "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t");
+    EXPECT_EQ(ReadFile(m_dir + "/chosen-text.csv").substr(0, 41), "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t");
 }
 
 TEST_F(ExportCommand, CommaModeQuotesFieldsWithCommasOrQuotes)
 {
-    const std::vector<std::string> list = {"UserName\tFull Name\t", kSeparator,
-                                           "jsmith\tSmith, John\t", "bob\tBob \"The Builder\"\t",
-                                           kSeparator};
+    const std::vector<std::string> list = {"UserName\tFull Name\t", kSeparator, "jsmith\tSmith, John\t",
+                                           "bob\tBob \"The Builder\"\t", kSeparator};
     Answer("quoted.csv", 2);
     OnExportCommand(list, 1, nullptr);
     EXPECT_EQ(ReadFile(m_dir + "/quoted.csv"),
@@ -262,8 +258,8 @@ TEST_F(ExportCommand, ListBoxLinesAreExportedWhole)
     auto* box = static_cast<CListBox*>(window.GetDlgItem(kList));
     ASSERT_NE(box, nullptr);
     const std::string longLine = "zed\t" + std::string(900, 'y');
-    for (const std::string& line : {std::string("Name\tComment"), kSeparator, longLine,
-                                    std::string("abc\tfirst, second"), kSeparator})
+    for (const std::string& line :
+         {std::string("Name\tComment"), kSeparator, longLine, std::string("abc\tfirst, second"), kSeparator})
         box->AddString(line.c_str());
 
     Answer("list.csv", 2);
@@ -289,8 +285,7 @@ TEST_F(ExportCommand, UnwritableFolderShowsPathAndReason)
     OnExportCommand(kUsersList, 0, nullptr);
     ASSERT_EQ(m_messages.size(), 1u);
     const std::string& text = m_messages[0].text;
-    EXPECT_EQ(text.rfind("Could not write the export file.\n" + m_dir + "/plainfile/out.txt\n", 0), 0u)
-        << text;
+    EXPECT_EQ(text.rfind("Could not write the export file.\n" + m_dir + "/plainfile/out.txt\n", 0), 0u) << text;
     EXPECT_GT(text.size(), ("Could not write the export file.\n" + m_dir + "/plainfile/out.txt\n").size())
         << "the reason follows the path";
     EXPECT_EQ(ReadFile(m_dir + "/plainfile"), "x");
@@ -308,11 +303,11 @@ TEST_F(ExportCommand, FailingWriteKeepsTheOldFileAndReportsTheReason)
     };
     OnExportCommand(kUsersList, 0, nullptr, io);
     ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text,
-              "Could not write the export file.\n" + path + "\n" + std::strerror(ENOSPC));
+    EXPECT_EQ(m_messages[0].text, "Could not write the export file.\n" + path + "\n" + std::strerror(ENOSPC));
     EXPECT_EQ(ReadFile(path), "old contents\n");
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(m_dir)) left.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"kept.txt"}) << "no temporary file is left behind";
 }
 

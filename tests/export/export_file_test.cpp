@@ -11,8 +11,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <set>
 #include <sched.h>
+#include <set>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,8 +27,8 @@ namespace {
 
 TEST(ExportLine, TabModeLeavesLinesUnchanged)
 {
-    for (const char* line : {"UserName\tFull Name\tAcct.Expires\tMax.Stg.\t", "\tjsmith",
-                             "\tDOMAIN\t\tDomain", "Smith, \"J\"\tx", ""})
+    for (const char* line :
+         {"UserName\tFull Name\tAcct.Expires\tMax.Stg.\t", "\tjsmith", "\tDOMAIN\t\tDomain", "Smith, \"J\"\tx", ""})
         EXPECT_EQ(ExportLine(line, ExportMode::Tab), line);
 }
 
@@ -60,16 +60,14 @@ TEST(ExportLine, OnlyTheFirstTabIsIndentation)
 
 TEST(ExportLine, FieldWithCommaIsQuoted)
 {
-    EXPECT_EQ(ExportLine("jsmith\tSmith, John\tSales", ExportMode::Comma),
-              "jsmith,\"Smith, John\",Sales");
+    EXPECT_EQ(ExportLine("jsmith\tSmith, John\tSales", ExportMode::Comma), "jsmith,\"Smith, John\",Sales");
     EXPECT_EQ(ExportLine("x,y\tz\tx,y\t", ExportMode::Comma), "\"x,y\",z,\"x,y\",");
     EXPECT_EQ(ExportLine(",", ExportMode::Comma), "\",\"");
 }
 
 TEST(ExportLine, FieldWithQuoteIsQuotedWithQuotesDoubled)
 {
-    EXPECT_EQ(ExportLine("a\tThe \"big\" one\tb", ExportMode::Comma),
-              "a,\"The \"\"big\"\" one\",b");
+    EXPECT_EQ(ExportLine("a\tThe \"big\" one\tb", ExportMode::Comma), "a,\"The \"\"big\"\" one\",b");
     EXPECT_EQ(ExportLine("\"", ExportMode::Comma), "\"\"\"\"");
 }
 
@@ -88,8 +86,7 @@ TEST(ExportLine, LineBreakInsideFieldIsQuoted)
 TEST(ExportLine, OtherCharactersPassThroughByteForByte)
 {
     const std::string line = "M\xC3\xBCller\t  spaced  \t;semi;\t'single'\t\xE2\x82\xAC";
-    EXPECT_EQ(ExportLine(line, ExportMode::Comma),
-              "M\xC3\xBCller,  spaced  ,;semi;,'single',\xE2\x82\xAC");
+    EXPECT_EQ(ExportLine(line, ExportMode::Comma), "M\xC3\xBCller,  spaced  ,;semi;,'single',\xE2\x82\xAC");
 }
 
 // ---------------------------------------------------------------- line selection
@@ -197,19 +194,17 @@ TEST_F(ExportFile, TabModeWritesLinesWithLineFeedsOnly)
     const auto result = WriteExportFile(m_target, kUsersLines, ExportMode::Tab);
     ASSERT_TRUE(result) << result.reason;
     EXPECT_EQ(result.error, 0);
-    EXPECT_EQ(ReadFile(m_target),
-              "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t\n"
-              "jsmith\tSmith, John\tNever\tUnlimited\t\n"
-              "admin\tAdministrator\tNever\tUnlimited\t\n");
+    EXPECT_EQ(ReadFile(m_target), "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t\n"
+                                  "jsmith\tSmith, John\tNever\tUnlimited\t\n"
+                                  "admin\tAdministrator\tNever\tUnlimited\t\n");
 }
 
 TEST_F(ExportFile, CommaModeConvertsEveryLine)
 {
     ASSERT_TRUE(WriteExportFile(m_target, kUsersLines, ExportMode::Comma));
-    EXPECT_EQ(ReadFile(m_target),
-              "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
-              "jsmith,\"Smith, John\",Never,Unlimited,\n"
-              "admin,Administrator,Never,Unlimited,\n");
+    EXPECT_EQ(ReadFile(m_target), "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
+                                  "jsmith,\"Smith, John\",Never,Unlimited,\n"
+                                  "admin,Administrator,Never,Unlimited,\n");
 }
 
 TEST_F(ExportFile, HeaderOnlyListWritesTheHeaderAlone)
@@ -245,7 +240,7 @@ TEST_F(ExportFile, NewFileGetsTheUsualModeForTheUmask)
     const auto result = WriteExportFile(m_target, {"x"}, ExportMode::Tab);
     ::umask(old);
     ASSERT_TRUE(result);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(m_target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
@@ -258,7 +253,7 @@ TEST_F(ExportFile, ReplacedFileKeepsItsPermissions)
     const auto result = WriteExportFile(m_target, {"new"}, ExportMode::Tab);
     ::umask(old);
     ASSERT_TRUE(result);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(m_target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(ReadFile(m_target), "new\n");
@@ -271,7 +266,7 @@ TEST_F(ExportFile, RootReplacingAnotherUsersFileKeepsItsOwner)
     WriteFile(m_target, "old\n");
     ASSERT_EQ(::chown(m_target.c_str(), 65534, 65534), 0);
     ASSERT_TRUE(WriteExportFile(m_target, {"new"}, ExportMode::Tab));
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(m_target.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
@@ -300,24 +295,24 @@ TEST(LinkFollowRefused, FollowsTheKernelsProtectedLinkRule)
         bool refused;
     };
     const Case cases[] = {
-        {01777, 0, 1000, 0, true},            // another user's link in root's /tmp
-        {01777, 65534, 1, 0, true},           // the link's owner owns neither folder nor process
-        {01777, 65534, 65534, 0, false},      // the folder's owner made the link
-        {01777, 0, 1000, 1000, false},        // the follower's own link
-        {0777, 65534, 1, 0, false},           // not sticky
-        {01775, 65534, 1, 0, false},          // sticky, not writable by others
-        {S_IFDIR | 01777, 0, 1, 2, true},     // the file type bits don't matter
+        {01777, 0, 1000, 0, true},         // another user's link in root's /tmp
+        {01777, 65534, 1, 0, true},        // the link's owner owns neither folder nor process
+        {01777, 65534, 65534, 0, false},   // the folder's owner made the link
+        {01777, 0, 1000, 1000, false},     // the follower's own link
+        {0777, 65534, 1, 0, false},        // not sticky
+        {01775, 65534, 1, 0, false},       // sticky, not writable by others
+        {S_IFDIR | 01777, 0, 1, 2, true},  // the file type bits don't matter
     };
     for (const Case& c : cases) {
-        struct stat folder {};
-        struct stat link {};
+        struct stat folder { };
+        struct stat link { };
         folder.st_mode = c.folderMode;
         folder.st_uid = c.folderOwner;
         link.st_mode = S_IFLNK | 0777;
         link.st_uid = c.linkOwner;
         EXPECT_EQ(LinkFollowRefused(link, folder, c.follower), c.refused)
-            << std::oct << c.folderMode << std::dec << " folder of " << c.folderOwner
-            << ", link of " << c.linkOwner << ", followed by " << c.follower;
+            << std::oct << c.folderMode << std::dec << " folder of " << c.folderOwner << ", link of " << c.linkOwner
+            << ", followed by " << c.follower;
     }
 }
 
@@ -335,19 +330,19 @@ TEST_F(ExportFile, ProtectedLinkInASharedFolderIsNotFollowed)
         bool refused;
     };
     const Case cases[] = {
-        {01777, 1, false, true},      // a daemon's link in nobody's shared folder
-        {01777, 1, true, true},       // the same, reached through root's own link
-        {01777, 65534, false, false}, // the folder's owner's link
-        {01777, 0, false, false},     // root's own link
-        {0777, 1, false, false},      // not sticky
+        {01777, 1, false, true},       // a daemon's link in nobody's shared folder
+        {01777, 1, true, true},        // the same, reached through root's own link
+        {01777, 65534, false, false},  // the folder's owner's link
+        {01777, 0, false, false},      // root's own link
+        {0777, 1, false, false},       // not sticky
     };
     const fs::path shared = m_dir / "shared";
     const fs::path victim = m_dir / "victim.txt";
     const fs::path link = shared / "out.txt";
     const fs::path ownLink = m_dir / "own-link";
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, link of "
-                                        << c.linkOwner << (c.viaOwnLink ? ", via root's link" : ""));
+        SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, link of " << c.linkOwner
+                                        << (c.viaOwnLink ? ", via root's link" : ""));
         fs::remove_all(shared);
         fs::remove(ownLink);
         ASSERT_TRUE(fs::create_directory(shared));
@@ -367,8 +362,7 @@ TEST_F(ExportFile, ProtectedLinkInASharedFolderIsNotFollowed)
             ASSERT_FALSE(result);
             EXPECT_EQ(result.error, EACCES);
             EXPECT_EQ(ExportFailureMessage(path, result),
-                      std::string(kExportWriteFailedText) + "\n" + path.string() + "\n" +
-                          kExportProtectedLinkText);
+                      std::string(kExportWriteFailedText) + "\n" + path.string() + "\n" + kExportProtectedLinkText);
             EXPECT_EQ(ReadFile(victim), "old\n");
         } else {
             ASSERT_TRUE(result) << result.reason;
@@ -391,8 +385,7 @@ TEST_F(ExportFile, FolderUnderARegularFileFails)
     EXPECT_EQ(result.reason, std::strerror(ENOTDIR));
     EXPECT_EQ(ReadFile(m_dir / "plain"), "data");
     EXPECT_EQ(ExportFailureMessage(path, result),
-              "Could not write the export file.\n" + path.string() + "\n" +
-                  std::strerror(ENOTDIR));
+              "Could not write the export file.\n" + path.string() + "\n" + std::strerror(ENOTDIR));
 }
 
 TEST_F(ExportFile, MissingFolderFails)
@@ -484,10 +477,9 @@ TEST_F(ExportFile, ShortWritesAndInterruptionsAreRetried)
         return ::write(fd, data, std::min<std::size_t>(size, 5));
     };
     ASSERT_TRUE(WriteExportFile(m_target, kUsersLines, ExportMode::Comma, io));
-    EXPECT_EQ(ReadFile(m_target),
-              "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
-              "jsmith,\"Smith, John\",Never,Unlimited,\n"
-              "admin,Administrator,Never,Unlimited,\n");
+    EXPECT_EQ(ReadFile(m_target), "UserName,Full Name,Acct.Expires,Max.Stg.,\n"
+                                  "jsmith,\"Smith, John\",Never,Unlimited,\n"
+                                  "admin,Administrator,Never,Unlimited,\n");
 }
 
 TEST_F(ExportFile, WriteThatMakesNoProgressFails)
@@ -541,8 +533,7 @@ TEST_F(ExportFile, FullDiskFailsWithTheOldFileIntact)
 {
     const std::vector<std::string> lines(5000, std::string(100, 'q'));
     const int code = RunInChild([&] {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("tmpfs", m_dir.c_str(), "tmpfs", 0, "size=64k") != 0)
             return 77;
         WriteFile(m_target, "old\n");

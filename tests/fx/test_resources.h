@@ -10,7 +10,7 @@
 namespace fxtest {
 
 constexpr UINT IDD_TEST = 100;
-constexpr UINT IDD_PLAIN = 101;   // no default button, OK/Cancel only
+constexpr UINT IDD_PLAIN = 101;  // no default button, OK/Cancel only
 constexpr UINT IDD_PAGE_A = 200;
 constexpr UINT IDD_PAGE_B = 201;
 constexpr UINT IDD_PAGE_C = 202;
@@ -44,58 +44,58 @@ void InstallTestResources();
 
 // Clears the hooks at the start and end of every test.
 class HookGuard {
- public:
-  HookGuard() { fx::testing::ResetHandlers(); }
-  ~HookGuard() { fx::testing::ResetHandlers(); }
+public:
+    HookGuard() { fx::testing::ResetHandlers(); }
+    ~HookGuard() { fx::testing::ResetHandlers(); }
 };
 
 // A dialog like the program's main window, recording every handler call.
 class CTestDialog : public CDialog {
- public:
-  explicit CTestDialog(UINT id = IDD_TEST) : CDialog(id) {}
+public:
+    explicit CTestDialog(UINT id = IDD_TEST) : CDialog(id) { }
 
-  CListBox m_listResults;
-  CComboBox m_comboServer;
-  CButton m_btnBrowse;
-  CButton m_btnStop;
-  CString m_strName = "initial";
-  int m_nCount = 7;
-  int m_bCheck = 0;
-  int m_nRadio = -1;
-  bool m_bRefuseClose = false;
+    CListBox m_listResults;
+    CComboBox m_comboServer;
+    CButton m_btnBrowse;
+    CButton m_btnStop;
+    CString m_strName = "initial";
+    int m_nCount = 7;
+    int m_bCheck = 0;
+    int m_nRadio = -1;
+    bool m_bRefuseClose = false;
 
-  std::vector<std::string> calls;
-  std::vector<UINT_PTR> timers;
-  std::vector<UINT> sysCommands;
+    std::vector<std::string> calls;
+    std::vector<UINT_PTR> timers;
+    std::vector<UINT> sysCommands;
 
-  BOOL OnInitDialog() override;
-  void OnCancel() override;
-  void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    void DoDataExchange(CDataExchange* pDX) override;
 
-  void OnBrowse() { calls.push_back("browse"); }
-  void OnStop() { calls.push_back("stop"); }
-  void OnMenuBrowse() { calls.push_back("menu-browse"); }
-  void OnListDblClk() { calls.push_back("dblclk"); }
-  void OnListSelChange() { calls.push_back("selchange"); }
-  void OnListFocus() { calls.push_back("setfocus"); }
-  void OnComboChange() { calls.push_back("combo"); }
-  void OnTimer(UINT_PTR id) { timers.push_back(id); }
-  void OnSysCommand(UINT id, LPARAM lParam);
-  void OnPaint();
-  LRESULT OnDone(WPARAM w, LPARAM l);
+    void OnBrowse() { calls.push_back("browse"); }
+    void OnStop() { calls.push_back("stop"); }
+    void OnMenuBrowse() { calls.push_back("menu-browse"); }
+    void OnListDblClk() { calls.push_back("dblclk"); }
+    void OnListSelChange() { calls.push_back("selchange"); }
+    void OnListFocus() { calls.push_back("setfocus"); }
+    void OnComboChange() { calls.push_back("combo"); }
+    void OnTimer(UINT_PTR id) { timers.push_back(id); }
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnPaint();
+    LRESULT OnDone(WPARAM w, LPARAM l);
 
-  int paints = 0;
-  static inline int s_doneCalls = 0;
-  std::vector<std::pair<WPARAM, LPARAM>> done;
+    int paints = 0;
+    static inline int s_doneCalls = 0;
+    std::vector<std::pair<WPARAM, LPARAM>> done;
 
-  DECLARE_MESSAGE_MAP()
+    DECLARE_MESSAGE_MAP()
 };
 
 // Derived class with an empty map of its own: handlers of the base map still run.
 class CDerivedDialog : public CTestDialog {
- public:
-  void OnExtra() { calls.push_back("extra"); }
-  DECLARE_MESSAGE_MAP()
+public:
+    void OnExtra() { calls.push_back("extra"); }
+    DECLARE_MESSAGE_MAP()
 };
 
 }  // namespace fxtest
@@ -105,12 +105,13 @@ class CDerivedDialog : public CTestDialog {
 namespace fxtest {
 
 class FxTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fx::EnsureApplication();
-    InstallTestResources();
-  }
-  HookGuard m_hooks;
+protected:
+    void SetUp() override
+    {
+        fx::EnsureApplication();
+        InstallTestResources();
+    }
+    HookGuard m_hooks;
 };
 
 }  // namespace fxtest

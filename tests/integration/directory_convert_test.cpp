@@ -13,8 +13,8 @@ constexpr std::int64_t kJan2020 = 1577836800;  // 2020-01-01 00:00:00 UTC
 TEST(DirectoryTimes, FileTimeBecomesUnixSeconds)
 {
     EXPECT_EQ(FileTimeToUnix(UnixToFileTime(kJan2020)), kJan2020);
-    EXPECT_EQ(FileTimeToUnix(0), 0u);               // never logged on
-    EXPECT_EQ(FileTimeToUnix(kFileTimeUnixEpoch - 1), 0u);  // before 1970 reads as never, not as a huge value
+    EXPECT_EQ(FileTimeToUnix(0), 0u);                        // never logged on
+    EXPECT_EQ(FileTimeToUnix(kFileTimeUnixEpoch - 1), 0u);   // before 1970 reads as never, not as a huge value
     EXPECT_EQ(FileTimeToUnix(kFileTimeNever), 0xFFFFFFFEu);  // clamped, never TIMEQ_FOREVER by accident
 }
 
@@ -161,8 +161,8 @@ TEST(DirectoryPassword, QuotedUtf16)
     const auto astral = EncodeUnicodePwd("\xf0\x9f\x94\x91");  // U+1F511: a surrogate pair
     ASSERT_TRUE(astral);
     EXPECT_EQ(astral->size(), 8u);
-    EXPECT_FALSE(EncodeUnicodePwd("\xc3"));       // cut sequence
-    EXPECT_FALSE(EncodeUnicodePwd("\xc0\xaf"));   // overlong
+    EXPECT_FALSE(EncodeUnicodePwd("\xc3"));          // cut sequence
+    EXPECT_FALSE(EncodeUnicodePwd("\xc0\xaf"));      // overlong
     EXPECT_FALSE(EncodeUnicodePwd("\xed\xa0\x80"));  // surrogate half
 }
 

@@ -5,13 +5,13 @@
 #include "accounts/group_props_dlg.h"
 #include "app/options.h"
 #include "app/startup.h"
+#include "client_namespace.h"
 #include "fx/testing.h"
 #include "platform/net/directory_ldap.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
-#include "res/res.h"
-#include "client_namespace.h"
 #include "private_files.h"
+#include "res/res.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,10 @@ public:
     int serverInfoCalls = 0;
     Status GetDCName(const std::string&, const std::string&, std::string&) override { return 50; }
     Status ServerEnum(const std::string&, std::uint32_t, const std::string&, std::vector<SERVER_INFO_101>&,
-                      std::uint32_t&) override { return 50; }
+                      std::uint32_t&) override
+    {
+        return 50;
+    }
     Status ServerGetInfo(const std::string& server, SERVER_INFO_101& out) override
     {
         ++serverInfoCalls;
@@ -104,13 +107,22 @@ public:
     {
         return 50;
     }
-    Status UserGetGroups(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_1>&) override { return 50; }
+    Status UserGetGroups(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_1>&) override
+    {
+        return 50;
+    }
     Status UserGetLocalGroups(const std::string&, const std::string&, std::uint32_t,
-                              std::vector<LOCALGROUP_USERS_INFO_0>&) override { return 50; }
+                              std::vector<LOCALGROUP_USERS_INFO_0>&) override
+    {
+        return 50;
+    }
     Status GroupEnum(const std::string&, std::vector<GROUP_INFO_2>&) override { return 50; }
     Status GroupGetInfo(const std::string&, const std::string&, GROUP_INFO_2&) override { return 50; }
     Status GroupSetInfo(const std::string&, const std::string&, const GROUP_INFO_2&) override { return 50; }
-    Status GroupGetUsers(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_0>&) override { return 50; }
+    Status GroupGetUsers(const std::string&, const std::string&, std::vector<GROUP_USERS_INFO_0>&) override
+    {
+        return 50;
+    }
     Status GroupAddUser(const std::string&, const std::string&, const std::string&) override { return 50; }
     Status GroupDelUser(const std::string&, const std::string&, const std::string&) override { return 50; }
     Status LocalGroupEnum(const std::string&, std::vector<LOCALGROUP_INFO_1>&) override { return 50; }
@@ -198,13 +210,12 @@ bool Contains(const std::vector<std::string>& list, const std::string& name)
 // Every field of a level-3 record but the password's age (seconds pass between reads).
 auto Fields(const USER_INFO_3& u)
 {
-    return std::tie(u.usri3_name, u.usri3_priv, u.usri3_home_dir, u.usri3_comment, u.usri3_flags,
-                    u.usri3_script_path, u.usri3_auth_flags, u.usri3_full_name, u.usri3_usr_comment, u.usri3_parms,
-                    u.usri3_workstations, u.usri3_last_logon, u.usri3_last_logoff, u.usri3_acct_expires,
-                    u.usri3_max_storage, u.usri3_units_per_week, u.usri3_logon_hours, u.usri3_bad_pw_count,
-                    u.usri3_num_logons, u.usri3_logon_server, u.usri3_country_code, u.usri3_code_page,
-                    u.usri3_user_id, u.usri3_primary_group_id, u.usri3_profile, u.usri3_home_dir_drive,
-                    u.usri3_password_expired);
+    return std::tie(u.usri3_name, u.usri3_priv, u.usri3_home_dir, u.usri3_comment, u.usri3_flags, u.usri3_script_path,
+                    u.usri3_auth_flags, u.usri3_full_name, u.usri3_usr_comment, u.usri3_parms, u.usri3_workstations,
+                    u.usri3_last_logon, u.usri3_last_logoff, u.usri3_acct_expires, u.usri3_max_storage,
+                    u.usri3_units_per_week, u.usri3_logon_hours, u.usri3_bad_pw_count, u.usri3_num_logons,
+                    u.usri3_logon_server, u.usri3_country_code, u.usri3_code_page, u.usri3_user_id,
+                    u.usri3_primary_group_id, u.usri3_profile, u.usri3_home_dir_drive, u.usri3_password_expired);
 }
 
 // Each global group with its members as GroupEnum and GroupGetUsers give them one by one.
@@ -253,7 +264,7 @@ TEST_F(DirectoryDc, CertificateOfAnotherCaIsAnError)
     const std::string& dir = folder.Path();
     ASSERT_NE(dir, "");
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Unrelated-CA -keyout '" + dir +
-                  "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
+                    "/key.pem' -out '" + dir + "/ca.pem' 2>/dev/null"),
               0);
     directory::ConnectOptions options;
     options.host = "dc1.vellox.test";
@@ -727,7 +738,6 @@ TEST_F(DirectoryDc, ServerRolesDerivedWithoutAFallback)
 
 }  // namespace
 
-
 TEST_F(DirectoryDc, ServerThatCapsUnpagedAnswersIsReadInPages)
 {
     // As Windows caps an unpaged answer at MaxPageSize: here at 100 entries.
@@ -782,8 +792,7 @@ TEST_F(SideBySide, UsersAgreeFieldByField)
 {
     // UF_PASSWD_CANT_CHANGE is not among the compared bits: libnetapi has no way to read it.
     constexpr std::uint32_t kCompared = UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD | UF_NORMAL_ACCOUNT | UF_LOCKOUT |
-                                        UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT |
-                                        UF_PASSWORD_EXPIRED;
+                                        UF_WORKSTATION_TRUST_ACCOUNT | UF_SERVER_TRUST_ACCOUNT | UF_PASSWORD_EXPIRED;
     for (const char* name : {"dx.plain", "dx.noexpire", "dx.zeroexpire", "dx.expires", "dx.disabled", "dx.pwnever",
                              "dx.mustchange", "dx.profile", "dx.emptyprofile", "dx.locked", "Administrator", "Guest"}) {
         SCOPED_TRACE(name);
@@ -830,8 +839,7 @@ TEST_F(SideBySide, GroupsMembersAndMembershipsAgree)
     ASSERT_EQ(m_api->GroupEnum(kServer, ldapGroups), NERR_Success);
     ASSERT_EQ(m_samba->GroupEnum(kServer, samrGroups), NERR_Success);
     const auto [ldapTexts, samrTexts] =
-        SortedTexts(ldapGroups, samrGroups,
-                    [](const GROUP_INFO_2& g) { return g.grpi2_name + "|" + g.grpi2_comment; });
+        SortedTexts(ldapGroups, samrGroups, [](const GROUP_INFO_2& g) { return g.grpi2_name + "|" + g.grpi2_comment; });
     EXPECT_EQ(ldapTexts, samrTexts);
 
     // Not compared: groups of more than 1,000 members (libnetapi's name lookup of the
@@ -859,9 +867,8 @@ TEST_F(SideBySide, LocalGroupsAgree)
     std::vector<LOCALGROUP_INFO_1> viaLdap, viaSamr;
     ASSERT_EQ(m_api->LocalGroupEnum(kServer, viaLdap), NERR_Success);
     ASSERT_EQ(m_samba->LocalGroupEnum(kServer, viaSamr), NERR_Success);
-    const auto [a, b] =
-        SortedTexts(viaLdap, viaSamr,
-                    [](const LOCALGROUP_INFO_1& g) { return g.lgrpi1_name + "|" + g.lgrpi1_comment; });
+    const auto [a, b] = SortedTexts(viaLdap, viaSamr,
+                                    [](const LOCALGROUP_INFO_1& g) { return g.lgrpi1_name + "|" + g.lgrpi1_comment; });
     EXPECT_EQ(a, b);
 }
 

@@ -19,7 +19,8 @@ namespace vxtest {
 inline const std::string kServer = "\\\\DC1";
 inline const std::string kPassword = "Vellox-Test-1a";  // the test users' password
 
-inline net::SambaConnection AdminConnection() {
+inline net::SambaConnection AdminConnection()
+{
     net::SambaConnection connection;
     connection.workgroup = "VELLOX";
     const char* dir = std::getenv("VELLOX_LOCAL_DC_DIR");
@@ -43,20 +44,24 @@ protected:
 };
 
 template <class Record, class Field>
-std::vector<std::string> NamesOf(const std::vector<Record>& records, Field field) {
+std::vector<std::string> NamesOf(const std::vector<Record>& records, Field field)
+{
     std::vector<std::string> names;
-    for (const Record& record : records) names.push_back(record.*field);
+    for (const Record& record : records)
+        names.push_back(record.*field);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-inline bool Contains(const std::vector<std::string>& names, const std::string& name) {
+inline bool Contains(const std::vector<std::string>& names, const std::string& name)
+{
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // Seconds a call took.
 template <class Call>
-double SecondsOf(Call&& call) {
+double SecondsOf(Call&& call)
+{
     auto start = std::chrono::steady_clock::now();
     call();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -8,10 +8,10 @@
 #include "browse/list_step.h"
 #include "enum/groups_lines.h"
 #include "enum/network_walk.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/netbios_browse.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
+#include "platform/net/directory_netapi.h"
+#include "platform/net/netbios_browse.h"
 #include "platform/threads/owned_threads.h"
 
 #include <gmock/gmock.h>
@@ -42,7 +42,8 @@ struct Account {
     std::string lastLogon = "********* Never ******** ";  // as shown: its last character blanked
 };
 
-Account Plain(const std::string& name, const std::string& fullName) {
+Account Plain(const std::string& name, const std::string& fullName)
+{
     Account account;
     account.name = name;
     account.fullName = fullName;
@@ -50,7 +51,8 @@ Account Plain(const std::string& name, const std::string& fullName) {
     return account;
 }
 
-std::vector<Account> PopulatedAccounts() {
+std::vector<Account> PopulatedAccounts()
+{
     std::vector<Account> accounts;
     accounts.push_back(Plain("vx.plain", "Plain User"));
     accounts.push_back(Plain("vx.disabled", "Disabled User"));
@@ -74,53 +76,73 @@ std::vector<Account> PopulatedAccounts() {
 
 // The flag word a NetUserGetInfo caller gets for such an account: the script bit is
 // always set, "must change" reads as an expired password.
-std::uint32_t FlagsOf(const Account& a) {
+std::uint32_t FlagsOf(const Account& a)
+{
     std::uint32_t flags = UF_SCRIPT | UF_NORMAL_ACCOUNT;
-    if (a.disabled) flags |= UF_ACCOUNTDISABLE;
-    if (a.passwordNeverExpires) flags |= UF_DONT_EXPIRE_PASSWD;
-    if (a.mustChange) flags |= 0x00800000u;  // UF_PASSWORD_EXPIRED
+    if (a.disabled)
+        flags |= UF_ACCOUNTDISABLE;
+    if (a.passwordNeverExpires)
+        flags |= UF_DONT_EXPIRE_PASSWD;
+    if (a.mustChange)
+        flags |= 0x00800000u;  // UF_PASSWORD_EXPIRED
     return flags;
 }
 
-std::string Number(long long value) {
+std::string Number(long long value)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%10lld", value);
     return text;
 }
 
-std::string ExpectedUserLine(const Account& a, const AppSettings& s) {
+std::string ExpectedUserLine(const Account& a, const AppSettings& s)
+{
     std::string line = a.name;
     auto field = [&line](const std::string& text) { line += "\t" + text; };
-    if (s.u_user_name) field(a.fullName);
-    if (s.u_num_logons) field(Number(a.logons));
-    if (s.u_last_logon) field(a.lastLogon);
-    if (s.u_expires) field(a.expires ? "Yes" : "Never");
-    if (s.u_disabled) field(a.disabled ? "Yes" : "No");
-    if (s.u_pw_check) field(a.mustChange ? "No" : "Yes");
-    if (s.u_max_storage) field(Number(-1));
-    if (s.u_profile_check) field(a.profile ? *a.profile : "*None*");
-    if (s.u_script_check) field(a.script.empty() ? "*None*" : a.script);
-    if (s.u_pass_expires) field(a.passwordNeverExpires ? "Never" : "Yes");
+    if (s.u_user_name)
+        field(a.fullName);
+    if (s.u_num_logons)
+        field(Number(a.logons));
+    if (s.u_last_logon)
+        field(a.lastLogon);
+    if (s.u_expires)
+        field(a.expires ? "Yes" : "Never");
+    if (s.u_disabled)
+        field(a.disabled ? "Yes" : "No");
+    if (s.u_pw_check)
+        field(a.mustChange ? "No" : "Yes");
+    if (s.u_max_storage)
+        field(Number(-1));
+    if (s.u_profile_check)
+        field(a.profile ? *a.profile : "*None*");
+    if (s.u_script_check)
+        field(a.script.empty() ? "*None*" : a.script);
+    if (s.u_pass_expires)
+        field(a.passwordNeverExpires ? "Never" : "Yes");
     field(Number(FlagsOf(a)));
     return line;
 }
 
-AppSettings AllOff() {
+AppSettings AllOff()
+{
     AppSettings s;
     for (const auto& value : kSettingsValues) {
-        if (value.flag != nullptr) s.*(value.flag) = 0;
+        if (value.flag != nullptr)
+            s.*(value.flag) = 0;
     }
     s.serverName = vxtest::kServer;
     return s;
 }
 
-AppSettings Defaults() {
+AppSettings Defaults()
+{
     AppSettings s;
     s.serverName = vxtest::kServer;
     return s;
 }
 
-AppSettings AllUsersColumns() {
+AppSettings AllUsersColumns()
+{
     AppSettings s = Defaults();
     s.u_user_id = s.u_user_name = s.u_num_logons = s.u_last_logon = s.u_expires = s.u_disabled = 1;
     s.u_pw_check = s.u_max_storage = s.u_profile_check = s.u_script_check = s.u_pass_expires = 1;
@@ -128,10 +150,12 @@ AppSettings AllUsersColumns() {
 }
 
 // The lines that start with `prefix`.
-std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix)
+{
     std::vector<std::string> found;
     for (const std::string& line : lines) {
-        if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(line);
     }
     return found;
 }
@@ -139,7 +163,8 @@ std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines
 class SambaDisplayLines : public SambaDc {
 protected:
     // The USERS list a browse with `settings` shows.
-    ListContent UsersList(const AppSettings& settings) {
+    ListContent UsersList(const AppSettings& settings)
+    {
         ResultTable table;
         int entryCount = -1;
         UsersLines(m_api, settings, table.userLines, entryCount, std::stop_token{});
@@ -148,19 +173,22 @@ protected:
         return BuildList(WorkerKind::USERS, std::move(table), settings);
     }
 
-    ListContent GroupsList(const AppSettings& settings) {
+    ListContent GroupsList(const AppSettings& settings)
+    {
         ResultTable table;
         GroupsLines(m_api, settings, table.groupLines, std::stop_token{});
         return BuildList(WorkerKind::GROUPS, std::move(table), settings);
     }
 
-    std::size_t NormalAccountCount() {
+    std::size_t NormalAccountCount()
+    {
         std::vector<USER_INFO_0> users;
         EXPECT_EQ(m_api.UserEnum(vxtest::kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
         return users.size();
     }
 
-    void ExpectUserLines(const AppSettings& settings, const std::string& header, const std::vector<int>& stops) {
+    void ExpectUserLines(const AppSettings& settings, const std::string& header, const std::vector<int>& stops)
+    {
         ListContent list = UsersList(settings);
         EXPECT_EQ(list.shownType, DisplayType::USERS);
         EXPECT_EQ(list.tabStops, stops);
@@ -181,11 +209,13 @@ protected:
 
 // --- USERS ----------------------------------------------------------------------------
 
-TEST_F(SambaDisplayLines, UsersWithTheDefaultColumns) {
+TEST_F(SambaDisplayLines, UsersWithTheDefaultColumns)
+{
     ExpectUserLines(Defaults(), "UserName\tFull Name\tAcct.Expires\tMax.Stg.\t", {70, 150, 200, 250});
 }
 
-TEST_F(SambaDisplayLines, UsersWithEveryColumn) {
+TEST_F(SambaDisplayLines, UsersWithEveryColumn)
+{
     ExpectUserLines(AllUsersColumns(),
                     "UserName\tFull Name\tLogons\tLast Logon\tAcct.Expires\tDisabled\tHas PW\tMax.Stg.\tProfile\t"
                     "Script\tPW Expires\t",
@@ -193,18 +223,21 @@ TEST_F(SambaDisplayLines, UsersWithEveryColumn) {
 }
 
 // What the settings sheet can reach: everything off but the name column.
-TEST_F(SambaDisplayLines, UsersWithOnlyTheNameColumn) {
+TEST_F(SambaDisplayLines, UsersWithOnlyTheNameColumn)
+{
     AppSettings s = AllOff();
     s.u_user_id = 1;
     ExpectUserLines(s, "UserName\t", {70});
 }
 
 // Only through the settings file: the name column unlabelled, its stop kept.
-TEST_F(SambaDisplayLines, UsersWithEverySettingOff) {
+TEST_F(SambaDisplayLines, UsersWithEverySettingOff)
+{
     ExpectUserLines(AllOff(), "\t", {70});
 }
 
-TEST_F(SambaDisplayLines, EveryLineIsOneLineWithItsFields) {
+TEST_F(SambaDisplayLines, EveryLineIsOneLineWithItsFields)
+{
     const AppSettings settings = AllUsersColumns();
     ListContent list = UsersList(settings);
     for (std::size_t i = 2; i + 1 < list.lines.size(); ++i) {
@@ -214,7 +247,8 @@ TEST_F(SambaDisplayLines, EveryLineIsOneLineWithItsFields) {
     }
 }
 
-TEST_F(SambaDisplayLines, UnknownServerListsTheFailureLine) {
+TEST_F(SambaDisplayLines, UnknownServerListsTheFailureLine)
+{
     AppSettings s = Defaults();
     s.serverName = "\\\\192.0.2.20";  // on the link, never answers
     ListContent list = UsersList(s);
@@ -238,24 +272,31 @@ const std::vector<Group> kGroups = {
     {"vx-lines", "First line  second line", {"vx.tabbed"}},
 };
 
-std::string ExpectedGroupLine(const Group& g, const AppSettings& s) {
+std::string ExpectedGroupLine(const Group& g, const AppSettings& s)
+{
     std::string line;
-    if (s.g_groupname) line += g.name + "\t";
-    if (s.g_comments) line += g.comment + "\t";
+    if (s.g_groupname)
+        line += g.name + "\t";
+    if (s.g_comments)
+        line += g.comment + "\t";
     return line;
 }
 
 // The member lines that follow the line of `group` (found by its name and TAB).
-std::vector<std::string> MemberLinesAfter(const std::vector<std::string>& lines, const std::string& group) {
-    auto at = std::find_if(lines.begin(), lines.end(),
-                           [&](const std::string& l) { return l.rfind(group + "\t", 0) == 0; });
+std::vector<std::string> MemberLinesAfter(const std::vector<std::string>& lines, const std::string& group)
+{
+    auto at =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(group + "\t", 0) == 0; });
     std::vector<std::string> members;
-    if (at == lines.end()) return members;
-    for (++at; at != lines.end() && !at->empty() && at->front() == '\t'; ++at) members.push_back(*at);
+    if (at == lines.end())
+        return members;
+    for (++at; at != lines.end() && !at->empty() && at->front() == '\t'; ++at)
+        members.push_back(*at);
     return members;
 }
 
-TEST_F(SambaDisplayLines, GroupsWithMembersAndComments) {
+TEST_F(SambaDisplayLines, GroupsWithMembersAndComments)
+{
     AppSettings s = Defaults();
     s.g_show_members = 1;
     ListContent list = GroupsList(s);
@@ -268,7 +309,8 @@ TEST_F(SambaDisplayLines, GroupsWithMembersAndComments) {
     EXPECT_EQ(list.entryCount, static_cast<int>(list.lines.size()) - 3);
     for (const Group& group : kGroups) {
         std::vector<std::string> expected;
-        for (const std::string& member : group.members) expected.push_back("\t" + member);
+        for (const std::string& member : group.members)
+            expected.push_back("\t" + member);
         EXPECT_THAT(LinesStartingWith(list.lines, group.name + "\t"),
                     ::testing::ElementsAre(ExpectedGroupLine(group, s)));
         EXPECT_THAT(MemberLinesAfter(list.lines, group.name), ::testing::UnorderedElementsAreArray(expected))
@@ -282,7 +324,8 @@ TEST_F(SambaDisplayLines, GroupsWithMembersAndComments) {
     EXPECT_NE(staff[4].front(), '\t');
 }
 
-TEST_F(SambaDisplayLines, GroupsByDefaultHaveNoMemberLines) {
+TEST_F(SambaDisplayLines, GroupsByDefaultHaveNoMemberLines)
+{
     const AppSettings s = Defaults();
     ListContent list = GroupsList(s);
     for (const Group& group : kGroups) {
@@ -295,7 +338,8 @@ TEST_F(SambaDisplayLines, GroupsByDefaultHaveNoMemberLines) {
     EXPECT_EQ(list.entryCount, static_cast<int>(groups.size()));
 }
 
-TEST_F(SambaDisplayLines, GroupsWithoutComments) {
+TEST_F(SambaDisplayLines, GroupsWithoutComments)
+{
     AppSettings s = Defaults();
     s.g_comments = 0;
     ListContent list = GroupsList(s);
@@ -305,13 +349,15 @@ TEST_F(SambaDisplayLines, GroupsWithoutComments) {
 }
 
 // Every flag off: one empty line per group, still listed and counted; the header stays.
-TEST_F(SambaDisplayLines, GroupsWithEverySettingOff) {
+TEST_F(SambaDisplayLines, GroupsWithEverySettingOff)
+{
     ListContent list = GroupsList(AllOff());
     std::vector<GROUP_INFO_0> groups;
     ASSERT_EQ(m_api.GroupEnum(vxtest::kServer, groups), NERR_Success);
     ASSERT_EQ(list.lines.size(), groups.size() + 3);
     EXPECT_EQ(list.lines[0], "Name\tComment\t");
-    for (std::size_t i = 2; i + 1 < list.lines.size(); ++i) EXPECT_EQ(list.lines[i], "") << i;
+    for (std::size_t i = 2; i + 1 < list.lines.size(); ++i)
+        EXPECT_EQ(list.lines[i], "") << i;
     EXPECT_EQ(list.entryCount, static_cast<int>(groups.size()));
 }
 
@@ -323,13 +369,12 @@ struct ServerColumn {
 };
 
 const ServerColumn kColumns[] = {
-    {"Wkst", 0x1},      {"Srv", 0x2},       {"SQL", 0x4},      {"DC", 0x8},        {"BDC", 0x10},
-    {"AFP", 0x40},      {"Nvll", 0x80},     {"Dmem", 0x100},   {"PQs", 0x200},     {"Dial", 0x400},
-    {"Unx", 0x800},     {"NT", 0x1000},     {"WFW", 0x2000},   {"MFPN", 0x4000},   {"NTS", 0x8000},
-    {"PB", 0x10000},    {"BkB", 0x20000},   {"MsB", 0x40000},  {"DM", 0x80000},    {"OSF", 0x100000},
-    {"VMS", 0x200000},
+    {"Wkst", 0x1},   {"Srv", 0x2},      {"SQL", 0x4},      {"DC", 0x8},     {"BDC", 0x10},    {"AFP", 0x40},
+    {"Nvll", 0x80},  {"Dmem", 0x100},   {"PQs", 0x200},    {"Dial", 0x400}, {"Unx", 0x800},   {"NT", 0x1000},
+    {"WFW", 0x2000}, {"MFPN", 0x4000},  {"NTS", 0x8000},   {"PB", 0x10000}, {"BkB", 0x20000}, {"MsB", 0x40000},
+    {"DM", 0x80000}, {"OSF", 0x100000}, {"VMS", 0x200000},
 };
-const std::set<std::string> kDefaultColumns = {"Wkst", "SQL", "DC", "BDC", "AFP", "PQs", "Unx", "NT",
+const std::set<std::string> kDefaultColumns = {"Wkst", "SQL", "DC",  "BDC", "AFP", "PQs", "Unx", "NT",
                                                "NTS",  "PB",  "BkB", "MsB", "DM",  "OSF", "VMS"};
 
 // The role bits the controller's server information gives (a Samba 4.17 DC: workstation,
@@ -339,32 +384,39 @@ constexpr std::uint32_t kControllerBits = 0x00809a03u | SV_TYPE_DOMAIN_CTRL;
 // VXWS1 never answers: the bits of its workstation account.
 constexpr std::uint32_t kWorkstationBits = SV_TYPE_WORKSTATION | SV_TYPE_DOMAIN_MEMBER;
 
-std::string ExpectedHeader(const std::set<std::string>& shown) {
+std::string ExpectedHeader(const std::set<std::string>& shown)
+{
     std::string header = "Name\t";
     for (const ServerColumn& c : kColumns)
-        if (shown.count(c.label)) header += std::string(c.label) + "\t";
+        if (shown.count(c.label))
+            header += std::string(c.label) + "\t";
     return header;
 }
 
-std::string ExpectedRow(const std::string& name, std::uint32_t bits, const std::set<std::string>& shown) {
+std::string ExpectedRow(const std::string& name, std::uint32_t bits, const std::set<std::string>& shown)
+{
     std::string row = name + "\t";
     for (const ServerColumn& c : kColumns)
-        if (shown.count(c.label)) row += (bits & c.bit) ? "X\t" : "-\t";
+        if (shown.count(c.label))
+            row += (bits & c.bit) ? "X\t" : "-\t";
     return row;
 }
 
-std::vector<int> ServersStops() {
+std::vector<int> ServersStops()
+{
     std::vector<int> stops;
-    for (int stop = 90; stop <= 815; stop += 25) stops.push_back(stop);
+    for (int stop = 90; stop <= 815; stop += 25)
+        stops.push_back(stop);
     return stops;
 }
 
-void ExpectServers(const ListContent& list, const std::set<std::string>& shown) {
+void ExpectServers(const ListContent& list, const std::set<std::string>& shown)
+{
     EXPECT_EQ(list.shownType, DisplayType::SERVERS);
     EXPECT_EQ(list.tabStops, ServersStops());
-    EXPECT_EQ(list.lines, (std::vector<std::string>{ExpectedHeader(shown), kSeparator,
-                                                    ExpectedRow("DC1", kControllerBits, shown),
-                                                    ExpectedRow("VXWS1", kWorkstationBits, shown), kSeparator}));
+    EXPECT_EQ(list.lines,
+              (std::vector<std::string>{ExpectedHeader(shown), kSeparator, ExpectedRow("DC1", kControllerBits, shown),
+                                        ExpectedRow("VXWS1", kWorkstationBits, shown), kSeparator}));
     EXPECT_EQ(list.entryCount, 2);
     EXPECT_EQ(list.messageText, nullptr);
 }
@@ -375,9 +427,10 @@ void ExpectServers(const ListContent& list, const std::set<std::string>& shown) 
 // of the domain would list.
 class ControllerAsBrowser : public SambaNetApi {
 public:
-    ControllerAsBrowser() : SambaNetApi(vxtest::AdminConnection()) {}
+    ControllerAsBrowser() : SambaNetApi(vxtest::AdminConnection()) { }
     Status ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
-                      std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override {
+                      std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) override
+    {
         m_askedServers.push_back(server);
         return SambaNetApi::ServerEnum(server.empty() ? vxtest::kServer : server, serverType, domain, out,
                                        totalEntries);
@@ -385,28 +438,33 @@ public:
     std::vector<std::string> m_askedServers;
 };
 
-TEST_F(SambaDisplayLines, ServersWithTheDefaultColumns) {
+TEST_F(SambaDisplayLines, ServersWithTheDefaultColumns)
+{
     ControllerAsBrowser api;
     ExpectServers(ServersList(api, Defaults()), kDefaultColumns);
     EXPECT_EQ(api.m_askedServers, std::vector<std::string>{""}) << "this computer's browser, asked once";
 }
 
-TEST_F(SambaDisplayLines, ServersWithEveryColumn) {
+TEST_F(SambaDisplayLines, ServersWithEveryColumn)
+{
     AppSettings s = Defaults();
     s.s_TYPE = s.s_NOVELL = s.s_DOMMEM = s.s_DIALIN = s.s_WFW = s.s_MFPN = 1;
     std::set<std::string> all;
-    for (const ServerColumn& c : kColumns) all.insert(c.label);
+    for (const ServerColumn& c : kColumns)
+        all.insert(c.label);
     ControllerAsBrowser api;
     ExpectServers(ServersList(api, s), all);
 }
 
-TEST_F(SambaDisplayLines, ServersWithEverySettingOff) {
+TEST_F(SambaDisplayLines, ServersWithEverySettingOff)
+{
     ControllerAsBrowser api;
     ExpectServers(ServersList(api, AllOff()), {});
 }
 
 // The server box names another server: the list is still the local domain's.
-TEST_F(SambaDisplayLines, ServersIgnoreTheChosenServer) {
+TEST_F(SambaDisplayLines, ServersIgnoreTheChosenServer)
+{
     AppSettings s = Defaults();
     s.serverName = "\\\\192.0.2.20";
     ControllerAsBrowser api;
@@ -417,7 +475,8 @@ TEST_F(SambaDisplayLines, ServersIgnoreTheChosenServer) {
 // This computer is no domain member (its browser finds no controller): the current
 // server is asked for its domain. When that fails too: an empty header, the message
 // line, the separators, and no rows counted.
-TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk) {
+TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk)
+{
     ExpectServers(ServersList(m_api, Defaults()), kDefaultColumns);
     AppSettings silent = Defaults();
     silent.serverName = "\\\\127.0.0.1";
@@ -434,7 +493,8 @@ TEST_F(SambaDisplayLines, ServersWithoutABrowserToAsk) {
 // and the hosts that announce themselves: the controller once (its wsdd names its
 // domain), a host of another workgroup (WS-Discovery) and one only DNS-SD finds. Those
 // two offer no shares.
-TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
+TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry)
+{
     std::string error;
     auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
                                         std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);
@@ -478,7 +538,8 @@ TEST_F(SambaDisplayLines, NetworkWithEveryKindOfEntry) {
 }
 
 // A stopped browse sends nothing more through either route: each call answers at once.
-TEST_F(SambaDisplayLines, AStoppedBrowseSendsNoRequestThroughEitherRoute) {
+TEST_F(SambaDisplayLines, AStoppedBrowseSendsNoRequestThroughEitherRoute)
+{
     std::string error;
     auto directory = CreateDomainNetApi(vxtest::kServer, vxtest::AdminConnection().credentials,
                                         std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);

@@ -9,13 +9,15 @@ namespace {
 
 class SambaGroups : public SambaDc {
 protected:
-    std::vector<std::string> Members(const std::string& group) {
+    std::vector<std::string> Members(const std::string& group)
+    {
         std::vector<GROUP_USERS_INFO_0> users;
         EXPECT_EQ(m_api.GroupGetUsers(kServer, group, users), NERR_Success) << group;
         return vxtest::NamesOf(users, &GROUP_USERS_INFO_0::grui0_name);
     }
     // vx-writes as populated: vx.member1 alone.
-    void SetUp() override {
+    void SetUp() override
+    {
         m_api.GroupDelUser(kServer, "vx-writes", "vx.member2");
         m_api.GroupAddUser(kServer, "vx-writes", "vx.member1");
     }
@@ -23,7 +25,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SambaGroups, GroupEnumListsGlobalGroupsOnly) {
+TEST_F(SambaGroups, GroupEnumListsGlobalGroupsOnly)
+{
     std::vector<GROUP_INFO_2> groups;
     ASSERT_EQ(m_api.GroupEnum(kServer, groups), NERR_Success);
     std::vector<std::string> names = vxtest::NamesOf(groups, &GROUP_INFO_2::grpi2_name);
@@ -44,7 +47,8 @@ TEST_F(SambaGroups, GroupEnumListsGlobalGroupsOnly) {
     EXPECT_EQ(vxtest::NamesOf(plain, &GROUP_INFO_0::grpi0_name), names);
 }
 
-TEST_F(SambaGroups, GroupGetInfo) {
+TEST_F(SambaGroups, GroupGetInfo)
+{
     GROUP_INFO_2 group;
     ASSERT_EQ(m_api.GroupGetInfo(kServer, "vx-staff", group), NERR_Success);
     EXPECT_EQ(group.grpi2_name, "vx-staff");
@@ -55,7 +59,8 @@ TEST_F(SambaGroups, GroupGetInfo) {
     EXPECT_EQ(m_api.GroupGetInfo(kServer, "vx.plain", group), NERR_GroupNotFound);
 }
 
-TEST_F(SambaGroups, GroupGetUsers) {
+TEST_F(SambaGroups, GroupGetUsers)
+{
     EXPECT_EQ(Members("vx-staff"), (std::vector<std::string>{"vx.comma", "vx.plain", "vx.writer"}));
     EXPECT_TRUE(Members("vx-empty").empty());
     std::vector<GROUP_USERS_INFO_0> users;
@@ -63,7 +68,8 @@ TEST_F(SambaGroups, GroupGetUsers) {
     EXPECT_EQ(m_api.GroupGetUsers(kServer, "vx-local", users), NERR_GroupNotFound);
 }
 
-TEST_F(SambaGroups, SmallBatchesStillGiveEveryMemberAndGroup) {
+TEST_F(SambaGroups, SmallBatchesStillGiveEveryMemberAndGroup)
+{
     SambaConnection connection = vxtest::AdminConnection();
     connection.batchBytes = 20;
     SambaNetApi paged(connection);
@@ -78,7 +84,8 @@ TEST_F(SambaGroups, SmallBatchesStillGiveEveryMemberAndGroup) {
     EXPECT_EQ(vxtest::NamesOf(groups, &GROUP_INFO_2::grpi2_name), vxtest::NamesOf(whole, &GROUP_INFO_2::grpi2_name));
 }
 
-TEST_F(SambaGroups, GroupSetInfoWritesTheComment) {
+TEST_F(SambaGroups, GroupSetInfoWritesTheComment)
+{
     GROUP_INFO_2 group;
     ASSERT_EQ(m_api.GroupGetInfo(kServer, "vx-writes", group), NERR_Success);
     group.grpi2_comment = "Changed, with a comma";
@@ -92,7 +99,8 @@ TEST_F(SambaGroups, GroupSetInfoWritesTheComment) {
     EXPECT_EQ(m_api.GroupSetInfo(kServer, "vx-nogroup", group), NERR_GroupNotFound);
 }
 
-TEST_F(SambaGroups, AddAndRemoveMembers) {
+TEST_F(SambaGroups, AddAndRemoveMembers)
+{
     ASSERT_EQ(m_api.GroupAddUser(kServer, "vx-writes", "vx.member2"), NERR_Success);
     EXPECT_EQ(Members("vx-writes"), (std::vector<std::string>{"vx.member1", "vx.member2"}));
     EXPECT_EQ(m_api.GroupAddUser(kServer, "vx-writes", "vx.member2"), ERROR_MEMBER_IN_GROUP);
@@ -101,7 +109,8 @@ TEST_F(SambaGroups, AddAndRemoveMembers) {
     EXPECT_EQ(m_api.GroupDelUser(kServer, "vx-writes", "vx.member2"), ERROR_MEMBER_NOT_IN_GROUP);
 }
 
-TEST_F(SambaGroups, MembershipChangesWithUnknownNames) {
+TEST_F(SambaGroups, MembershipChangesWithUnknownNames)
+{
     EXPECT_EQ(m_api.GroupAddUser(kServer, "vx-writes", "vx.nobody"), NERR_UserNotFound);
     EXPECT_EQ(m_api.GroupAddUser(kServer, "vx-nogroup", "vx.member2"), NERR_GroupNotFound);
     EXPECT_EQ(m_api.GroupDelUser(kServer, "vx-writes", "vx.nobody"), NERR_UserNotFound);

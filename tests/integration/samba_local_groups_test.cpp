@@ -12,7 +12,8 @@ namespace {
 
 class SambaLocalGroups : public SambaDc {
 protected:
-    Sid SidOf(const std::string& account) {
+    Sid SidOf(const std::string& account)
+    {
         Sid sid;
         std::string domain;
         SidNameUse use = SidNameUse::Unknown;
@@ -25,7 +26,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SambaLocalGroups, LocalGroupEnumListsBuiltinAndDomainLocalGroups) {
+TEST_F(SambaLocalGroups, LocalGroupEnumListsBuiltinAndDomainLocalGroups)
+{
     std::vector<LOCALGROUP_INFO_1> groups;
     ASSERT_EQ(m_api.LocalGroupEnum(kServer, groups), NERR_Success);
     std::vector<std::string> names = vxtest::NamesOf(groups, &LOCALGROUP_INFO_1::lgrpi1_name);
@@ -43,7 +45,8 @@ TEST_F(SambaLocalGroups, LocalGroupEnumListsBuiltinAndDomainLocalGroups) {
     EXPECT_EQ(vxtest::NamesOf(plain, &LOCALGROUP_INFO_0::lgrpi0_name), names);
 }
 
-TEST_F(SambaLocalGroups, LookupAccountNameOfUsersGroupsAndComputers) {
+TEST_F(SambaLocalGroups, LookupAccountNameOfUsersGroupsAndComputers)
+{
     Sid domainSid;
     std::string domain;
     SidNameUse use = SidNameUse::Unknown;
@@ -69,7 +72,8 @@ TEST_F(SambaLocalGroups, LookupAccountNameOfUsersGroupsAndComputers) {
     EXPECT_EQ(use, SidNameUse::Computer);
 }
 
-TEST_F(SambaLocalGroups, LookupAccountNameOfUnknownNames) {
+TEST_F(SambaLocalGroups, LookupAccountNameOfUnknownNames)
+{
     Sid sid{"stale"};
     std::string domain = "stale";
     SidNameUse use = SidNameUse::User;
@@ -80,7 +84,8 @@ TEST_F(SambaLocalGroups, LookupAccountNameOfUnknownNames) {
     EXPECT_EQ(m_api.LookupAccountName(kServer, "", sid, domain, use), ERROR_NONE_MAPPED);
 }
 
-TEST_F(SambaLocalGroups, AddAndRemoveAMemberByIdentifier) {
+TEST_F(SambaLocalGroups, AddAndRemoveAMemberByIdentifier)
+{
     Sid member = SidOf("vx.member1");
     ASSERT_EQ(m_api.LocalGroupAddMember(kServer, "vx-local-writes", member), NERR_Success);
     EXPECT_EQ(m_api.LocalGroupAddMember(kServer, "vx-local-writes", member), ERROR_MEMBER_IN_ALIAS);
@@ -88,13 +93,15 @@ TEST_F(SambaLocalGroups, AddAndRemoveAMemberByIdentifier) {
     EXPECT_EQ(m_api.LocalGroupDelMember(kServer, "vx-local-writes", member), ERROR_MEMBER_NOT_IN_ALIAS);
 }
 
-TEST_F(SambaLocalGroups, BuiltinGroupTakesAMemberToo) {
+TEST_F(SambaLocalGroups, BuiltinGroupTakesAMemberToo)
+{
     Sid member = SidOf("vx.member1");
     ASSERT_EQ(m_api.LocalGroupAddMember(kServer, "Print Operators", member), NERR_Success);
     EXPECT_EQ(m_api.LocalGroupDelMember(kServer, "Print Operators", member), NERR_Success);
 }
 
-TEST_F(SambaLocalGroups, BadGroupsAndIdentifiers) {
+TEST_F(SambaLocalGroups, BadGroupsAndIdentifiers)
+{
     Sid member = SidOf("vx.member1");
     EXPECT_EQ(m_api.LocalGroupAddMember(kServer, "vx-nolocal", member), ERROR_NO_SUCH_ALIAS);
     EXPECT_EQ(m_api.LocalGroupAddMember(kServer, "vx-staff", member), ERROR_NO_SUCH_ALIAS) << "a global group";

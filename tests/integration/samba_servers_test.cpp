@@ -10,16 +10,19 @@ using vxtest::SambaDc;
 
 namespace {
 
-const SERVER_INFO_101* Find(const std::vector<SERVER_INFO_101>& servers, const std::string& name) {
+const SERVER_INFO_101* Find(const std::vector<SERVER_INFO_101>& servers, const std::string& name)
+{
     for (const SERVER_INFO_101& server : servers) {
-        if (server.sv101_name == name) return &server;
+        if (server.sv101_name == name)
+            return &server;
     }
     return nullptr;
 }
 
 }  // namespace
 
-TEST_F(SambaDc, GetDCNameNamesTheControllerWithBackslashes) {
+TEST_F(SambaDc, GetDCNameNamesTheControllerWithBackslashes)
+{
     std::string dc;
     ASSERT_EQ(m_api.GetDCName(kServer, "", dc), NERR_Success);
     EXPECT_EQ(dc, "\\\\DC1");
@@ -27,13 +30,15 @@ TEST_F(SambaDc, GetDCNameNamesTheControllerWithBackslashes) {
     EXPECT_EQ(dc, "\\\\DC1");
 }
 
-TEST_F(SambaDc, GetDCNameOfAnUnknownDomainFails) {
+TEST_F(SambaDc, GetDCNameOfAnUnknownDomainFails)
+{
     std::string dc = "stale";
     EXPECT_NE(m_api.GetDCName(kServer, "NOSUCHDOMAIN", dc), NERR_Success);
     EXPECT_EQ(dc, "");
 }
 
-TEST_F(SambaDc, ControllerIsReportedAsPrimaryController) {
+TEST_F(SambaDc, ControllerIsReportedAsPrimaryController)
+{
     SERVER_INFO_101 info;
     ASSERT_EQ(m_api.ServerGetInfo(kServer, info), NERR_Success);
     EXPECT_EQ(info.sv101_name, "DC1");
@@ -43,7 +48,8 @@ TEST_F(SambaDc, ControllerIsReportedAsPrimaryController) {
     EXPECT_FALSE(info.sv101_comment.empty());
 }
 
-TEST_F(SambaDc, ControllerByAddressOrDnsNameIsTheSameServer) {
+TEST_F(SambaDc, ControllerByAddressOrDnsNameIsTheSameServer)
+{
     for (const std::string server : {"\\\\192.0.2.10", "\\\\dc1.vellox.test", "DC1"}) {
         SERVER_INFO_101 info;
         ASSERT_EQ(m_api.ServerGetInfo(server, info), NERR_Success) << server;
@@ -52,10 +58,12 @@ TEST_F(SambaDc, ControllerByAddressOrDnsNameIsTheSameServer) {
     }
 }
 
-TEST_F(SambaDc, ServerEnumListsControllerAndComputerAccounts) {
+TEST_F(SambaDc, ServerEnumListsControllerAndComputerAccounts)
+{
     std::vector<SERVER_INFO_101> servers;
     std::uint32_t total = 0;
-    double seconds = vxtest::SecondsOf([&] { ASSERT_EQ(m_api.ServerEnum(kServer, SV_TYPE_ALL, "", servers, total), NERR_Success); });
+    double seconds =
+        vxtest::SecondsOf([&] { ASSERT_EQ(m_api.ServerEnum(kServer, SV_TYPE_ALL, "", servers, total), NERR_Success); });
     EXPECT_EQ(total, servers.size());
     const SERVER_INFO_101* dc = Find(servers, "DC1");
     ASSERT_NE(dc, nullptr);
@@ -69,7 +77,8 @@ TEST_F(SambaDc, ServerEnumListsControllerAndComputerAccounts) {
     EXPECT_LT(seconds, 10.0) << "a silent server must cost one probe, not the library's 20 s";
 }
 
-TEST_F(SambaDc, ServerEnumKeepsOnlyTheAskedTypes) {
+TEST_F(SambaDc, ServerEnumKeepsOnlyTheAskedTypes)
+{
     std::vector<SERVER_INFO_101> servers;
     std::uint32_t total = 0;
     ASSERT_EQ(m_api.ServerEnum(kServer, SV_TYPE_DOMAIN_CTRL, "", servers, total), NERR_Success);
@@ -81,7 +90,8 @@ TEST_F(SambaDc, ServerEnumKeepsOnlyTheAskedTypes) {
     EXPECT_EQ(total, 1u);
 }
 
-TEST_F(SambaDc, ShareEnumGivesDiskSharesAndIpc) {
+TEST_F(SambaDc, ShareEnumGivesDiskSharesAndIpc)
+{
     std::vector<SHARE_INFO_1> shares;
     ASSERT_EQ(m_api.ShareEnum(kServer, shares), NERR_Success);
     std::vector<std::string> names = vxtest::NamesOf(shares, &SHARE_INFO_1::shi1_netname);
@@ -99,7 +109,8 @@ TEST_F(SambaDc, ShareEnumGivesDiskSharesAndIpc) {
 
 // Nothing listens on port 445 of the client's own loopback: the library would answer
 // for this machine from its configuration; the back end must say the server is not there.
-TEST_F(SambaDc, LoopbackWithoutServerFailsAtOnce) {
+TEST_F(SambaDc, LoopbackWithoutServerFailsAtOnce)
+{
     SERVER_INFO_101 info;
     Status status = NERR_Success;
     double seconds = vxtest::SecondsOf([&] { status = m_api.ServerGetInfo("\\\\127.0.0.1", info); });
@@ -108,7 +119,8 @@ TEST_F(SambaDc, LoopbackWithoutServerFailsAtOnce) {
 }
 
 // 192.0.2.20 is on the link but no machine has it: nothing ever answers.
-TEST_F(SambaDc, SilentServerFailsWithinTheConnectTimeout) {
+TEST_F(SambaDc, SilentServerFailsWithinTheConnectTimeout)
+{
     SambaConnection connection = vxtest::AdminConnection();
     connection.connectTimeout = std::chrono::milliseconds(1500);
     SambaNetApi api(connection);
@@ -126,7 +138,8 @@ TEST_F(SambaDc, SilentServerFailsWithinTheConnectTimeout) {
 
 // A silent server must not hold the library lock: a call to the controller made
 // meanwhile from another thread goes through.
-TEST_F(SambaDc, SilentServerDoesNotBlockOtherCallers) {
+TEST_F(SambaDc, SilentServerDoesNotBlockOtherCallers)
+{
     std::thread slow([&] {
         SERVER_INFO_101 info;
         m_api.ServerGetInfo("\\\\192.0.2.20", info);
@@ -140,7 +153,8 @@ TEST_F(SambaDc, SilentServerDoesNotBlockOtherCallers) {
     EXPECT_LT(seconds, 2.0);
 }
 
-TEST_F(SambaDc, UnresolvableServerFails) {
+TEST_F(SambaDc, UnresolvableServerFails)
+{
     GROUP_INFO_2 group;
     EXPECT_NE(m_api.GroupGetInfo("\\\\NOSUCHHOST", "vx-staff", group), NERR_Success);
 }

@@ -16,7 +16,8 @@ using namespace net::samba;
 
 namespace {
 
-double SecondsOf(const std::function<void()>& call) {
+double SecondsOf(const std::function<void()>& call)
+{
     auto start = std::chrono::steady_clock::now();
     call();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -25,7 +26,8 @@ double SecondsOf(const std::function<void()>& call) {
 // A loopback listener on a free port; `backlog` pending connections at most.
 class Listener {
 public:
-    explicit Listener(int backlog) {
+    explicit Listener(int backlog)
+    {
         m_fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -46,7 +48,8 @@ private:
 
 }  // namespace
 
-TEST(SambaNames, SameHostIgnoresCaseBackslashesAndDnsSuffix) {
+TEST(SambaNames, SameHostIgnoresCaseBackslashesAndDnsSuffix)
+{
     EXPECT_TRUE(SameHost("\\\\DC1", "dc1"));
     EXPECT_TRUE(SameHost("\\\\dc1.vellox.test", "DC1"));
     EXPECT_FALSE(SameHost("\\\\DC1", "DC10"));
@@ -56,7 +59,8 @@ TEST(SambaNames, SameHostIgnoresCaseBackslashesAndDnsSuffix) {
     EXPECT_FALSE(SameHost("192.0.2.10", "192.0.2.11"));
 }
 
-TEST(SambaNames, SplitAccountName) {
+TEST(SambaNames, SplitAccountName)
+{
     EXPECT_EQ(SplitAccountName("VELLOX\\vx.plain"), std::make_pair(std::string("VELLOX"), std::string("vx.plain")));
     EXPECT_EQ(SplitAccountName("vx.plain@vellox.test"),
               std::make_pair(std::string("vellox.test"), std::string("vx.plain")));
@@ -64,7 +68,8 @@ TEST(SambaNames, SplitAccountName) {
 }
 
 // The level-3 write sends these bits as they are: a wrong mapping changes accounts.
-TEST(SambaFlags, AccountBitsTranslateToSamrBits) {
+TEST(SambaFlags, AccountBitsTranslateToSamrBits)
+{
     EXPECT_EQ(ToSamrAccountBits(UF_NORMAL_ACCOUNT), 0x10u);
     EXPECT_EQ(ToSamrAccountBits(UF_SCRIPT | UF_NORMAL_ACCOUNT), 0x10u) << "UF_SCRIPT has no SAMR bit";
     EXPECT_EQ(ToSamrAccountBits(UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE), 0x11u);
@@ -76,7 +81,8 @@ TEST(SambaFlags, AccountBitsTranslateToSamrBits) {
     EXPECT_EQ(ToSamrAccountBits(0x00800000u), 0u) << "password expired is computed, never written";
 }
 
-TEST(SambaValues, NeverExpiringAccountsReadAsForever) {
+TEST(SambaValues, NeverExpiringAccountsReadAsForever)
+{
     EXPECT_EQ(NormalizeAccountExpiry(159663333u), TIMEQ_FOREVER);
     EXPECT_EQ(NormalizeAccountExpiry(0u), TIMEQ_FOREVER);
     EXPECT_EQ(NormalizeAccountExpiry(0x7FFFFFFFu), TIMEQ_FOREVER);
@@ -85,7 +91,8 @@ TEST(SambaValues, NeverExpiringAccountsReadAsForever) {
     EXPECT_EQ(NormalizeAccountExpiry(159663332u), 159663332u);
 }
 
-TEST(SambaValues, PasswordNeverSetReadsAsAgeZero) {
+TEST(SambaValues, PasswordNeverSetReadsAsAgeZero)
+{
     const std::int64_t now = 1800000000;
     EXPECT_EQ(NormalizePasswordAge(static_cast<std::uint32_t>(now), now), 0u);
     EXPECT_EQ(NormalizePasswordAge(static_cast<std::uint32_t>(now - 5), now), 0u);
@@ -93,7 +100,8 @@ TEST(SambaValues, PasswordNeverSetReadsAsAgeZero) {
     EXPECT_EQ(NormalizePasswordAge(0u, now), 0u);
 }
 
-TEST(SambaSids, ParseAndFormatRoundTrip) {
+TEST(SambaSids, ParseAndFormatRoundTrip)
+{
     for (const char* text : {"S-1-5-21-2730921517-3625501806-1304489948-1103", "S-1-5-32-544", "S-1-1-0"}) {
         std::optional<SidParts> sid = ParseSid(text);
         ASSERT_TRUE(sid) << text;
@@ -106,15 +114,17 @@ TEST(SambaSids, ParseAndFormatRoundTrip) {
     EXPECT_EQ(sid->subAuthorities, (std::vector<std::uint32_t>{32, 544}));
 }
 
-TEST(SambaSids, MalformedTextIsRejected) {
-    for (const char* text : {"", "S-1", "S-1-5", "X-1-5-21", "S-1-5--21", "S-1-5-21-", "S-1-5-x", "S-1-5-4294967296",
-                             "S-256-5-1", "S-1-281474976710656-1", "S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16",
-                             "S-1-5-99999999999999999999999"}) {
+TEST(SambaSids, MalformedTextIsRejected)
+{
+    for (const char* text :
+         {"", "S-1", "S-1-5", "X-1-5-21", "S-1-5--21", "S-1-5-21-", "S-1-5-x", "S-1-5-4294967296", "S-256-5-1",
+          "S-1-281474976710656-1", "S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", "S-1-5-99999999999999999999999"}) {
         EXPECT_FALSE(ParseSid(text)) << text;
     }
 }
 
-TEST(SambaServers, FallbackBitsFollowTheAccountKind) {
+TEST(SambaServers, FallbackBitsFollowTheAccountKind)
+{
     EXPECT_EQ(FallbackServerType(UF_WORKSTATION_TRUST_ACCOUNT | UF_SCRIPT, false),
               SV_TYPE_WORKSTATION | SV_TYPE_DOMAIN_MEMBER);
     std::uint32_t backup = FallbackServerType(UF_SERVER_TRUST_ACCOUNT, false);
@@ -127,7 +137,8 @@ TEST(SambaServers, FallbackBitsFollowTheAccountKind) {
     EXPECT_EQ(FallbackServerType(UF_NORMAL_ACCOUNT, false), 0u);
 }
 
-TEST(SambaStatus, UnknownNamesBecomeTheNetCodes) {
+TEST(SambaStatus, UnknownNamesBecomeTheNetCodes)
+{
     EXPECT_EQ(UserCallStatus(ERROR_NONE_MAPPED), NERR_UserNotFound);
     EXPECT_EQ(UserCallStatus(ERROR_NO_SUCH_USER), NERR_UserNotFound);
     EXPECT_EQ(UserCallStatus(ERROR_ACCESS_DENIED), ERROR_ACCESS_DENIED);
@@ -141,12 +152,14 @@ TEST(SambaStatus, UnknownNamesBecomeTheNetCodes) {
     EXPECT_EQ(LocalGroupCallStatus(NERR_Success), NERR_Success);
 }
 
-TEST(SambaProbe, ListeningPortAnswers) {
+TEST(SambaProbe, ListeningPortAnswers)
+{
     Listener listener(8);
     EXPECT_EQ(ProbeTcp("127.0.0.1", listener.Port(), std::chrono::milliseconds(2000)), Probe::Answered);
 }
 
-TEST(SambaProbe, ClosedPortIsRefusedAtOnce) {
+TEST(SambaProbe, ClosedPortIsRefusedAtOnce)
+{
     std::uint16_t port = 0;
     {
         Listener listener(1);
@@ -160,7 +173,8 @@ TEST(SambaProbe, ClosedPortIsRefusedAtOnce) {
 
 // A listener that never accepts: once its queue is full, connections hang; the probe
 // gives up at its time limit.
-TEST(SambaProbe, ServerThatNeverAcceptsTimesOut) {
+TEST(SambaProbe, ServerThatNeverAcceptsTimesOut)
+{
     Listener listener(0);
     std::vector<int> fillers;
     for (int i = 0; i < 4; ++i) {
@@ -175,7 +189,8 @@ TEST(SambaProbe, ServerThatNeverAcceptsTimesOut) {
     usleep(100000);
     Probe probe = Probe::Answered;
     double seconds = SecondsOf([&] { probe = ProbeTcp("127.0.0.1", listener.Port(), std::chrono::milliseconds(700)); });
-    for (int fd : fillers) close(fd);
+    for (int fd : fillers)
+        close(fd);
     EXPECT_EQ(probe, Probe::TimedOut);
     EXPECT_GT(seconds, 0.6);
     EXPECT_LT(seconds, 2.0);
@@ -183,6 +198,7 @@ TEST(SambaProbe, ServerThatNeverAcceptsTimesOut) {
 
 // (Names that reach the resolver are left to the integration tests: their namespace
 // has no name server, so no lookup leaves the machine.)
-TEST(SambaProbe, EmptyNameIsUnresolved) {
+TEST(SambaProbe, EmptyNameIsUnresolved)
+{
     EXPECT_EQ(ProbeTcp("", 445, std::chrono::milliseconds(100)), Probe::Unresolved);
 }

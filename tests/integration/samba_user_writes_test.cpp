@@ -14,13 +14,15 @@ namespace {
 
 class SambaUserWrites : public SambaDc {
 protected:
-    USER_INFO_3 Get(const std::string& name) {
+    USER_INFO_3 Get(const std::string& name)
+    {
         USER_INFO_3 user;
         EXPECT_EQ(m_api.UserGetInfo(kServer, name, user), NERR_Success) << name;
         return user;
     }
     // The writer account as populated: flags plain, must-change off.
-    void SetUp() override {
+    void SetUp() override
+    {
         USER_INFO_3 user = Get("vx.writer");
         user.usri3_full_name = "Writer Original";
         user.usri3_comment = "Rewritten by the tests";
@@ -28,13 +30,17 @@ protected:
         user.usri3_password_expired = 0;
         ASSERT_EQ(m_api.UserSetInfo(kServer, "vx.writer", user), NERR_Success);
     }
-    std::string FreshPassword() { return "Vx-New-" + std::to_string(std::time(nullptr)) + "-" + std::to_string(++m_serial) + "z"; }
+    std::string FreshPassword()
+    {
+        return "Vx-New-" + std::to_string(std::time(nullptr)) + "-" + std::to_string(++m_serial) + "z";
+    }
     int m_serial = 0;
 };
 
 }  // namespace
 
-TEST_F(SambaUserWrites, FullNameAndCommentRoundTrip) {
+TEST_F(SambaUserWrites, FullNameAndCommentRoundTrip)
+{
     USER_INFO_3 user = Get("vx.writer");
     user.usri3_full_name = "Writer, Changed";
     user.usri3_comment = "Now with a, comma";
@@ -46,7 +52,8 @@ TEST_F(SambaUserWrites, FullNameAndCommentRoundTrip) {
     EXPECT_EQ(now.usri3_acct_expires, TIMEQ_FOREVER);
 }
 
-TEST_F(SambaUserWrites, DisableAndEnable) {
+TEST_F(SambaUserWrites, DisableAndEnable)
+{
     USER_INFO_3 user = Get("vx.writer");
     std::uint32_t before = user.usri3_flags;
     user.usri3_flags |= UF_ACCOUNTDISABLE;
@@ -57,7 +64,8 @@ TEST_F(SambaUserWrites, DisableAndEnable) {
     EXPECT_EQ(Get("vx.writer").usri3_flags, before);
 }
 
-TEST_F(SambaUserWrites, PasswordNeverExpiresLeavesEverythingElse) {
+TEST_F(SambaUserWrites, PasswordNeverExpiresLeavesEverythingElse)
+{
     USER_INFO_3 user = Get("vx.writer");
     user.usri3_flags |= UF_DONT_EXPIRE_PASSWD;
     ASSERT_EQ(m_api.UserSetInfo(kServer, "vx.writer", user), NERR_Success);
@@ -69,7 +77,8 @@ TEST_F(SambaUserWrites, PasswordNeverExpiresLeavesEverythingElse) {
     EXPECT_EQ(now.usri3_primary_group_id, 513u);
 }
 
-TEST_F(SambaUserWrites, ExpiryDateSurvivesAFlagsWrite) {
+TEST_F(SambaUserWrites, ExpiryDateSurvivesAFlagsWrite)
+{
     USER_INFO_3 user = Get("vx.expires");
     user.usri3_flags |= UF_DONT_EXPIRE_PASSWD;
     ASSERT_EQ(m_api.UserSetInfo(kServer, "vx.expires", user), NERR_Success);
@@ -81,7 +90,8 @@ TEST_F(SambaUserWrites, ExpiryDateSurvivesAFlagsWrite) {
     EXPECT_FALSE(now.usri3_flags & UF_DONT_EXPIRE_PASSWD);
 }
 
-TEST_F(SambaUserWrites, ProfileAndScriptSurviveAWrite) {
+TEST_F(SambaUserWrites, ProfileAndScriptSurviveAWrite)
+{
     USER_INFO_3 user = Get("vx.profile");
     user.usri3_comment = "Roaming profile";  // unchanged text, flags rewritten
     user.usri3_flags |= UF_ACCOUNTDISABLE;
@@ -98,7 +108,8 @@ TEST_F(SambaUserWrites, ProfileAndScriptSurviveAWrite) {
 
 // Back to back, within one second: the library drops the must-change field when the
 // password was changed in the same second.
-TEST_F(SambaUserWrites, MustChangePasswordOnAndOff) {
+TEST_F(SambaUserWrites, MustChangePasswordOnAndOff)
+{
     USER_INFO_3 user = Get("vx.writer");
     for (int round = 0; round < 3; ++round) {
         user.usri3_password_expired = 1;
@@ -114,7 +125,8 @@ TEST_F(SambaUserWrites, MustChangePasswordOnAndOff) {
     }
 }
 
-TEST_F(SambaUserWrites, NewPasswordIsSetAndMustChangeKept) {
+TEST_F(SambaUserWrites, NewPasswordIsSetAndMustChangeKept)
+{
     USER_INFO_3 user = Get("vx.writer");
     user.usri3_password = FreshPassword();
     user.usri3_password_expired = 1;
@@ -128,7 +140,8 @@ TEST_F(SambaUserWrites, NewPasswordIsSetAndMustChangeKept) {
     EXPECT_LT(now.usri3_password_age, 600u);
 }
 
-TEST_F(SambaUserWrites, RefusedPasswordWritesNothing) {
+TEST_F(SambaUserWrites, RefusedPasswordWritesNothing)
+{
     USER_INFO_3 user = Get("vx.writer");
     user.usri3_password = "short";
     user.usri3_full_name = "Must Not Appear";
@@ -137,7 +150,8 @@ TEST_F(SambaUserWrites, RefusedPasswordWritesNothing) {
     EXPECT_EQ(Get("vx.writer").usri3_full_name, "Writer Original");
 }
 
-TEST_F(SambaUserWrites, CannotChangePasswordIsRefusedBeforeAnyWrite) {
+TEST_F(SambaUserWrites, CannotChangePasswordIsRefusedBeforeAnyWrite)
+{
     USER_INFO_3 user = Get("vx.writer");
     user.usri3_flags |= UF_PASSWD_CANT_CHANGE;
     user.usri3_full_name = "Must Not Appear";
@@ -145,7 +159,8 @@ TEST_F(SambaUserWrites, CannotChangePasswordIsRefusedBeforeAnyWrite) {
     EXPECT_EQ(Get("vx.writer").usri3_full_name, "Writer Original");
 }
 
-TEST_F(SambaUserWrites, ClearingLockoutUnlocksAndSettingItDoesNotLock) {
+TEST_F(SambaUserWrites, ClearingLockoutUnlocksAndSettingItDoesNotLock)
+{
     USER_INFO_3 locked = Get("vx.unlock");
     ASSERT_TRUE(locked.usri3_flags & UF_LOCKOUT) << "populate locks vx.unlock out";
     locked.usri3_flags &= ~UF_LOCKOUT;
@@ -158,14 +173,16 @@ TEST_F(SambaUserWrites, ClearingLockoutUnlocksAndSettingItDoesNotLock) {
     EXPECT_FALSE(Get("vx.writer").usri3_flags & UF_LOCKOUT);
 }
 
-TEST_F(SambaUserWrites, UnknownUserIsUserNotFound) {
+TEST_F(SambaUserWrites, UnknownUserIsUserNotFound)
+{
     USER_INFO_3 user = Get("vx.writer");
     EXPECT_EQ(m_api.UserSetInfo(kServer, "vx.nobody", user), NERR_UserNotFound);
 }
 
 // A write names its fields: what another administrator changed meanwhile in a field
 // left out survives, through both routes.
-TEST_F(SambaUserWrites, OnlyTheNamedFieldsAreWrittenOnBothRoutes) {
+TEST_F(SambaUserWrites, OnlyTheNamedFieldsAreWrittenOnBothRoutes)
+{
     std::string error;
     auto directory = CreateDomainNetApi(kServer, vxtest::AdminConnection().credentials,
                                         std::make_unique<SambaNetApi>(vxtest::AdminConnection()), &error);

@@ -17,7 +17,8 @@ const std::vector<std::string> kTestUsers = {"vx.comma",   "vx.disabled", "vx.ex
 
 class SambaUsers : public SambaDc {
 protected:
-    USER_INFO_3 Get(const std::string& name) {
+    USER_INFO_3 Get(const std::string& name)
+    {
         USER_INFO_3 user;
         EXPECT_EQ(m_api.UserGetInfo(kServer, name, user), NERR_Success) << name;
         return user;
@@ -26,17 +27,20 @@ protected:
 
 }  // namespace
 
-TEST_F(SambaUsers, UserEnumGivesEveryUserAccountAndNoComputer) {
+TEST_F(SambaUsers, UserEnumGivesEveryUserAccountAndNoComputer)
+{
     std::vector<USER_INFO_0> users;
     ASSERT_EQ(m_api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
     std::vector<std::string> names = vxtest::NamesOf(users, &USER_INFO_0::usri0_name);
-    for (const std::string& name : kTestUsers) EXPECT_TRUE(vxtest::Contains(names, name)) << name;
+    for (const std::string& name : kTestUsers)
+        EXPECT_TRUE(vxtest::Contains(names, name)) << name;
     EXPECT_TRUE(vxtest::Contains(names, "Administrator"));
     EXPECT_FALSE(vxtest::Contains(names, "VXWS1$"));
     EXPECT_FALSE(vxtest::Contains(names, "DC1$"));
 }
 
-TEST_F(SambaUsers, SmallBatchesStillGiveTheWholeList) {
+TEST_F(SambaUsers, SmallBatchesStillGiveTheWholeList)
+{
     std::vector<USER_INFO_0> whole;
     ASSERT_EQ(m_api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, whole), NERR_Success);
     SambaConnection connection = vxtest::AdminConnection();
@@ -48,7 +52,8 @@ TEST_F(SambaUsers, SmallBatchesStillGiveTheWholeList) {
     EXPECT_GE(users.size(), kTestUsers.size() + 3);
 }
 
-TEST_F(SambaUsers, TrustAccountFiltersGiveComputersOnly) {
+TEST_F(SambaUsers, TrustAccountFiltersGiveComputersOnly)
+{
     std::vector<USER_INFO_0> accounts;
     ASSERT_EQ(m_api.UserEnum(kServer, FILTER_WORKSTATION_TRUST_ACCOUNT, accounts), NERR_Success);
     EXPECT_EQ(vxtest::NamesOf(accounts, &USER_INFO_0::usri0_name), std::vector<std::string>{"VXWS1$"});
@@ -59,11 +64,13 @@ TEST_F(SambaUsers, TrustAccountFiltersGiveComputersOnly) {
     EXPECT_TRUE(accounts.empty());
 }
 
-TEST_F(SambaUsers, UserEnumLevelThreeReadsEveryAccountCompletely) {
+TEST_F(SambaUsers, UserEnumLevelThreeReadsEveryAccountCompletely)
+{
     std::vector<USER_INFO_3> users;
     ASSERT_EQ(m_api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
     std::vector<std::string> names = vxtest::NamesOf(users, &USER_INFO_3::usri3_name);
-    for (const std::string& name : kTestUsers) EXPECT_TRUE(vxtest::Contains(names, name)) << name;
+    for (const std::string& name : kTestUsers)
+        EXPECT_TRUE(vxtest::Contains(names, name)) << name;
     for (const USER_INFO_3& user : users) {
         if (user.usri3_name == "vx.comma") {
             EXPECT_EQ(user.usri3_full_name, "Doe, Jane");
@@ -77,7 +84,8 @@ TEST_F(SambaUsers, UserEnumLevelThreeReadsEveryAccountCompletely) {
     }
 }
 
-TEST_F(SambaUsers, PlainAccountFields) {
+TEST_F(SambaUsers, PlainAccountFields)
+{
     USER_INFO_3 user = Get("vx.plain");
     EXPECT_EQ(user.usri3_name, "vx.plain");
     EXPECT_EQ(user.usri3_full_name, "Plain User");
@@ -97,20 +105,23 @@ TEST_F(SambaUsers, PlainAccountFields) {
     EXPECT_FALSE(user.usri3_password.has_value());
 }
 
-TEST_F(SambaUsers, AccountOptionFlags) {
+TEST_F(SambaUsers, AccountOptionFlags)
+{
     EXPECT_TRUE(Get("vx.disabled").usri3_flags & UF_ACCOUNTDISABLE);
     EXPECT_TRUE(Get("vx.noexpire").usri3_flags & UF_DONT_EXPIRE_PASSWD);
     EXPECT_TRUE(Get("vx.locked").usri3_flags & UF_LOCKOUT);
     EXPECT_FALSE(Get("vx.noexpire").usri3_flags & UF_ACCOUNTDISABLE);
 }
 
-TEST_F(SambaUsers, MustChangePasswordReadsAsAgeZeroAndExpired) {
+TEST_F(SambaUsers, MustChangePasswordReadsAsAgeZeroAndExpired)
+{
     USER_INFO_3 user = Get("vx.mustchange");
     EXPECT_EQ(user.usri3_password_age, 0u);
     EXPECT_EQ(user.usri3_password_expired, 1u);
 }
 
-TEST_F(SambaUsers, ExpiryDateAndProfileFields) {
+TEST_F(SambaUsers, ExpiryDateAndProfileFields)
+{
     EXPECT_EQ(Get("vx.expires").usri3_acct_expires, 1909008000u);  // 2030-06-30 00:00 UTC
     USER_INFO_3 user = Get("vx.profile");
     ASSERT_TRUE(user.usri3_profile.has_value());
@@ -123,7 +134,8 @@ TEST_F(SambaUsers, ExpiryDateAndProfileFields) {
     EXPECT_EQ(plain.usri3_script_path, "");
 }
 
-TEST_F(SambaUsers, UnknownUserIsUserNotFound) {
+TEST_F(SambaUsers, UnknownUserIsUserNotFound)
+{
     USER_INFO_3 user;
     EXPECT_EQ(m_api.UserGetInfo(kServer, "vx.nobody", user), NERR_UserNotFound);
     // A group's name is not a user's either.
@@ -134,7 +146,8 @@ TEST_F(SambaUsers, UnknownUserIsUserNotFound) {
     EXPECT_EQ(m_api.UserGetLocalGroups(kServer, "vx.nobody", 0, local), NERR_UserNotFound);
 }
 
-TEST_F(SambaUsers, UserGetGroupsGivesTheGlobalGroups) {
+TEST_F(SambaUsers, UserGetGroupsGivesTheGlobalGroups)
+{
     std::vector<GROUP_USERS_INFO_1> groups;
     ASSERT_EQ(m_api.UserGetGroups(kServer, "vx.plain", groups), NERR_Success);
     EXPECT_EQ(vxtest::NamesOf(groups, &GROUP_USERS_INFO_1::grui1_name),
@@ -143,7 +156,8 @@ TEST_F(SambaUsers, UserGetGroupsGivesTheGlobalGroups) {
     EXPECT_EQ(vxtest::NamesOf(groups, &GROUP_USERS_INFO_1::grui1_name), std::vector<std::string>{"Domain Users"});
 }
 
-TEST_F(SambaUsers, UserGetLocalGroups) {
+TEST_F(SambaUsers, UserGetLocalGroups)
+{
     std::vector<LOCALGROUP_USERS_INFO_0> groups;
     // Builtin groups only (Users holds Domain Users): the library answers.
     ASSERT_EQ(m_api.UserGetLocalGroups(kServer, "vx.member2", LG_INCLUDE_INDIRECT, groups), NERR_Success);
@@ -156,7 +170,8 @@ TEST_F(SambaUsers, UserGetLocalGroups) {
 }
 
 // Calls from several threads at once are serialised, never mixed up.
-TEST_F(SambaUsers, ConcurrentCallersGetCorrectAnswers) {
+TEST_F(SambaUsers, ConcurrentCallersGetCorrectAnswers)
+{
     std::vector<USER_INFO_0> expected;
     ASSERT_EQ(m_api.UserEnum(kServer, FILTER_NORMAL_ACCOUNT, expected), NERR_Success);
     std::vector<int> failures(4, 0);
@@ -177,7 +192,7 @@ TEST_F(SambaUsers, ConcurrentCallersGetCorrectAnswers) {
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
     EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
-

@@ -5,11 +5,11 @@
 #include "private_files.h"
 
 #include "app/main_app.h"
+#include "app/startup.h"
 #include "platform/net/credentials.h"
 #include "platform/net/deferred_netapi.h"
 #include "platform/net/directory_netapi.h"
 #include "platform/net/samba_netapi.h"
-#include "app/startup.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -34,10 +34,10 @@ const char* const kShortName = "\\\\DC1";
 const char* const kFullName = "\\\\dc1.vellox.test";
 
 // The normal accounts of the populated controller.
-const std::set<std::string> kAccounts = {
-    "Administrator", "Guest",      "krbtgt",     "vx.comma",   "vx.disabled", "vx.expires",
-    "vx.locked",     "vx.logons",  "vx.member1", "vx.member2", "vx.mustchange", "vx.noexpire",
-    "vx.plain",      "vx.profile", "vx.tabbed",  "vx.unlock",  "vx.unlock.dir", "vx.unlock.smb", "vx.writer"};
+const std::set<std::string> kAccounts = {"Administrator", "Guest",         "krbtgt",        "vx.comma",   "vx.disabled",
+                                         "vx.expires",    "vx.locked",     "vx.logons",     "vx.member1", "vx.member2",
+                                         "vx.mustchange", "vx.noexpire",   "vx.plain",      "vx.profile", "vx.tabbed",
+                                         "vx.unlock",     "vx.unlock.dir", "vx.unlock.smb", "vx.writer"};
 
 std::string Dir()
 {
@@ -232,7 +232,7 @@ TEST_F(StartupDc, RequireCertNeverStillRefusesAForeignCertificate)
 {
     const std::string ca = (m_dir / "foreign-ca.pem").string();
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Foreign-CA -keyout '" +
-                  (m_dir / "key.pem").string() + "' -out '" + ca + "' 2>/dev/null"),
+                    (m_dir / "key.pem").string() + "' -out '" + ca + "' 2>/dev/null"),
               "");
     ::setenv("LDAPTLS_REQCERT", "never", 1);
     ::setenv("LDAPTLS_CACERT", ca.c_str(), 1);

@@ -110,12 +110,13 @@ protected:
     {
         if (::access("/run/netns/vx-nb", F_OK) != 0 || ::access("/run/netns/vx-dc", F_OK) != 0)
             GTEST_SKIP() << "the test namespaces are missing (scripts/local-dc start)";
-        m_wsdd = std::make_unique<Peer>(
-            std::vector<std::string>{"ip", "netns", "exec", "vx-nb", "wsdd", "-v", "-i", "vx-nb0", "-n", "NB1", "-w", "VXLAN",
-                                     "-U", "5f0c2a8e-3b1d-4e7a-9c66-0d2b8e4f7a11"},
-            2);
-        m_peer = std::make_unique<Peer>(std::vector<std::string>{"ip", "netns", "exec", "vx-dc", "python3", VELLOX_WSD_PEER,
-                                                                 "192.0.2.10", "good", "silent", "huge", "endless", "malformed"},
+        m_wsdd = std::make_unique<Peer>(std::vector<std::string>{"ip", "netns", "exec", "vx-nb", "wsdd", "-v", "-i",
+                                                                 "vx-nb0", "-n", "NB1", "-w", "VXLAN", "-U",
+                                                                 "5f0c2a8e-3b1d-4e7a-9c66-0d2b8e4f7a11"},
+                                        2);
+        m_peer = std::make_unique<Peer>(std::vector<std::string>{"ip", "netns", "exec", "vx-dc", "python3",
+                                                                 VELLOX_WSD_PEER, "192.0.2.10", "good", "silent",
+                                                                 "huge", "endless", "malformed"},
                                         1);
         // wsdd answers once it has joined the group on vx-nb0's IPv4 address: its HTTP
         // server is bound in the same step, before it reads any probe.

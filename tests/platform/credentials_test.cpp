@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <future>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace net;
@@ -39,8 +39,10 @@ protected:
 
 TEST(AuthFile, PrivateFileIsReadWithEveryField)
 {
-    const std::string path = WriteAuthFile("auth-ok", "# test account\nusername = Administrator\n"
-                                                      "password = pass word  \ndomain=VELLOX\n", 0600);
+    const std::string path = WriteAuthFile("auth-ok",
+                                           "# test account\nusername = Administrator\n"
+                                           "password = pass word  \ndomain=VELLOX\n",
+                                           0600);
     std::string error;
     const auto creds = ReadAuthFile(path, error);
     ASSERT_TRUE(creds) << error;
@@ -106,7 +108,8 @@ TEST(AuthText, DomainInTheUserName)
 
 TEST(AuthText, CommentsUnknownKeysAndLineEnds)
 {
-    const Credentials creds = ParseAuthText("; comment\r\n#password=no\r\nworkgroup=X\r\nusername=u\r\npassword=p=q\r\n");
+    const Credentials creds =
+        ParseAuthText("; comment\r\n#password=no\r\nworkgroup=X\r\nusername=u\r\npassword=p=q\r\n");
     EXPECT_EQ(creds.user, "u");
     EXPECT_EQ(creds.password, "p=q");
     EXPECT_TRUE(creds.domain.empty());

@@ -32,17 +32,31 @@ TEST(DirectoryLogonPlan, WaysAndTheNamesEachTrusts)
     const std::vector<PlanCase> cases = {
         // An address: Kerberos only, the service named by the rootDSE; never LDAPS.
         {"192.0.2.10", "dc1.example.org", true, false, {{B::KerberosPassword, "192.0.2.10", "dc1.example.org"}}},
-        {"[2001:db8::10]", "dc1.example.org", true, false,
+        {"[2001:db8::10]",
+         "dc1.example.org",
+         true,
+         false,
          {{B::KerberosPassword, "[2001:db8::10]", "dc1.example.org"}}},
         // A name: Kerberos, then LDAPS with the certificate checked for that name.
-        {"DC1", "dc1.example.org", true, false,
+        {"DC1",
+         "dc1.example.org",
+         true,
+         false,
          {{B::KerberosPassword, "DC1", "dc1.example.org"}, {B::Ldaps, "DC1", "DC1"}}},
         // The rootDSE's name never becomes the name a certificate is checked against.
-        {"dc1.example.org", "attacker.example", true, true,
-         {{B::KerberosPassword, "dc1.example.org", "attacker.example"}, {B::Ldaps, "dc1.example.org", "dc1.example.org"}}},
+        {"dc1.example.org",
+         "attacker.example",
+         true,
+         true,
+         {{B::KerberosPassword, "dc1.example.org", "attacker.example"},
+          {B::Ldaps, "dc1.example.org", "dc1.example.org"}}},
         // No dnsHostName: a name serves as the service name, an address can't.
-        {"dc1.example.org", "", true, false,
-         {{B::KerberosPassword, "dc1.example.org", "dc1.example.org"}, {B::Ldaps, "dc1.example.org", "dc1.example.org"}}},
+        {"dc1.example.org",
+         "",
+         true,
+         false,
+         {{B::KerberosPassword, "dc1.example.org", "dc1.example.org"},
+          {B::Ldaps, "dc1.example.org", "dc1.example.org"}}},
         {"192.0.2.10", "", true, false, {}},
         // Without a password: the user's ticket, or nothing at all.
         {"192.0.2.10", "dc1.example.org", false, true, {{B::KerberosCache, "192.0.2.10", "dc1.example.org"}}},

@@ -18,9 +18,8 @@ std::vector<std::string> Described(const std::vector<DiscoveredHost>& hosts)
 
 TEST(Discovery, OneLinePerHostWsDiscoveryFirstDnsSdOnlyUnderLocal)
 {
-    const std::vector<DiscoveredHost> wsd{{"DC1", "VELLOX", "10.0.0.1"},
-                                          {"dc1", "VELLOX", "fe80::1"},
-                                          {"WSHOST", "WORKGROUP", "10.0.0.2"}};
+    const std::vector<DiscoveredHost> wsd{
+        {"DC1", "VELLOX", "10.0.0.1"}, {"dc1", "VELLOX", "fe80::1"}, {"WSHOST", "WORKGROUP", "10.0.0.2"}};
     const std::vector<DiscoveredHost> dnssd{{"macbox", "LOCAL", "10.0.0.3"},
                                             {"Dc1", "LOCAL", "10.0.0.1"},
                                             {"wshost", "LOCAL", "10.0.0.2"},
@@ -32,9 +31,8 @@ TEST(Discovery, OneLinePerHostWsDiscoveryFirstDnsSdOnlyUnderLocal)
 TEST(Discovery, DnsSdHostNamesAreTheirFirstLabel)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"macbox.local", "macbox"}, {"nas-2.local.", "nas-2"}, {"plain", "plain"},
-        {".local", ""},           {"bad\\name.local", ""},   {"sp ace.local", ""},
-        {"x/y.local", ""},        {"\x01.local", ""},
+        {"macbox.local", "macbox"}, {"nas-2.local.", "nas-2"}, {"plain", "plain"}, {".local", ""},
+        {"bad\\name.local", ""},    {"sp ace.local", ""},      {"x/y.local", ""},  {"\x01.local", ""},
     };
     for (const auto& [host, label] : cases)
         EXPECT_EQ(net::HostLabel(host), label) << host;

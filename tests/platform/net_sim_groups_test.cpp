@@ -157,8 +157,8 @@ TEST_F(SampleDomain, LocalGroupEnumListsBuiltinAndDomainLocalGroups)
     ASSERT_EQ(m_api->LocalGroupEnum(kPdc, level1), NERR_Success);
     const auto names = simtest::Names(level0, &LOCALGROUP_INFO_0::lgrpi0_name);
     EXPECT_EQ(names, simtest::Names(level1, &LOCALGROUP_INFO_1::lgrpi1_name));
-    for (const char* expected : {"Administrators", "Users", "Guests", "Print Operators", "Backup Operators",
-                                 "Sales Printers"})
+    for (const char* expected :
+         {"Administrators", "Users", "Guests", "Print Operators", "Backup Operators", "Sales Printers"})
         EXPECT_TRUE(Contains(names, expected)) << expected;
 }
 

@@ -25,10 +25,13 @@ std::string MiniNetwork(const std::string& userExtra = "", const std::string& gr
                         const std::string& pdcType = "[\"SV_TYPE_DOMAIN_CTRL\"]")
 {
     return R"({"domains": [{"name": "MINI", "sid": "S-1-5-21-1-2-3",
-      "servers": [{"name": "MINI-DC", "type": )" + pdcType + R"(}],
-      "users": [{"name": "ann", "rid": 1000 )" + userExtra + R"(}],
+      "servers": [{"name": "MINI-DC", "type": )" +
+           pdcType + R"(}],
+      "users": [{"name": "ann", "rid": 1000 )" +
+           userExtra + R"(}],
       "groups": [{"name": "Domain Users", "rid": 513},
-                 {"name": "Team", "rid": 1100, "members": [)" + groupMembers + R"(]}]}]})";
+                 {"name": "Team", "rid": 1100, "members": [)" +
+           groupMembers + R"(]}]}]})";
 }
 
 std::string LoadError(const std::string& json)
@@ -178,8 +181,8 @@ TEST(SimLoad, MistakesInTheNetworkAreNamed)
 TEST(SimLoad, DatesWithoutAZoneAreUtc)
 {
     std::string error;
-    auto api = SimNetApi::FromJson(MiniNetwork(R"(, "lastLogon": "1980-01-02T02:03:55", "acctExpires": 315626635)"),
-                                   error);
+    auto api =
+        SimNetApi::FromJson(MiniNetwork(R"(, "lastLogon": "1980-01-02T02:03:55", "acctExpires": 315626635)"), error);
     ASSERT_TRUE(api) << error;
     USER_INFO_3 ann;
     ASSERT_EQ(api->UserGetInfo("", "ann", ann), NERR_Success);

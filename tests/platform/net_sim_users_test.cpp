@@ -271,7 +271,8 @@ TEST_F(SampleDomain, AWriteChangesOnlyTheFieldsItNames)
     const USER_INFO_3 after = User("bclark");
     EXPECT_EQ(after.usri3_full_name, "Theirs");
     EXPECT_EQ(after.usri3_comment, "Mine");
-    EXPECT_EQ(after.usri3_flags & (UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD), UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD);
+    EXPECT_EQ(after.usri3_flags & (UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD),
+              UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PASSWD);
     EXPECT_EQ(after.usri3_password_age, opened.usri3_password_age) << "no password was named";
 }
 

@@ -18,8 +18,12 @@ using namespace net;
 TEST(NetNames, HostOfDropsLeadingSeparators)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"\\\\DC1", "DC1"}, {"//dc1.vellox.test", "dc1.vellox.test"}, {"dc1.vellox.test", "dc1.vellox.test"},
-        {"DC1", "DC1"},     {"\\\\", ""},                             {"", ""},
+        {"\\\\DC1", "DC1"},
+        {"//dc1.vellox.test", "dc1.vellox.test"},
+        {"dc1.vellox.test", "dc1.vellox.test"},
+        {"DC1", "DC1"},
+        {"\\\\", ""},
+        {"", ""},
     };
     for (const auto& [server, host] : cases)
         EXPECT_EQ(HostOf(server), host) << server;

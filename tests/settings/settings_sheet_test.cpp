@@ -38,9 +38,12 @@ std::string Describe(const AppSettings& s)
     for (const SettingsValue& v : kSettingsValues) {
         out += v.name;
         out += '=';
-        if (v.flag) out += std::to_string(s.*v.flag);
-        if (v.index) out += std::to_string(s.*v.index);
-        if (v.text) out += s.*v.text;
+        if (v.flag)
+            out += std::to_string(s.*v.flag);
+        if (v.index)
+            out += std::to_string(s.*v.index);
+        if (v.text)
+            out += s.*v.text;
         out += '\n';
     }
     return out + "serverName=" + s.serverName + "\n";
@@ -51,8 +54,10 @@ AppSettings Inverted()
 {
     AppSettings s;
     for (const SettingsValue& v : kSettingsValues) {
-        if (v.flag) s.*v.flag = 1 - s.*v.flag;
-        if (v.index) s.*v.index = s.*v.index == 1 ? 3 : 1;
+        if (v.flag)
+            s.*v.flag = 1 - s.*v.flag;
+        if (v.index)
+            s.*v.index = s.*v.index == 1 ? 3 : 1;
     }
     s.f_root_path = "/srv/data/";
     return s;
@@ -112,7 +117,7 @@ struct StartCase {
     int page;
 };
 
-class SettingsStart : public SettingsSheet, public ::testing::WithParamInterface<StartCase> {};
+class SettingsStart : public SettingsSheet, public ::testing::WithParamInterface<StartCase> { };
 
 TEST_P(SettingsStart, OpensOnThePageOfTheDisplayType)
 {
@@ -125,9 +130,8 @@ TEST_P(SettingsStart, OpensOnThePageOfTheDisplayType)
 }
 
 INSTANTIATE_TEST_SUITE_P(DisplayTexts, SettingsStart,
-                         ::testing::Values(StartCase{"FILES", 0}, StartCase{"GROUPS", 1},
-                                           StartCase{"NETWORK", 2}, StartCase{"SERVERS", 3},
-                                           StartCase{"USERS", 4}, StartCase{"", 0},
+                         ::testing::Values(StartCase{"FILES", 0}, StartCase{"GROUPS", 1}, StartCase{"NETWORK", 2},
+                                           StartCase{"SERVERS", 3}, StartCase{"USERS", 4}, StartCase{"", 0},
                                            StartCase{"users", 0}, StartCase{"USERS ", 0}),
                          [](const ::testing::TestParamInfo<StartCase>& info) {
                              return "Case" + std::to_string(info.index);
@@ -144,8 +148,7 @@ TEST_F(SettingsSheet, HasTheSevenPagesInOrderUnderItsCaption)
         sheet.PressCancel();
     });
     EXPECT_EQ(std::string(caption), "Settings");
-    EXPECT_EQ(tabs, (std::vector<std::string>{"Files", "Groups", "Networks", "Servers", "Users",
-                                               "Export", "General"}));
+    EXPECT_EQ(tabs, (std::vector<std::string>{"Files", "Groups", "Networks", "Servers", "Users", "Export", "General"}));
 }
 
 // --- cancel ---
@@ -219,7 +222,7 @@ struct BoxCase {
     const char* name;
 };
 
-class SettingsBox : public SettingsSheet, public ::testing::WithParamInterface<BoxCase> {};
+class SettingsBox : public SettingsSheet, public ::testing::WithParamInterface<BoxCase> { };
 
 TEST_P(SettingsBox, ClickFlipsItsFieldOnly)
 {
@@ -240,21 +243,21 @@ TEST_P(SettingsBox, ClickFlipsItsFieldOnly)
     EXPECT_EQ(Reload().*c.field, expected.*c.field);
 }
 
-#define BOX(tab, id, field) BoxCase{tab, id, &AppSettings::field, #field}
+#define BOX(tab, id, field)                                                                                            \
+    BoxCase                                                                                                            \
+    {                                                                                                                  \
+        tab, id, &AppSettings::field, #field                                                                           \
+    }
 
 INSTANTIATE_TEST_SUITE_P(
     EnabledBoxes, SettingsBox,
     ::testing::Values(
         BOX(kUsers, IDC_USERS_DISABLED, u_disabled), BOX(kUsers, IDC_USERS_EXPIRES, u_expires),
-        BOX(kUsers, IDC_USERS_LAST_LOGON, u_last_logon),
-        BOX(kUsers, IDC_USERS_NUM_LOGONS, u_num_logons),
+        BOX(kUsers, IDC_USERS_LAST_LOGON, u_last_logon), BOX(kUsers, IDC_USERS_NUM_LOGONS, u_num_logons),
         BOX(kUsers, IDC_USERS_USER_NAME, u_user_name), BOX(kUsers, IDC_USERS_PW_CHECK, u_pw_check),
-        BOX(kUsers, IDC_USERS_PROFILE, u_profile_check),
-        BOX(kUsers, IDC_USERS_SCRIPT, u_script_check),
-        BOX(kUsers, IDC_USERS_MAX_STORAGE, u_max_storage),
-        BOX(kUsers, IDC_USERS_PASS_EXPIRES, u_pass_expires),
-        BOX(kGroups, IDC_GROUPS_COMMENTS, g_comments),
-        BOX(kGroups, IDC_GROUPS_SHOW_MEMBERS, g_show_members),
+        BOX(kUsers, IDC_USERS_PROFILE, u_profile_check), BOX(kUsers, IDC_USERS_SCRIPT, u_script_check),
+        BOX(kUsers, IDC_USERS_MAX_STORAGE, u_max_storage), BOX(kUsers, IDC_USERS_PASS_EXPIRES, u_pass_expires),
+        BOX(kGroups, IDC_GROUPS_COMMENTS, g_comments), BOX(kGroups, IDC_GROUPS_SHOW_MEMBERS, g_show_members),
         BOX(kServers, IDC_SERVERS_AFP, s_AFP), BOX(kServers, IDC_SERVERS_BKB, s_BKB),
         BOX(kServers, IDC_SERVERS_BKDC, s_BKDC), BOX(kServers, IDC_SERVERS_COMMENTS, s_comments),
         BOX(kServers, IDC_SERVERS_DC, s_DC), BOX(kServers, IDC_SERVERS_DM, s_DM),
@@ -267,10 +270,8 @@ INSTANTIATE_TEST_SUITE_P(
         BOX(kServers, IDC_SERVERS_TIMESRV, s_TIMESRV), BOX(kServers, IDC_SERVERS_TYPE, s_TYPE),
         BOX(kServers, IDC_SERVERS_UNIX, s_UNIX), BOX(kServers, IDC_SERVERS_VMS, s_VMS),
         BOX(kServers, IDC_SERVERS_WFW, s_WFW), BOX(kServers, IDC_SERVERS_WORKS, s_WORKS),
-        BOX(kGeneral, IDC_GENERAL_ALWAYS_BROWSE, always_browse),
-        BOX(kFiles, IDC_FILES_STORAGE, f_storage),
-        BOX(kFiles, IDC_FILES_FILE_DENIAL, f_file_denial),
-        BOX(kFiles, IDC_FILES_DIRECTORY_DENIAL, f_directory_denial),
+        BOX(kGeneral, IDC_GENERAL_ALWAYS_BROWSE, always_browse), BOX(kFiles, IDC_FILES_STORAGE, f_storage),
+        BOX(kFiles, IDC_FILES_FILE_DENIAL, f_file_denial), BOX(kFiles, IDC_FILES_DIRECTORY_DENIAL, f_directory_denial),
         BOX(kNetworks, IDC_NETWORKS_SHARES_DISK, n_Shares_Disk),
         BOX(kNetworks, IDC_NETWORKS_SHARES_PRINTER, n_Shares_Printer),
         BOX(kNetworks, IDC_NETWORKS_DOMAIN_MEMBERS, n_Domain_Members)),
@@ -283,7 +284,7 @@ TEST_F(SettingsSheet, DisabledBoxesShowAndKeepTheirValues)
         Tab tab;
         int id;
     };
-    const Disabled boxes[] = {{kUsers, IDC_USERS_USER_ID},       {kGroups, IDC_GROUPS_GROUPNAME},
+    const Disabled boxes[] = {{kUsers, IDC_USERS_USER_ID},         {kGroups, IDC_GROUPS_GROUPNAME},
                               {kServers, IDC_SERVERS_SERVER_NAME}, {kFiles, IDC_FILES_USER_NAME},
                               {kNetworks, IDC_NETWORKS_NET_TYPES}, {kNetworks, IDC_NETWORKS_DOMAINS},
                               {kExport, IDC_EXPORT_CLIPBOARD}};
@@ -316,7 +317,7 @@ struct RadioCase {
     int index;
 };
 
-class SettingsRadio : public SettingsSheet, public ::testing::WithParamInterface<RadioCase> {};
+class SettingsRadio : public SettingsSheet, public ::testing::WithParamInterface<RadioCase> { };
 
 TEST_P(SettingsRadio, ChoosingAButtonStoresItsIndex)
 {
@@ -340,8 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RadioCase{kGeneral, IDC_GENERAL_ABOVE_NORMAL, &AppSettings::browse_priority, 3},
                       RadioCase{kGeneral, IDC_GENERAL_HIGHEST, &AppSettings::browse_priority, 4}),
     [](const ::testing::TestParamInfo<RadioCase>& info) {
-        return std::string(info.param.tab == kExport ? "Export" : "Priority") +
-               std::to_string(info.param.index);
+        return std::string(info.param.tab == kExport ? "Export" : "Priority") + std::to_string(info.param.index);
     });
 
 TEST_F(SettingsSheet, OutOfRangeIndexesOnUnopenedPagesAreWrittenBackUnchanged)
@@ -363,8 +363,8 @@ TEST_F(SettingsSheet, OutOfRangeIndexesShowNoButtonAndStoreMinusOneWhenOpened)
     std::vector<UINT> ticks;
     Run("USERS", [&](CPropertySheet& sheet) {
         CPropertyPage& general = Open(sheet, kGeneral);
-        for (int id : {IDC_GENERAL_LOWEST, IDC_GENERAL_BELOW_NORMAL, IDC_GENERAL_NORMAL,
-                       IDC_GENERAL_ABOVE_NORMAL, IDC_GENERAL_HIGHEST})
+        for (int id : {IDC_GENERAL_LOWEST, IDC_GENERAL_BELOW_NORMAL, IDC_GENERAL_NORMAL, IDC_GENERAL_ABOVE_NORMAL,
+                       IDC_GENERAL_HIGHEST})
             ticks.push_back(general.IsDlgButtonChecked(id));
         CPropertyPage& exportPage = Open(sheet, kExport);
         for (int id : {IDC_EXPORT_TAB, IDC_EXPORT_COMMA, IDC_EXPORT_CLIPBOARD})
@@ -397,8 +397,8 @@ TEST_F(SettingsSheet, TypedRootPathGetsItsSeparatorInRecordAndFile)
         const char* typed;
         const char* stored;
     };
-    for (const Case c : {Case{"/data", "/data/"}, Case{"", "/"},
-                         Case{"\\\\server\\share\\dir", "\\\\server\\share\\dir\\"}}) {
+    for (const Case c :
+         {Case{"/data", "/data/"}, Case{"", "/"}, Case{"\\\\server\\share\\dir", "\\\\server\\share\\dir\\"}}) {
         Run("FILES", [&](CPropertySheet& sheet) {
             TypeText(Open(sheet, kFiles), IDC_FILES_ROOT_PATH, c.typed);
             sheet.PressOK();

@@ -15,8 +15,8 @@ namespace files::detail {
 // Observation points for tests: after each directory listing (by thread number) and
 // after each hand-over of work between threads.
 struct LocalWalkHooks {
-  std::function<void(std::size_t thread)> afterListing;
-  std::function<void()> afterSteal;
+    std::function<void(std::size_t thread)> afterListing;
+    std::function<void()> afterSteal;
 };
 
 WalkResult WalkLocal(const std::string& root, unsigned threads, const std::atomic<bool>& stop,

@@ -19,59 +19,59 @@
 namespace files {
 
 enum class OwnerKind {
-  Name,            // an account name
-  DirlistDenied,   // a directory that could not be listed; counts directories, not bytes
-  AccessDenied,    // the file's owner could not be read: permission denied
-  ErrorNumber,     // the file's owner could not be read for another reason (errno in `error`)
-  Unknown,         // the security descriptor names no owner
-  NullSid,         // the owner could not be turned into an account name
-  AccountDeleted,  // the owner's account does not exist
+    Name,            // an account name
+    DirlistDenied,   // a directory that could not be listed; counts directories, not bytes
+    AccessDenied,    // the file's owner could not be read: permission denied
+    ErrorNumber,     // the file's owner could not be read for another reason (errno in `error`)
+    Unknown,         // the security descriptor names no owner
+    NullSid,         // the owner could not be turned into an account name
+    AccountDeleted,  // the owner's account does not exist
 };
 
 struct Owner {
-  OwnerKind kind = OwnerKind::Unknown;
-  std::string name;  // OwnerKind::Name only
-  int error = 0;     // OwnerKind::ErrorNumber only
+    OwnerKind kind = OwnerKind::Unknown;
+    std::string name;  // OwnerKind::Name only
+    int error = 0;     // OwnerKind::ErrorNumber only
 
-  friend bool operator==(const Owner&, const Owner&) = default;
+    friend bool operator==(const Owner&, const Owner&) = default;
 };
 
 struct OwnerTotal {
-  Owner owner;
-  std::uint64_t bytes = 0;  // for DirlistDenied: the number of such directories
+    Owner owner;
+    std::uint64_t bytes = 0;  // for DirlistDenied: the number of such directories
 
-  friend bool operator==(const OwnerTotal&, const OwnerTotal&) = default;
+    friend bool operator==(const OwnerTotal&, const OwnerTotal&) = default;
 };
 
 // Log-on data for SMB roots. An empty user means the Kerberos credential cache.
 struct SmbCredentials {
-  std::string user;
-  std::string domain;
-  std::string password;
+    std::string user;
+    std::string domain;
+    std::string password;
 };
 
 inline constexpr unsigned kSmbConnections = 4;
 
 struct WalkOptions {
-  // Local trees: 1 walks on the calling thread; more walk subtrees on that many
-  // threads; 0 takes one per processor (at most 8). SMB trees: the number of
-  // connections (each with its own libsmbclient context and thread) over which the
-  // owners of a directory's files are read at once; 0 takes kSmbConnections. The
-  // result is the same either way, owner order included.
-  unsigned threads = 0;
-  SmbCredentials credentials;
-  // SMB: client configuration file; empty means libsmbclient's default smb.conf.
-  std::string smbConfigFile;
-  // SMB: called on the walking thread when a file's security descriptor text can't
-  // be parsed; the walk waits until it returns and then counts the file as Unknown.
-  std::function<void(const std::string& url)> onInvalidDescriptor;
+    // Local trees: 1 walks on the calling thread; more walk subtrees on that many
+    // threads; 0 takes one per processor (at most 8). SMB trees: the number of
+    // connections (each with its own libsmbclient context and thread) over which the
+    // owners of a directory's files are read at once; 0 takes kSmbConnections. The
+    // result is the same either way, owner order included.
+    unsigned threads = 0;
+    SmbCredentials credentials;
+    // SMB: client configuration file; empty means libsmbclient's default smb.conf.
+    std::string smbConfigFile;
+    // SMB: called on the walking thread when a file's security descriptor text can't
+    // be parsed; the walk waits until it returns and then counts the file as Unknown.
+    std::function<void(const std::string& url)> onInvalidDescriptor;
 };
 
 struct WalkResult {
-  std::vector<OwnerTotal> owners;  // each distinct owner once, in the order first met
-  bool stopped = false;            // the stop mark ended the walk; owners are partial
-  std::uint64_t files = 0;         // entries counted as files
-  std::uint64_t directories = 0;   // directories listed, the root included
+    std::vector<OwnerTotal> owners;  // each distinct owner once, in the order first met
+    bool stopped = false;            // the stop mark ended the walk; owners are partial
+    std::uint64_t files = 0;         // entries counted as files
+    std::uint64_t directories = 0;   // directories listed, the root included
 };
 
 // Receives each distinct owner once, in the order first met, with its total.
@@ -79,8 +79,7 @@ using OwnerSink = std::function<void(const Owner& owner, std::uint64_t bytes)>;
 
 // Walks the tree below `root`. `stop` is checked between directory entries, so a set
 // mark ends the walk within a fraction of a second (a blocked SMB call excepted).
-WalkResult WalkOwners(const std::string& root, const WalkOptions& options,
-                      const std::atomic<bool>& stop);
+WalkResult WalkOwners(const std::string& root, const WalkOptions& options, const std::atomic<bool>& stop);
 
 // The same walk, handing every owner total to `sink` once the walk has ended (also
 // when it was stopped). The returned result holds the same totals.
@@ -100,8 +99,8 @@ std::string SmbUrlFromRoot(std::string_view root);
 std::string EncodeUrlComponent(std::string_view name);
 
 struct DescriptorOwner {
-  Owner owner;
-  bool valid = true;  // false: the text can't be parsed (owner is then Unknown)
+    Owner owner;
+    bool valid = true;  // false: the text can't be parsed (owner is then Unknown)
 };
 
 // True for the text of a SID: "S-", then numbers joined by single dashes, at least two.

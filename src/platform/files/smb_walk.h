@@ -14,23 +14,23 @@
 namespace files::detail {
 
 struct SmbEntry {
-  std::string name;
-  bool directory = false;
-  std::uint64_t size = 0;
+    std::string name;
+    bool directory = false;
+    std::uint64_t size = 0;
 };
 
 class SmbClient {
- public:
-  virtual ~SmbClient() = default;
-  // Every entry of the directory `url` (ending in '/'), or false with an errno value.
-  virtual bool List(const std::string& url, std::vector<SmbEntry>& entries, int& error) = 0;
-  // The owner of the file `url` as its SID text (`system.nt_sec_desc.owner`, no name
-  // lookup: "S-1-5-21-..."; empty when the descriptor names no owner), or false with
-  // an errno value.
-  virtual bool OwnerSid(const std::string& url, std::string& sid, int& error) = 0;
-  // The `system.nt_sec_desc.owner+` text of the file `url` ("DOMAIN\name", or the SID
-  // when no lookup names it), or false with an errno value.
-  virtual bool OwnerText(const std::string& url, std::string& text, int& error) = 0;
+public:
+    virtual ~SmbClient() = default;
+    // Every entry of the directory `url` (ending in '/'), or false with an errno value.
+    virtual bool List(const std::string& url, std::vector<SmbEntry>& entries, int& error) = 0;
+    // The owner of the file `url` as its SID text (`system.nt_sec_desc.owner`, no name
+    // lookup: "S-1-5-21-..."; empty when the descriptor names no owner), or false with
+    // an errno value.
+    virtual bool OwnerSid(const std::string& url, std::string& sid, int& error) = 0;
+    // The `system.nt_sec_desc.owner+` text of the file `url` ("DOMAIN\name", or the SID
+    // when no lookup names it), or false with an errno value.
+    virtual bool OwnerText(const std::string& url, std::string& text, int& error) = 0;
 };
 
 // A libsmbclient context logged on with the options' credentials; null with an errno
@@ -50,7 +50,6 @@ using SmbClientFactory = std::function<std::unique_ptr<SmbClient>()>;
 // each directory's files are read over that many connections at once, the calling
 // thread's and connections - 1 from `more`, each used by one thread of its own.
 WalkResult WalkSmbTree(const std::string& url, SmbClient& client, const WalkOptions& options,
-                       const std::atomic<bool>& stop, unsigned connections = 1,
-                       const SmbClientFactory& more = {});
+                       const std::atomic<bool>& stop, unsigned connections = 1, const SmbClientFactory& more = {});
 
 }  // namespace files::detail

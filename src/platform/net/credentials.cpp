@@ -102,7 +102,7 @@ std::optional<Credentials> ReadAuthFile(const std::string& path, std::string& er
         return std::nullopt;
     }
     // Checks the opened file itself, so that the file read is the file checked.
-    struct stat st {};
+    struct stat st { };
     std::string text;
     bool ok = false;
     if (::fstat(fd, &st) != 0) {

@@ -149,8 +149,8 @@ Status DeferredNetApi::LocalGroupDelMember(const std::string& server, const std:
     return Forward([&](NetApi& api) { return api.LocalGroupDelMember(server, group, member); });
 }
 
-Status DeferredNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid, std::string& domain,
-                                         SidNameUse& use)
+Status DeferredNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
+                                         std::string& domain, SidNameUse& use)
 {
     return Forward([&](NetApi& api) { return api.LookupAccountName(server, account, sid, domain, use); });
 }

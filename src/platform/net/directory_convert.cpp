@@ -227,8 +227,9 @@ std::string UserEnumFilter(std::uint32_t netFilter)
         ++count;
     }
     if (count == 0) {
-        return "(|(sAMAccountType=" + std::to_string(SAM_NORMAL_USER_ACCOUNT) + ")(sAMAccountType=" +
-               std::to_string(SAM_MACHINE_ACCOUNT) + ")(sAMAccountType=" + std::to_string(SAM_TRUST_ACCOUNT) + "))";
+        return "(|(sAMAccountType=" + std::to_string(SAM_NORMAL_USER_ACCOUNT) +
+               ")(sAMAccountType=" + std::to_string(SAM_MACHINE_ACCOUNT) +
+               ")(sAMAccountType=" + std::to_string(SAM_TRUST_ACCOUNT) + "))";
     }
     const std::string users = count == 1 ? any : "(|" + any + ")";
     return "(&(objectClass=user)" + users + ")";
@@ -242,7 +243,8 @@ constexpr std::uint32_t ACE_OBJECT_TYPE_PRESENT = 1;
 constexpr std::uint32_t ADS_RIGHT_DS_CONTROL_ACCESS = 0x100;
 constexpr std::uint16_t SE_DACL_PRESENT = 0x0004;
 constexpr std::uint16_t SE_SELF_RELATIVE = 0x8000;
-constexpr std::uint16_t kDaclControlBits = 0x0004 | 0x0008 | 0x0100 | 0x0400 | 0x1000;  // present, defaulted, AI req, AI, protected
+constexpr std::uint16_t kDaclControlBits =
+    0x0004 | 0x0008 | 0x0100 | 0x0400 | 0x1000;  // present, defaulted, AI req, AI, protected
 
 // The Change Password extended right ab721a53-1e2f-11d0-9819-00aa0040529b, in GUID byte order.
 constexpr std::array<unsigned char, 16> kChangePasswordGuid = {0x53, 0x1a, 0x72, 0xab, 0x2f, 0x1e, 0xd0, 0x11,

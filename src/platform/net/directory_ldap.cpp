@@ -4,9 +4,9 @@
 #include "platform/net/net_support.h"
 #include "platform/threads/owned_threads.h"
 
+#include <gssapi/gssapi_krb5.h>
 #include <ldap.h>
 #include <openldap.h>
-#include <gssapi/gssapi_krb5.h>
 #include <sasl/sasl.h>
 
 #include <netdb.h>
@@ -54,12 +54,20 @@ std::pair<std::string_view, long> SplitRange(std::string_view description)
 
 struct MessageGuard {
     LDAPMessage* msg = nullptr;
-    ~MessageGuard() { if (msg) ldap_msgfree(msg); }
+    ~MessageGuard()
+    {
+        if (msg)
+            ldap_msgfree(msg);
+    }
 };
 
 struct ControlGuard {
     LDAPControl* ctrl = nullptr;
-    ~ControlGuard() { if (ctrl) ldap_control_free(ctrl); }
+    ~ControlGuard()
+    {
+        if (ctrl)
+            ldap_control_free(ctrl);
+    }
 };
 
 // The DN and attributes of entry `e` into `view`, without copying a value: the views
@@ -362,7 +370,7 @@ std::int64_t Entry::Integer(const std::string& lowerName, std::int64_t otherwise
     return ParseInteger(list->front()).value_or(otherwise);
 }
 
-AttributeIndex::AttributeIndex(const std::vector<std::string>& requested) : m_requested(requested) {}
+AttributeIndex::AttributeIndex(const std::vector<std::string>& requested) : m_requested(requested) { }
 
 int AttributeIndex::Of(std::size_t position, std::string_view name)
 {
@@ -424,8 +432,8 @@ std::unique_ptr<LdapSession> LdapSession::Connect(const ConnectOptions& options,
 {
     failure = ConnectFailure::None;
     const bool simple = options.credentials && !options.credentials->password.empty();
-    std::unique_ptr<LdapSession> session = simple ? BindLdaps(options, failure, error)
-                                                  : BindGssapi(options, failure, error);
+    std::unique_ptr<LdapSession> session =
+        simple ? BindLdaps(options, failure, error) : BindGssapi(options, failure, error);
     if (session) {
         session->m_unpagedSizeLimit = options.unpagedSizeLimit;
         session->m_timeoutSeconds = options.timeoutSeconds;
@@ -452,17 +460,17 @@ std::unique_ptr<LdapSession> LdapSession::BindLdaps(const ConnectOptions& option
         return nullptr;
     }
     const auto& c = *options.credentials;
-    const std::string who = c.user.find('@') != std::string::npos || c.domain.empty() ||
-                                    c.user.find('\\') != std::string::npos
-                                ? c.user
-                                : c.domain + "\\" + c.user;
+    const std::string who =
+        c.user.find('@') != std::string::npos || c.domain.empty() || c.user.find('\\') != std::string::npos
+            ? c.user
+            : c.domain + "\\" + c.user;
     berval password{static_cast<ber_len_t>(c.password.size()), const_cast<char*>(c.password.data())};
     const int rc = ldap_sasl_bind_s(ld, who.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr);
     if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR) {
         if (TcpReachable(options.host, 636, options.timeoutSeconds)) {
             failure = ConnectFailure::Certificate;
-            error = "The LDAPS certificate of " + options.host + " could not be verified against " + trusted +
-                    " (" + Diagnostic(ld, rc) + ").";
+            error = "The LDAPS certificate of " + options.host + " could not be verified against " + trusted + " (" +
+                    Diagnostic(ld, rc) + ").";
         } else {
             failure = ConnectFailure::Unreachable;
             error = "The directory of " + options.host + " does not answer on port 636: " + Diagnostic(ld, rc);
@@ -505,8 +513,8 @@ std::unique_ptr<LdapSession> LdapSession::BindGssapi(const ConnectOptions& optio
         error = "A sealed Kerberos connection to " + options.host + " could not be set up.";
         return nullptr;
     }
-    const int rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
-                                                SaslDefaults, nullptr);
+    const int rc =
+        ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, SaslDefaults, nullptr);
     if (rc == LDAP_LOCAL_ERROR || rc == LDAP_AUTH_UNKNOWN || rc == LDAP_INVALID_CREDENTIALS) {
         failure = ConnectFailure::NoTicket;
         error = "The Kerberos log-on to the directory of " + options.host + " failed: " + Diagnostic(ld, rc) +
@@ -628,8 +636,7 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
             break;
         int code = LDAP_SUCCESS;
         LDAPControl** serverControls = nullptr;
-        if (ldap_parse_result(m_ld, result.msg, &code, nullptr, nullptr, nullptr, &serverControls, 0) !=
-            LDAP_SUCCESS) {
+        if (ldap_parse_result(m_ld, result.msg, &code, nullptr, nullptr, nullptr, &serverControls, 0) != LDAP_SUCCESS) {
             rc = LDAP_DECODING_ERROR;
             break;
         }
@@ -662,8 +669,7 @@ int LdapSession::RunSearch(const std::string& base, bool subtree, const std::str
     return rc;
 }
 
-int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
-                           bool daclOnly)
+int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out, bool daclOnly)
 {
     std::vector<char*> attrs = AttributeList(attributes);
     berval sdValue{};
@@ -725,10 +731,9 @@ int LdapSession::Modify(const std::string& dn, const std::vector<Modification>& 
         for (auto& b : values[i])
             pointers[i].push_back(&b);
         pointers[i].push_back(nullptr);
-        store[i].mod_op = LDAP_MOD_BVALUES |
-                          (m.op == Modification::Add      ? LDAP_MOD_ADD
-                           : m.op == Modification::Delete ? LDAP_MOD_DELETE
-                                                          : LDAP_MOD_REPLACE);
+        store[i].mod_op = LDAP_MOD_BVALUES | (m.op == Modification::Add      ? LDAP_MOD_ADD
+                                              : m.op == Modification::Delete ? LDAP_MOD_DELETE
+                                                                             : LDAP_MOD_REPLACE);
         store[i].mod_type = const_cast<char*>(m.attribute.c_str());
         store[i].mod_bvalues = pointers[i].data();
         list.push_back(&store[i]);

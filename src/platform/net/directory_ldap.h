@@ -131,8 +131,7 @@ public:
 
     // One entry by DN with every value of its attributes, following ranged
     // retrieval ("member;range=1500-*") until the server has given them all.
-    int ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out,
-                  bool daclOnly = false);
+    int ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out, bool daclOnly = false);
 
     int Modify(const std::string& dn, const std::vector<Modification>& mods, bool daclOnly = false);
 
@@ -144,7 +143,7 @@ public:
     LDAP* Handle() const { return m_ld; }
 
 private:
-    explicit LdapSession(LDAP* ld) : m_ld(ld) {}
+    explicit LdapSession(LDAP* ld) : m_ld(ld) { }
     static std::unique_ptr<LdapSession> BindLdaps(const ConnectOptions& options, ConnectFailure& failure,
                                                   std::string& error);
     static std::unique_ptr<LdapSession> BindGssapi(const ConnectOptions& options, ConnectFailure& failure,

@@ -18,8 +18,8 @@ bool IsAddress(const std::string& host)
     return inet_pton(AF_INET, bare.c_str(), buffer) == 1 || inet_pton(AF_INET6, bare.c_str(), buffer) == 1;
 }
 
-std::vector<LogonWay> PlanDirectoryLogon(const std::string& named, const std::string& dnsHostName,
-                                         bool havePassword, bool haveTicket)
+std::vector<LogonWay> PlanDirectoryLogon(const std::string& named, const std::string& dnsHostName, bool havePassword,
+                                         bool haveTicket)
 {
     std::vector<LogonWay> ways;
     if (named.empty())

@@ -33,8 +33,8 @@ bool IsAddress(const std::string& host);
 // With a password: Kerberos from the password, then LDAPS when `named` is a name (a
 // certificate is checked against a name). Without one: the ticket in the cache when
 // there is one. Empty when nothing protected can be tried.
-std::vector<LogonWay> PlanDirectoryLogon(const std::string& named, const std::string& dnsHostName,
-                                         bool havePassword, bool haveTicket);
+std::vector<LogonWay> PlanDirectoryLogon(const std::string& named, const std::string& dnsHostName, bool havePassword,
+                                         bool haveTicket);
 
 // The Kerberos realm: from the rootDSE's ldapServiceName ("example.org:dc1$@EXAMPLE.ORG"),
 // else its naming context ("DC=example,DC=org"), else `domain` in upper case.

@@ -31,19 +31,47 @@ constexpr std::size_t kOrChunk = 200;  // values per (|...) filter
 // The attributes of an account that a level-3 read asks for, by their place in
 // kUserAttributes.
 enum UserAttribute : std::size_t {
-    kSamAccountName, kDisplayName, kDescription, kLogonCount, kLastLogon, kLastLogonTimestamp,
-    kAccountExpires, kUserAccountControl, kLockoutTime, kPwdLastSet, kProfilePath, kScriptPath,
-    kHomeDirectory, kHomeDrive, kObjectSid, kPrimaryGroupId, kBadPwdCount, kComment,
-    kUserWorkstations, kMaxStorage, kCountryCode, kCodePage, kUserParameters, kLogonHours,
-    kNtSecurityDescriptor, kUserAttributeCount
+    kSamAccountName,
+    kDisplayName,
+    kDescription,
+    kLogonCount,
+    kLastLogon,
+    kLastLogonTimestamp,
+    kAccountExpires,
+    kUserAccountControl,
+    kLockoutTime,
+    kPwdLastSet,
+    kProfilePath,
+    kScriptPath,
+    kHomeDirectory,
+    kHomeDrive,
+    kObjectSid,
+    kPrimaryGroupId,
+    kBadPwdCount,
+    kComment,
+    kUserWorkstations,
+    kMaxStorage,
+    kCountryCode,
+    kCodePage,
+    kUserParameters,
+    kLogonHours,
+    kNtSecurityDescriptor,
+    kUserAttributeCount
 };
 
-const std::vector<std::string> kUserAttributes = {
-    "sAMAccountName", "displayName",     "description", "logonCount",  "lastLogon",        "lastLogonTimestamp",
-    "accountExpires", "userAccountControl", "lockoutTime", "pwdLastSet", "profilePath",     "scriptPath",
-    "homeDirectory",  "homeDrive",       "objectSid",   "primaryGroupID", "badPwdCount",    "comment",
-    "userWorkstations", "maxStorage",    "countryCode", "codePage",    "userParameters",   "logonHours",
-    "nTSecurityDescriptor"};
+const std::vector<std::string> kUserAttributes = {"sAMAccountName",      "displayName",
+                                                  "description",         "logonCount",
+                                                  "lastLogon",           "lastLogonTimestamp",
+                                                  "accountExpires",      "userAccountControl",
+                                                  "lockoutTime",         "pwdLastSet",
+                                                  "profilePath",         "scriptPath",
+                                                  "homeDirectory",       "homeDrive",
+                                                  "objectSid",           "primaryGroupID",
+                                                  "badPwdCount",         "comment",
+                                                  "userWorkstations",    "maxStorage",
+                                                  "countryCode",         "codePage",
+                                                  "userParameters",      "logonHours",
+                                                  "nTSecurityDescriptor"};
 
 // The first value of each attribute of one account, empty when it has none.
 using UserValues = std::array<std::string_view, kUserAttributeCount>;
@@ -121,8 +149,8 @@ USER_INFO_3 UserInfoOf(const UserValues& v, std::int64_t lockoutDuration, std::i
     u.usri3_workstations = v[kUserWorkstations];
     u.usri3_parms = v[kUserParameters];
     const std::int64_t storage = IntegerOf(v[kMaxStorage], -1);
-    u.usri3_max_storage = storage < 0 || storage >= 0xFFFFFFFFLL ? USER_MAXSTORAGE_UNLIMITED
-                                                                  : static_cast<std::uint32_t>(storage);
+    u.usri3_max_storage =
+        storage < 0 || storage >= 0xFFFFFFFFLL ? USER_MAXSTORAGE_UNLIMITED : static_cast<std::uint32_t>(storage);
     u.usri3_country_code = static_cast<std::uint32_t>(IntegerOf(v[kCountryCode]));
     u.usri3_code_page = static_cast<std::uint32_t>(IntegerOf(v[kCodePage]));
     u.usri3_user_id = RidOf(SidToString(v[kObjectSid]).value_or(std::string()));
@@ -210,8 +238,8 @@ struct DirectoryNetApi::Account {
     Entry entry;
 };
 
-DirectoryNetApi::DirectoryNetApi(std::string server, std::string host, std::string baseDn,
-                                 DirectoryLogon logon, std::shared_ptr<NetApi> fallback, DirectoryOptions options)
+DirectoryNetApi::DirectoryNetApi(std::string server, std::string host, std::string baseDn, DirectoryLogon logon,
+                                 std::shared_ptr<NetApi> fallback, DirectoryOptions options)
     : m_server(std::move(server)),
       m_host(std::move(host)),
       m_baseDn(std::move(baseDn)),
@@ -313,8 +341,7 @@ Status DirectoryNetApi::Ensure()
     }
     if (!m_policy) {
         Entry domain;
-        int rc = m_session->ReadEntry(m_baseDn, {"lockoutDuration", "maxPwdAge", "objectSid", "fSMORoleOwner"},
-                                      domain);
+        int rc = m_session->ReadEntry(m_baseDn, {"lockoutDuration", "maxPwdAge", "objectSid", "fSMORoleOwner"}, domain);
         if (rc != LDAP_SUCCESS)
             return StatusOf(rc);
         Policy policy;
@@ -326,8 +353,8 @@ Status DirectoryNetApi::Ensure()
         if (m_session->ReadEntry("", {"configurationNamingContext"}, root) == LDAP_SUCCESS) {
             std::vector<Entry> partitions;
             m_session->Search("CN=Partitions," + root.Text("configurationnamingcontext"), true,
-                              "(&(objectClass=crossRef)(nCName=" + EscapeFilterValue(m_baseDn) + "))",
-                              {"nETBIOSName"}, partitions);
+                              "(&(objectClass=crossRef)(nCName=" + EscapeFilterValue(m_baseDn) + "))", {"nETBIOSName"},
+                              partitions);
             if (!partitions.empty())
                 policy.netbiosName = partitions.front().Text("netbiosname");
         }
@@ -374,16 +401,16 @@ Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool 
 {
     if (name.empty())
         return NERR_UserNotFound;
-    std::vector<std::string> attrs = {"sAMAccountName", "objectSid", "userAccountControl", "groupType",
-                                      "primaryGroupID", "objectClass"};
+    std::vector<std::string> attrs = {"sAMAccountName", "objectSid",      "userAccountControl",
+                                      "groupType",      "primaryGroupID", "objectClass"};
     if (needSd)
         attrs = kUserAttributes, attrs.push_back("objectClass"), attrs.push_back("groupType");
     if (withMembers)
         attrs.push_back("member");
     std::vector<Entry> entries;
     std::unordered_map<std::string, long> ranged;
-    int rc = m_session->Search(m_baseDn, true, "(sAMAccountName=" + EscapeFilterValue(name) + ")", attrs,
-                               entries, needSd, &ranged);
+    int rc = m_session->Search(m_baseDn, true, "(sAMAccountName=" + EscapeFilterValue(name) + ")", attrs, entries,
+                               needSd, &ranged);
     if (rc != LDAP_SUCCESS)
         return StatusOf(rc);
     if (entries.empty())
@@ -421,7 +448,7 @@ Status DirectoryNetApi::FindGroup(const std::string& name, GroupKind kind, Accou
     if (status != NERR_Success)
         return status;
     const std::uint32_t wanted = kind == GroupKind::Global ? (GROUP_TYPE_GLOBAL | GROUP_TYPE_UNIVERSAL)
-                                                            : (GROUP_TYPE_DOMAIN_LOCAL | GROUP_TYPE_BUILTIN);
+                                                           : (GROUP_TYPE_DOMAIN_LOCAL | GROUP_TYPE_BUILTIN);
     if (!out.isGroup || !(out.groupType & GROUP_TYPE_SECURITY) || !(out.groupType & wanted))
         return NERR_GroupNotFound;
     return NERR_Success;
@@ -455,8 +482,8 @@ Status DirectoryNetApi::GetDCName(const std::string& server, const std::string& 
         return OnFallback([&](NetApi& api) { return api.GetDCName(server, domain, dcName); });
     return Call([&]() -> Status {
         if (!domain.empty() && !EqualNoCase(domain, m_policy->netbiosName)) {
-            const std::string dns = m_host.substr(m_host.find('.') == std::string::npos ? m_host.size()
-                                                                                         : m_host.find('.') + 1);
+            const std::string dns =
+                m_host.substr(m_host.find('.') == std::string::npos ? m_host.size() : m_host.find('.') + 1);
             if (!EqualNoCase(domain, dns))
                 return NERR_DCNotFound;
         }
@@ -715,8 +742,8 @@ Status DirectoryNetApi::UserSetInfo(const std::string& server, const std::string
             const auto changed = WithPasswordChangeDenied(sd, wantCannotChange);
             if (!changed)
                 return ERROR_UNEXP_NET_ERR;
-            const int rc = m_session->Modify(account.dn, {{Modification::Replace, "nTSecurityDescriptor", {*changed}}},
-                                             true);
+            const int rc =
+                m_session->Modify(account.dn, {{Modification::Replace, "nTSecurityDescriptor", {*changed}}}, true);
             if (rc != LDAP_SUCCESS)
                 return StatusOf(rc);
         }
@@ -777,8 +804,8 @@ Status DirectoryNetApi::UserGetLocalGroups(const std::string& server, const std:
                 std::string any;
                 for (std::size_t i = at; i < std::min(filters.size(), at + kOrChunk); ++i)
                     any += filters[i];
-                rc = m_session->Search(m_baseDn, true, "(&" + kLocalGroupFilter + "(|" + any + "))",
-                                       {"sAMAccountName"}, groups);
+                rc = m_session->Search(m_baseDn, true, "(&" + kLocalGroupFilter + "(|" + any + "))", {"sAMAccountName"},
+                                       groups);
                 if (rc != LDAP_SUCCESS)
                     return StatusOf(rc);
             }
@@ -803,11 +830,10 @@ Status DirectoryNetApi::GroupEnum(const std::string& server, std::vector<GROUP_I
         if (rc != LDAP_SUCCESS)
             return StatusOf(rc);
         for (const auto& e : entries)
-            out.push_back({e.Text("samaccountname"), e.Text("description"), RidOf(SidOf(e)),
-                           SE_GROUP_DEFAULT_ATTRIBUTES});
-        std::sort(out.begin(), out.end(), [](const GROUP_INFO_2& a, const GROUP_INFO_2& b) {
-            return LessNoCase(a.grpi2_name, b.grpi2_name);
-        });
+            out.push_back(
+                {e.Text("samaccountname"), e.Text("description"), RidOf(SidOf(e)), SE_GROUP_DEFAULT_ATTRIBUTES});
+        std::sort(out.begin(), out.end(),
+                  [](const GROUP_INFO_2& a, const GROUP_INFO_2& b) { return LessNoCase(a.grpi2_name, b.grpi2_name); });
         return NERR_Success;
     });
 }
@@ -902,7 +928,7 @@ struct GroupRead {
 
 class GroupReader final : public EntrySink {
 public:
-    explicit GroupReader(std::vector<GroupRead>& out) : m_out(out) {}
+    explicit GroupReader(std::vector<GroupRead>& out) : m_out(out) { }
     void Take(const EntryView& entry) override
     {
         GroupRead group;
@@ -949,7 +975,7 @@ public:
     using Names = std::unordered_map<std::string, std::optional<std::string>, TransparentHash, std::equal_to<>>;
     using Primary = std::unordered_map<std::uint32_t, std::vector<std::string>>;
 
-    AccountNameReader(Names& byDn, Primary& byPrimaryGroup) : m_byDn(byDn), m_byPrimaryGroup(byPrimaryGroup) {}
+    AccountNameReader(Names& byDn, Primary& byPrimaryGroup) : m_byDn(byDn), m_byPrimaryGroup(byPrimaryGroup) { }
     void Take(const EntryView& entry) override
     {
         std::string_view name, primaryGroup;
@@ -1125,8 +1151,8 @@ Status DirectoryNetApi::GroupDelUser(const std::string& server, const std::strin
 Status DirectoryNetApi::ReadLocalGroups(std::vector<LOCALGROUP_INFO_1>& out)
 {
     std::vector<Entry> entries;
-    const int rc = m_session->Search(m_baseDn, true, kLocalGroupFilter,
-                                     {"sAMAccountName", "description", "groupType"}, entries);
+    const int rc =
+        m_session->Search(m_baseDn, true, kLocalGroupFilter, {"sAMAccountName", "description", "groupType"}, entries);
     if (rc != LDAP_SUCCESS)
         return StatusOf(rc);
     // Builtin groups first, then the domain's own, each by name.
@@ -1217,7 +1243,7 @@ Status DirectoryNetApi::LocalGroupDelMember(const std::string& server, const std
 }
 
 Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
-                                         std::string& domain, SidNameUse& use)
+                                          std::string& domain, SidNameUse& use)
 {
     if (!IsOurs(server))
         return OnFallback([&](NetApi& api) { return api.LookupAccountName(server, account, sid, domain, use); });
@@ -1237,7 +1263,7 @@ Status DirectoryNetApi::LookupAccountName(const std::string& server, const std::
         domain = foundDomain;
         if (found.isGroup)
             use = (found.groupType & (GROUP_TYPE_DOMAIN_LOCAL | GROUP_TYPE_BUILTIN)) ? SidNameUse::Alias
-                                                                                    : SidNameUse::Group;
+                                                                                     : SidNameUse::Group;
         else
             use = SidNameUse::User;
         return NERR_Success;
@@ -1262,8 +1288,8 @@ std::optional<RootFacts> ReadAdRoot(const std::string& host, const std::string& 
     if (!root)
         return std::nullopt;
     const auto* capabilities = root->All("supportedcapabilities");
-    const bool isAd = capabilities && std::find(capabilities->begin(), capabilities->end(),
-                                                "1.2.840.113556.1.4.800") != capabilities->end();
+    const bool isAd = capabilities && std::find(capabilities->begin(), capabilities->end(), "1.2.840.113556.1.4.800") !=
+                                          capabilities->end();
     RootFacts facts;
     facts.baseDn = root->Text("defaultnamingcontext");
     if (!isAd || facts.baseDn.empty())
@@ -1276,9 +1302,8 @@ std::optional<RootFacts> ReadAdRoot(const std::string& host, const std::string& 
 // One way of the plan: its log-on, bound now. `refused` tells a refused password,
 // `stop` an account the KDC refuses whatever the way (disabled, locked, expired).
 std::unique_ptr<DirectoryNetApi> TryWay(const std::string& server, const RootFacts& root, const LogonWay& way,
-                                        const std::optional<Credentials>& credentials,
-                                        const DirectoryOptions& options, bool& refused, bool& stop,
-                                        std::string& message)
+                                        const std::optional<Credentials>& credentials, const DirectoryOptions& options,
+                                        bool& refused, bool& stop, std::string& message)
 {
     DirectoryLogon logon{way, std::nullopt, nullptr};
     refused = false;
@@ -1311,15 +1336,15 @@ std::string EnableHint(const std::string& named, bool havePassword)
     std::string hint = "To use the directory, let the controller's Kerberos service (port 88) answer at " + named;
     if (!IsAddress(named))
         hint += ", or name the file of the CA that issued its LDAPS certificate in LDAPTLS_CACERT (the certificate "
-                "must carry the name " + named + ")";
+                "must carry the name " +
+                named + ")";
     return hint + ".";
 }
 
 }  // namespace
 
 DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<Credentials>& credentials,
-                                 std::unique_ptr<NetApi>& fallback, const std::string& domain,
-                                 DirectoryOptions options)
+                                 std::unique_ptr<NetApi>& fallback, const std::string& domain, DirectoryOptions options)
 {
     DirectoryAttempt attempt;
     const std::string named = HostOf(server);
@@ -1327,8 +1352,8 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
         return attempt;
     const int probeSeconds = std::min(options.timeoutSeconds, 3);
     std::string probeError;
-    const auto root = ReadAdRoot(named, domain.empty() && credentials ? credentials->domain : domain,
-                                 probeSeconds, probeError);
+    const auto root =
+        ReadAdRoot(named, domain.empty() && credentials ? credentials->domain : domain, probeSeconds, probeError);
     if (!root) {
         if (!probeError.empty() && !TcpReachable(named, kSmbPort, probeSeconds)) {
             attempt.outcome = DirectoryAttempt::Unreachable;
@@ -1360,7 +1385,8 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
             break;
     }
     attempt.outcome = DirectoryAttempt::Refused;
-    attempt.message = "The directory of " + server + " can't be used securely, so every call goes through "
+    attempt.message = "The directory of " + server +
+                      " can't be used securely, so every call goes through "
                       "SMB (libnetapi) instead.\n\n" +
                       (reasons.empty() ? std::string() : reasons + "\n\n") + EnableHint(named, havePassword);
     return attempt;

@@ -52,8 +52,8 @@ struct DirectoryLogon {
 };
 
 struct DirectoryOptions {
-    std::string caFile;      // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else ldap.conf's, else libldap's
-    int timeoutSeconds = 20;  // per request and for connecting
+    std::string caFile;         // CA certificates for LDAPS; empty: LDAPTLS_CACERT, else ldap.conf's, else libldap's
+    int timeoutSeconds = 20;    // per request and for connecting
     int serverInfoSeconds = 5;  // time limit of the NetServerGetInfo round in ServerEnum
     int unpagedSizeLimit = 0;   // tests: stand in for a server that caps unpaged answers
 };

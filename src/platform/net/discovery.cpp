@@ -21,7 +21,8 @@ std::vector<DiscoveredHost> MergeDiscovered(std::vector<DiscoveredHost> wsd, con
 {
     std::vector<DiscoveredHost> hosts;
     const auto known = [&](const std::string& name) {
-        return std::any_of(hosts.begin(), hosts.end(), [&](const DiscoveredHost& h) { return SameHostName(h.name, name); });
+        return std::any_of(hosts.begin(), hosts.end(),
+                           [&](const DiscoveredHost& h) { return SameHostName(h.name, name); });
     };
     for (DiscoveredHost& host : wsd)
         if (!known(host.name))

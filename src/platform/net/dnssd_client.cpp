@@ -18,7 +18,7 @@ namespace {
 constexpr char kSmbService[] = "_smb._tcp";
 constexpr std::size_t kMaxHosts = 256;  // answers are untrusted: a bound on what is kept
 constexpr std::size_t kMaxResolving = 64;
-constexpr int kSliceMs = 100;           // how often the loop looks at Stop and the deadline
+constexpr int kSliceMs = 100;  // how often the loop looks at Stop and the deadline
 
 struct Browse {
     AvahiClient* client = nullptr;
@@ -31,8 +31,8 @@ struct Browse {
 
 DiscoveredHost* Find(std::vector<DiscoveredHost>& hosts, const std::string& name)
 {
-    const auto found = std::find_if(hosts.begin(), hosts.end(),
-                                    [&](const DiscoveredHost& h) { return SameHostName(h.name, name); });
+    const auto found =
+        std::find_if(hosts.begin(), hosts.end(), [&](const DiscoveredHost& h) { return SameHostName(h.name, name); });
     return found == hosts.end() ? nullptr : &*found;
 }
 
@@ -110,11 +110,10 @@ struct ClientDeleter {
 std::string HostLabel(const std::string& hostName)
 {
     std::string label = hostName.substr(0, hostName.find('.'));
-    const bool usable = !label.empty() && label.size() <= 63 &&
-                        std::all_of(label.begin(), label.end(), [](char c) {
-                            const auto u = static_cast<unsigned char>(c);
-                            return std::isalnum(u) || c == '-' || c == '_' || u >= 0x80;
-                        });
+    const bool usable = !label.empty() && label.size() <= 63 && std::all_of(label.begin(), label.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return std::isalnum(u) || c == '-' || c == '_' || u >= 0x80;
+    });
     return usable ? label : std::string();
 }
 

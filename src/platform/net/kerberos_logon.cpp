@@ -191,8 +191,8 @@ KerberosResult KerberosLogon::Initial(std::string& message)
         code = krb5_get_init_creds_opt_set_out_ccache(ctx, opt, m_lib->cache);
     }
     if (code == 0) {
-        code = krb5_get_init_creds_password(ctx, &creds, client, m_credentials.password.c_str(), nullptr, nullptr,
-                                            0, nullptr, opt);
+        code = krb5_get_init_creds_password(ctx, &creds, client, m_credentials.password.c_str(), nullptr, nullptr, 0,
+                                            nullptr, opt);
         if (code == 0)
             krb5_free_cred_contents(ctx, &creds);
     }
@@ -206,8 +206,7 @@ KerberosResult KerberosLogon::Initial(std::string& message)
     return result;
 }
 
-KerberosResult KerberosLogon::ServiceTicket(const std::string& service, const std::string& host,
-                                            std::string& message)
+KerberosResult KerberosLogon::ServiceTicket(const std::string& service, const std::string& host, std::string& message)
 {
     std::lock_guard lock(m_mutex);
     krb5_context ctx = m_lib->context;

@@ -24,8 +24,7 @@ class KerberosLogon {
 public:
     // A log-on to `realm` ("VELLOX.TEST") whose KDC is `kdc` (a host name or an
     // address, as the user gave it). nullptr and `error` when the library can't start.
-    static std::unique_ptr<KerberosLogon> Create(const std::string& realm, const std::string& kdc,
-                                                 std::string& error);
+    static std::unique_ptr<KerberosLogon> Create(const std::string& realm, const std::string& kdc, std::string& error);
     ~KerberosLogon();
     KerberosLogon(const KerberosLogon&) = delete;
     KerberosLogon& operator=(const KerberosLogon&) = delete;

@@ -44,7 +44,7 @@ struct NetResource {
 // One open container (WNetOpenEnum's handle); closing is destroying it.
 class ResourceEnum {
 public:
-    explicit ResourceEnum(std::vector<NetResource> children) : m_children(std::move(children)) {}
+    explicit ResourceEnum(std::vector<NetResource> children) : m_children(std::move(children)) { }
     // WNetEnumResource: at most `count` resources; NERR_Success while any came,
     // ERROR_NO_MORE_ITEMS once every resource was given.
     Status Next(std::size_t count, std::vector<NetResource>& out);
@@ -58,7 +58,7 @@ class NetworkRouter {
 public:
     // `server` is the current server: its domain is the first, and it is asked for
     // the domains and their servers.
-    NetworkRouter(NetApi& api, std::string server) : m_api(api), m_server(std::move(server)) {}
+    NetworkRouter(NetApi& api, std::string server) : m_api(api), m_server(std::move(server)) { }
 
     // WNetOpenEnum of `container` (nullptr: the root of the network). nullptr and the
     // status when the container can't be opened.
@@ -75,12 +75,12 @@ private:
 
     NetApi& m_api;
     std::string m_server;
-    std::string m_ownDomain;                   // the first domain, once the domains were read
-    std::vector<std::string> m_browsedDomains;  // workgroups only a browse list reported
-    std::vector<DiscoveredHost> m_discovered;   // with the group named as in the domain list
-    std::vector<std::string> m_discoveredGroups;  // groups only announcing hosts named
-    std::vector<std::string> m_listed;          // servers listed so far, under any domain
-    std::mutex m_addressMutex;                  // the share reads run side by side
+    std::string m_ownDomain;                         // the first domain, once the domains were read
+    std::vector<std::string> m_browsedDomains;       // workgroups only a browse list reported
+    std::vector<DiscoveredHost> m_discovered;        // with the group named as in the domain list
+    std::vector<std::string> m_discoveredGroups;     // groups only announcing hosts named
+    std::vector<std::string> m_listed;               // servers listed so far, under any domain
+    std::mutex m_addressMutex;                       // the share reads run side by side
     std::map<std::string, std::string> m_addressOf;  // upper-case name of a host only
                                                      // discovery found -> its address
 };

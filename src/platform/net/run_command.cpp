@@ -28,7 +28,8 @@ bool ReadUntilEnd(int fd, std::string& output, std::chrono::steady_clock::time_p
 {
     char buffer[4096];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd p{fd, POLLIN, 0};

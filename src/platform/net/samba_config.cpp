@@ -42,7 +42,6 @@ std::string ParameterKey(const std::string& name)
     return key;
 }
 
-
 }  // namespace
 
 std::string WorkgroupFromSmbConf(const std::string& text)
@@ -55,7 +54,8 @@ std::string WorkgroupFromSmbConf(const std::string& text)
             continue;
         if (line[0] == '[') {
             const auto close = line.find(']');
-            const std::string section = LowerAscii(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+            const std::string section =
+                LowerAscii(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             inGlobal = section == "global";
             continue;
         }

@@ -58,7 +58,10 @@ constexpr std::chrono::seconds kAnswerRemembered{60};
 
 // The library's one context is shared by the whole process and is not thread-safe;
 // libsmbclient shares its configuration.
-std::mutex& LibraryMutex() { return threads::SambaLibraryMutex(); }
+std::mutex& LibraryMutex()
+{
+    return threads::SambaLibraryMutex();
+}
 
 std::atomic<std::uint64_t> g_nextId{1};
 
@@ -68,13 +71,16 @@ public:
     Buffer() = default;
     Buffer(const Buffer&) = delete;
     Buffer& operator=(const Buffer&) = delete;
-    ~Buffer() {
-        if (m_p) NetApiBufferFree(m_p);
+    ~Buffer()
+    {
+        if (m_p)
+            NetApiBufferFree(m_p);
     }
     std::uint8_t** Out() { return &m_p; }
     void** OutVoid() { return reinterpret_cast<void**>(&m_p); }
     template <class T>
-    const T* As() const {
+    const T* As() const
+    {
         return reinterpret_cast<const T*>(m_p);
     }
 
@@ -82,25 +88,31 @@ private:
     std::uint8_t* m_p = nullptr;
 };
 
-std::string Str(const char* text) { return text ? text : ""; }
+std::string Str(const char* text)
+{
+    return text ? text : "";
+}
 
 // Applies the credentials of connection `id` unless they are the ones in place.
 // Called with the library lock held.
-Status Prepare(const SambaConnection& connection, std::uint64_t id) {
+Status Prepare(const SambaConnection& connection, std::uint64_t id)
+{
     static libnetapi_ctx* context = nullptr;
     static std::uint64_t applied = 0;
     if (!context) {
         Status status = libnetapi_init(&context);
-        if (status != NERR_Success) return status;
+        if (status != NERR_Success)
+            return status;
         libnetapi_set_debuglevel(context, "0");
     }
-    if (applied == id) return NERR_Success;
-    if (!connection.workgroup.empty()) libnetapi_set_workgroup(context, connection.workgroup.c_str());
+    if (applied == id)
+        return NERR_Success;
+    if (!connection.workgroup.empty())
+        libnetapi_set_workgroup(context, connection.workgroup.c_str());
     const Credentials& who = connection.credentials;
     if (!who.user.empty()) {
-        std::string user = who.domain.empty() || who.user.find('\\') != std::string::npos
-                               ? who.user
-                               : who.domain + "\\" + who.user;
+        std::string user =
+            who.domain.empty() || who.user.find('\\') != std::string::npos ? who.user : who.domain + "\\" + who.user;
         libnetapi_set_username(context, user.c_str());
     }
     if (connection.useKerberos) {
@@ -115,40 +127,53 @@ Status Prepare(const SambaConnection& connection, std::uint64_t id) {
 
 // Reads a whole list through the resume handle. `call(buffer, read, total, resume)`.
 template <class Raw, class Call, class Each>
-Status ReadAll(Call&& call, Each&& each) {
+Status ReadAll(Call&& call, Each&& each)
+{
     std::uint32_t resume = 0;
     for (;;) {
-        if (threads::StopRequested()) return ERROR_CANCELLED;
+        if (threads::StopRequested())
+            return ERROR_CANCELLED;
         Buffer buffer;
         std::uint32_t read = 0;
         std::uint32_t total = 0;
         Status status = call(buffer.Out(), &read, &total, &resume);
-        if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
+        if (status != NERR_Success && status != ERROR_MORE_DATA)
+            return status;
         const Raw* items = buffer.As<Raw>();
-        for (std::uint32_t i = 0; items && i < read; ++i) each(items[i]);
-        if (status == NERR_Success) return NERR_Success;
-        if (read == 0) return ERROR_MORE_DATA;  // no progress: give up rather than loop
+        for (std::uint32_t i = 0; items && i < read; ++i)
+            each(items[i]);
+        if (status == NERR_Success)
+            return NERR_Success;
+        if (read == 0)
+            return ERROR_MORE_DATA;  // no progress: give up rather than loop
     }
 }
 
 // NetQueryDisplayInformation pages by the index of the next entry.
 template <class Raw, class Each>
-Status ReadDisplay(const char* host, std::uint32_t level, Each&& each) {
+Status ReadDisplay(const char* host, std::uint32_t level, Each&& each)
+{
     std::uint32_t index = 0;
     for (;;) {
-        if (threads::StopRequested()) return ERROR_CANCELLED;
+        if (threads::StopRequested())
+            return ERROR_CANCELLED;
         Buffer buffer;
         std::uint32_t read = 0;
         Status status = NetQueryDisplayInformation(host, level, index, 1000, kWholeList, &read, buffer.OutVoid());
-        if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
+        if (status != NERR_Success && status != ERROR_MORE_DATA)
+            return status;
         const Raw* items = buffer.As<Raw>();
-        for (std::uint32_t i = 0; items && i < read; ++i) index = each(items[i]);
-        if (status == NERR_Success) return NERR_Success;
-        if (read == 0) return ERROR_MORE_DATA;
+        for (std::uint32_t i = 0; items && i < read; ++i)
+            index = each(items[i]);
+        if (status == NERR_Success)
+            return NERR_Success;
+        if (read == 0)
+            return ERROR_MORE_DATA;
     }
 }
 
-USER_INFO_3 FromRaw(const ::USER_INFO_3& raw, std::int64_t now) {
+USER_INFO_3 FromRaw(const ::USER_INFO_3& raw, std::int64_t now)
+{
     USER_INFO_3 user;
     user.usri3_name = Str(raw.usri3_name);
     user.usri3_password_age = samba::NormalizePasswordAge(raw.usri3_password_age, now);
@@ -178,13 +203,15 @@ USER_INFO_3 FromRaw(const ::USER_INFO_3& raw, std::int64_t now) {
     user.usri3_code_page = raw.usri3_code_page;
     user.usri3_user_id = raw.usri3_user_id;
     user.usri3_primary_group_id = raw.usri3_primary_group_id;
-    if (raw.usri3_profile) user.usri3_profile = raw.usri3_profile;
+    if (raw.usri3_profile)
+        user.usri3_profile = raw.usri3_profile;
     user.usri3_home_dir_drive = Str(raw.usri3_home_dir_drive);
     user.usri3_password_expired = raw.usri3_password_expired;
     return user;
 }
 
-SERVER_INFO_101 FromRaw(const ::SERVER_INFO_101& raw) {
+SERVER_INFO_101 FromRaw(const ::SERVER_INFO_101& raw)
+{
     SERVER_INFO_101 info;
     info.sv101_platform_id = raw.sv101_platform_id;
     info.sv101_name = HostOf(Str(raw.sv101_name));
@@ -195,41 +222,54 @@ SERVER_INFO_101 FromRaw(const ::SERVER_INFO_101& raw) {
     return info;
 }
 
-std::string SidText(const domsid* sid) {
-    if (!sid) return {};
+std::string SidText(const domsid* sid)
+{
+    if (!sid)
+        return {};
     samba::SidParts parts;
     parts.revision = sid->sid_rev_num;
-    for (std::uint8_t byte : sid->id_auth) parts.authority = (parts.authority << 8) | byte;
-    for (std::uint8_t i = 0; i < sid->num_auths && i < MAXSUBAUTHS; ++i) parts.subAuthorities.push_back(sid->sub_auths[i]);
+    for (std::uint8_t byte : sid->id_auth)
+        parts.authority = (parts.authority << 8) | byte;
+    for (std::uint8_t i = 0; i < sid->num_auths && i < MAXSUBAUTHS; ++i)
+        parts.subAuthorities.push_back(sid->sub_auths[i]);
     return samba::FormatSid(parts);
 }
 
-bool SidFromText(const std::string& text, domsid& sid) {
+bool SidFromText(const std::string& text, domsid& sid)
+{
     std::optional<samba::SidParts> parts = samba::ParseSid(text);
-    if (!parts || parts->subAuthorities.size() > MAXSUBAUTHS) return false;
+    if (!parts || parts->subAuthorities.size() > MAXSUBAUTHS)
+        return false;
     sid = domsid{};
     sid.sid_rev_num = parts->revision;
     sid.num_auths = static_cast<std::uint8_t>(parts->subAuthorities.size());
-    for (int i = 5; i >= 0; --i) sid.id_auth[5 - i] = static_cast<std::uint8_t>(parts->authority >> (8 * i));
+    for (int i = 5; i >= 0; --i)
+        sid.id_auth[5 - i] = static_cast<std::uint8_t>(parts->authority >> (8 * i));
     std::copy(parts->subAuthorities.begin(), parts->subAuthorities.end(), sid.sub_auths);
     return true;
 }
 
-std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t Now()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
 // Preferred length of one batch of the level-3 user enumeration: a few hundred
 // accounts, so that no caller waits long for the library lock.
 constexpr std::uint32_t kUserBatchBytes = 16 * 1024;
 
 // The account flags of `account` (UF_ bits), 0 when it can't be read.
-std::uint32_t AccountFlags(const char* host, const std::string& account) {
+std::uint32_t AccountFlags(const char* host, const std::string& account)
+{
     Buffer buffer;
-    if (NetUserGetInfo(host, account.c_str(), 1, buffer.Out()) != NERR_Success) return 0;
+    if (NetUserGetInfo(host, account.c_str(), 1, buffer.Out()) != NERR_Success)
+        return 0;
     return buffer.As<::USER_INFO_1>()->usri1_flags;
 }
 
 // NetUserEnum level 0 on the library's safe filter (0: user accounts).
-Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch, std::vector<std::string>& names) {
+Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch, std::vector<std::string>& names)
+{
     return ReadAll<::USER_INFO_0>(
         [&](std::uint8_t** buffer, std::uint32_t* read, std::uint32_t* total, std::uint32_t* resume) {
             return NetUserEnum(host, 0, filter, buffer, batch, read, total, resume);
@@ -238,7 +278,8 @@ Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch
 }
 
 // Computer accounts with their "$", from the display information.
-Status EnumMachineAccounts(const char* host, std::vector<std::string>& names) {
+Status EnumMachineAccounts(const char* host, std::vector<std::string>& names)
+{
     return ReadDisplay<::NET_DISPLAY_MACHINE>(host, 2, [&](const ::NET_DISPLAY_MACHINE& machine) {
         names.push_back(Str(machine.usri2_name));
         return machine.usri2_next_index;
@@ -247,23 +288,26 @@ Status EnumMachineAccounts(const char* host, std::vector<std::string>& names) {
 
 }  // namespace
 
-SambaNetApi::SambaNetApi(SambaConnection connection)
-    : m_connection(std::move(connection)), m_id(g_nextId.fetch_add(1)) {
+SambaNetApi::SambaNetApi(SambaConnection connection) : m_connection(std::move(connection)), m_id(g_nextId.fetch_add(1))
+{
     std::lock_guard<std::mutex> lock(LibraryMutex());
     Prepare(m_connection, m_id);
 }
 
 SambaNetApi::~SambaNetApi() = default;
 
-Status SambaNetApi::Reach(const std::string& server) {
+Status SambaNetApi::Reach(const std::string& server)
+{
     std::string host = HostOf(server);
-    if (host.empty()) return NERR_Success;
+    if (host.empty())
+        return NERR_Success;
     std::string key = UpperAscii(host);
     auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(m_reachMutex);
         auto known = m_answeredUntil.find(key);
-        if (known != m_answeredUntil.end() && now < known->second) return NERR_Success;
+        if (known != m_answeredUntil.end() && now < known->second)
+            return NERR_Success;
     }
     switch (samba::ProbeTcp(host, kSmbPort, m_connection.connectTimeout)) {
     case samba::Probe::Answered: {
@@ -281,17 +325,23 @@ Status SambaNetApi::Reach(const std::string& server) {
 }
 
 template <class Body>
-Status SambaNetApi::Locked(const std::string& server, Body&& body) {
-    if (threads::StopRequested()) return ERROR_CANCELLED;
-    if (Status status = Reach(server)) return status;
+Status SambaNetApi::Locked(const std::string& server, Body&& body)
+{
+    if (threads::StopRequested())
+        return ERROR_CANCELLED;
+    if (Status status = Reach(server))
+        return status;
     std::string host = HostOf(server);
     std::lock_guard<std::mutex> lock(LibraryMutex());
-    if (threads::StopRequested()) return ERROR_CANCELLED;  // stopped while waiting for the lock
-    if (Status status = Prepare(m_connection, m_id)) return status;
+    if (threads::StopRequested())
+        return ERROR_CANCELLED;  // stopped while waiting for the lock
+    if (Status status = Prepare(m_connection, m_id))
+        return status;
     return body(host.empty() ? nullptr : host.c_str());
 }
 
-Status SambaNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName) {
+Status SambaNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
+{
     dcName.clear();
     return Locked(server, [&](const char* host) -> Status {
         const char* wanted = domain.empty() ? nullptr : domain.c_str();
@@ -301,13 +351,15 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
             dcName = "\\\\" + HostOf(Str(reinterpret_cast<const char*>(buffer.As<char>())));
             return NERR_Success;
         }
-        if (host) return status;
+        if (host)
+            return status;
         // This computer: locate the primary controller of the domain the way a member does.
         std::string name = domain.empty() ? m_connection.workgroup : domain;
         ::DOMAIN_CONTROLLER_INFO* info = nullptr;
         status = DsGetDcName(nullptr, name.empty() ? nullptr : name.c_str(), nullptr, nullptr,
                              kDsPdcRequired | kDsReturnFlatName, &info);
-        if (status != NERR_Success || !info) return NERR_DCNotFound;
+        if (status != NERR_Success || !info)
+            return NERR_DCNotFound;
         dcName = "\\\\" + HostOf(Str(info->domain_controller_name));
         NetApiBufferFree(info);
         return NERR_Success;
@@ -316,12 +368,14 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
 
 // The server's own domain, as its netlogon service names it; trusts are not asked
 // (the library gives no list of them).
-Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out) {
+Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) -> Status {
         ::DOMAIN_CONTROLLER_INFO* info = nullptr;
         Status status = DsGetDcName(host, nullptr, nullptr, nullptr, kDsReturnFlatName, &info);
-        if (status != NERR_Success || !info) return status != NERR_Success ? status : NERR_DCNotFound;
+        if (status != NERR_Success || !info)
+            return status != NERR_Success ? status : NERR_DCNotFound;
         out.push_back(Str(info->domain_name));
         NetApiBufferFree(info);
         return NERR_Success;
@@ -329,20 +383,24 @@ Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::strin
 }
 
 // The machine's master browsers, asked in a process of their own; no server is involved.
-Status SambaNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out) {
+Status SambaNetApi::BrowseListEnum(const std::string& workgroup, std::vector<std::string>& out)
+{
     return NetbiosBrowseList(workgroup, out);
 }
 
 // The hosts that announce themselves on this computer's networks; no server is involved.
-Status SambaNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out) {
+Status SambaNetApi::DiscoverHosts(std::vector<DiscoveredHost>& out)
+{
     out = net::DiscoverHosts(kDiscoveryBudget);
     return NERR_Success;
 }
 
-Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out) {
+Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out)
+{
     Buffer buffer;
     Status status = NetServerGetInfo(host, 101, buffer.Out());
-    if (status != NERR_Success) return status;
+    if (status != NERR_Success)
+        return status;
     out = FromRaw(*buffer.As<::SERVER_INFO_101>());
     // The primary controller is the server whose own answer names itself.
     Buffer dc;
@@ -353,38 +411,46 @@ Status SambaNetApi::ServerInfoLocked(const char* host, SERVER_INFO_101& out) {
     return NERR_Success;
 }
 
-Status SambaNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out) {
+Status SambaNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& out)
+{
     out = SERVER_INFO_101{};
     return Locked(server, [&](const char* host) { return ServerInfoLocked(host, out); });
 }
 
 Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
-                               std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries) {
+                               std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
+{
     out.clear();
     totalEntries = 0;
     auto deadline = std::chrono::steady_clock::now() + m_connection.serverEnumBudget;
     std::string dc;
-    if (Status status = GetDCName(server, domain, dc)) return status;
+    if (Status status = GetDCName(server, domain, dc))
+        return status;
 
     // The controller first, then every computer account of its domain.
     std::vector<std::string> names{HostOf(dc)};
     std::vector<std::uint32_t> kinds;
     Status status = Locked(dc, [&](const char* host) -> Status {
         std::vector<std::string> accounts;
-        if (Status listed = EnumMachineAccounts(host, accounts)) return listed;
+        if (Status listed = EnumMachineAccounts(host, accounts))
+            return listed;
         for (const std::string& account : accounts) {
-            std::string name = account.size() > 1 && account.back() == '$' ? account.substr(0, account.size() - 1)
-                                                                           : account;
-            bool known = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return samba::SameHost(n, name); });
-            if (!known) names.push_back(name);
+            std::string name =
+                account.size() > 1 && account.back() == '$' ? account.substr(0, account.size() - 1) : account;
+            bool known =
+                std::any_of(names.begin(), names.end(), [&](const std::string& n) { return samba::SameHost(n, name); });
+            if (!known)
+                names.push_back(name);
         }
         for (const std::string& name : names) {
-            if (threads::StopRequested()) return ERROR_CANCELLED;
+            if (threads::StopRequested())
+                return ERROR_CANCELLED;
             kinds.push_back(AccountFlags(host, name + "$"));
         }
         return NERR_Success;
     });
-    if (status != NERR_Success) return status;
+    if (status != NERR_Success)
+        return status;
 
     // Which servers answer at all, probed side by side; the library calls that follow
     // are serialised, so each is made only for a server that answered, within the budget.
@@ -392,16 +458,19 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     std::vector<std::optional<Status>> reach =
         AskAtOnce<Status>(names.size(), kServersAtOnce, std::nullopt,
                           [this, names](std::size_t i) { return std::optional<Status>(Reach(names[i])); });
-    if (threads::StopRequested()) return ERROR_CANCELLED;
+    if (threads::StopRequested())
+        return ERROR_CANCELLED;
 
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (threads::StopRequested()) return ERROR_CANCELLED;
+        if (threads::StopRequested())
+            return ERROR_CANCELLED;
         bool primary = i == 0;
         SERVER_INFO_101 info;
         Status asked = ERROR_BAD_NETPATH;
         if (reach[i] == NERR_Success && std::chrono::steady_clock::now() < deadline) {
             std::lock_guard<std::mutex> lock(LibraryMutex());
-            if (Prepare(m_connection, m_id) == NERR_Success) asked = ServerInfoLocked(names[i].c_str(), info);
+            if (Prepare(m_connection, m_id) == NERR_Success)
+                asked = ServerInfoLocked(names[i].c_str(), info);
         }
         if (asked == NERR_Success) {
             // A Samba controller reports no controller bit; its account says what it is.
@@ -412,16 +481,18 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
         } else {
             info = SERVER_INFO_101{};
             info.sv101_name = names[i];
-            info.sv101_type = samba::FallbackServerType(kinds[i] ? kinds[i] : (primary ? UF_SERVER_TRUST_ACCOUNT : 0),
-                                                        primary);
+            info.sv101_type =
+                samba::FallbackServerType(kinds[i] ? kinds[i] : (primary ? UF_SERVER_TRUST_ACCOUNT : 0), primary);
         }
-        if (serverType == SV_TYPE_ALL || (info.sv101_type & serverType) != 0) out.push_back(std::move(info));
+        if (serverType == SV_TYPE_ALL || (info.sv101_type & serverType) != 0)
+            out.push_back(std::move(info));
     }
     totalEntries = static_cast<std::uint32_t>(out.size());
     return NERR_Success;
 }
 
-Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out) {
+Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_1>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) {
         return ReadAll<::SHARE_INFO_1>(
@@ -434,15 +505,18 @@ Status SambaNetApi::ShareEnum(const std::string& server, std::vector<SHARE_INFO_
     });
 }
 
-Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out) {
+Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_0>& out)
+{
     std::vector<std::string> names;
     out.clear();
     const Status status = AccountNames(server, filter, names);
-    for (std::string& name : names) out.push_back({std::move(name)});
+    for (std::string& name : names)
+        out.push_back({std::move(name)});
     return status;
 }
 
-Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
+Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names)
+{
     names.clear();
     return Locked(server, [&](const char* host) -> Status {
         Status status = NERR_Success;
@@ -453,18 +527,22 @@ Status SambaNetApi::AccountNames(const std::string& server, std::uint32_t filter
             // accounts the safe ways and keep those of the asked kinds.
             std::vector<std::string> all;
             status = EnumUserNames(host, 0, m_connection.batchBytes, all);
-            if (status == NERR_Success) status = EnumMachineAccounts(host, all);
+            if (status == NERR_Success)
+                status = EnumMachineAccounts(host, all);
             std::uint32_t kinds = AccountKindsOfFilter(filter);
             for (const std::string& name : all) {
-                if (status == NERR_Success && threads::StopRequested()) status = ERROR_CANCELLED;
-                if (status == NERR_Success && (AccountFlags(host, name) & kinds)) names.push_back(name);
+                if (status == NERR_Success && threads::StopRequested())
+                    status = ERROR_CANCELLED;
+                if (status == NERR_Success && (AccountFlags(host, name) & kinds))
+                    names.push_back(name);
             }
         }
         return status;
     });
 }
 
-Status SambaNetApi::UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out) {
+Status SambaNetApi::UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out)
+{
     // A batch at a time, each under its own lock, so that other callers get their turn.
     const std::uint32_t batch = std::min(m_connection.batchBytes, kUserBatchBytes);
     std::uint32_t resume = 0;
@@ -474,18 +552,23 @@ Status SambaNetApi::UserEnumLevel3(const std::string& server, std::vector<USER_I
             Buffer buffer;
             std::uint32_t total = 0;
             Status result = NetUserEnum(host, 3, FILTER_NORMAL_ACCOUNT, buffer.Out(), batch, &read, &total, &resume);
-            if (result != NERR_Success && result != ERROR_MORE_DATA) return result;
+            if (result != NERR_Success && result != ERROR_MORE_DATA)
+                return result;
             const ::USER_INFO_3* items = buffer.As<::USER_INFO_3>();
             const std::int64_t now = Now();
-            for (std::uint32_t i = 0; items && i < read; ++i) out.push_back(FromRaw(items[i], now));
+            for (std::uint32_t i = 0; items && i < read; ++i)
+                out.push_back(FromRaw(items[i], now));
             return result;
         });
-        if (status != ERROR_MORE_DATA) return status;
-        if (read == 0) return ERROR_MORE_DATA;  // no progress: give up rather than loop
+        if (status != ERROR_MORE_DATA)
+            return status;
+        if (read == 0)
+            return ERROR_MORE_DATA;  // no progress: give up rather than loop
     }
 }
 
-Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out) {
+Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, std::vector<USER_INFO_3>& out)
+{
     out.clear();
     // Normal accounts through level 3 of NetUserEnum: the library reads each account
     // with fewer requests than one NetUserGetInfo per name. It fails a batch whose
@@ -493,29 +576,36 @@ Status SambaNetApi::UserEnum(const std::string& server, std::uint32_t filter, st
     // that does not answer is not probed a second time.
     if (filter == FILTER_NORMAL_ACCOUNT) {
         Status status = UserEnumLevel3(server, out);
-        if (status == NERR_Success) return NERR_Success;
+        if (status == NERR_Success)
+            return NERR_Success;
         out.clear();
-        if (status == ERROR_BAD_NETPATH) return status;
+        if (status == ERROR_BAD_NETPATH)
+            return status;
     }
     std::vector<std::string> names;
-    if (Status status = AccountNames(server, filter, names)) return status;
+    if (Status status = AccountNames(server, filter, names))
+        return status;
     // Level 3 of NetUserEnum reads each account anyway; one read per account keeps the
     // lock short so that other callers get their turn in between.
     for (const std::string& name : names) {
         USER_INFO_3 user;
         Status status = UserGetInfo(server, name, user);
-        if (status == NERR_UserNotFound) continue;  // deleted meanwhile
-        if (status != NERR_Success) return status;
+        if (status == NERR_UserNotFound)
+            continue;  // deleted meanwhile
+        if (status != NERR_Success)
+            return status;
         out.push_back(std::move(user));
     }
     return NERR_Success;
 }
 
-Status SambaNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out) {
+Status SambaNetApi::UserGetInfo(const std::string& server, const std::string& user, USER_INFO_3& out)
+{
     return Locked(server, [&](const char* host) -> Status {
         Buffer buffer;
         Status status = NetUserGetInfo(host, user.c_str(), 3, buffer.Out());
-        if (status != NERR_Success) return samba::UserCallStatus(status);
+        if (status != NERR_Success)
+            return samba::UserCallStatus(status);
         out = FromRaw(*buffer.As<::USER_INFO_3>(), Now());
         return NERR_Success;
     });
@@ -527,15 +617,18 @@ constexpr std::uint32_t kWrittenOptions = UF_ACCOUNTDISABLE | UF_DONT_EXPIRE_PAS
 
 // The flags `current` should have after a write asking for `asked`: the written option
 // bits from `asked`, a lock-out kept only when asked for (it can be cleared, not set).
-std::uint32_t FlagsAfter(std::uint32_t current, std::uint32_t asked) {
+std::uint32_t FlagsAfter(std::uint32_t current, std::uint32_t asked)
+{
     std::uint32_t flags = (current & ~kWrittenOptions) | (asked & kWrittenOptions);
-    if (!(asked & UF_LOCKOUT)) flags &= ~UF_LOCKOUT;
+    if (!(asked & UF_LOCKOUT))
+        flags &= ~UF_LOCKOUT;
     return flags;
 }
 
 constexpr std::uint32_t kComparedFlags = kWrittenOptions | UF_LOCKOUT;
 
-Status SetText(const char* host, const std::string& user, std::uint32_t level, const std::string& text) {
+Status SetText(const char* host, const std::string& user, std::uint32_t level, const std::string& text)
+{
     const char* value = text.c_str();
     std::uint32_t parameterError = 0;
     // USER_INFO_1003, 1007 and 1011 are each one string pointer.
@@ -544,10 +637,12 @@ Status SetText(const char* host, const std::string& user, std::uint32_t level, c
 
 // Flags and "must change password" through level 3, from a fresh read: every other
 // field goes back as the server just gave it.
-Status WriteFlagsAndExpiry(const char* host, const std::string& user, std::uint32_t askedFlags, bool mustChange) {
+Status WriteFlagsAndExpiry(const char* host, const std::string& user, std::uint32_t askedFlags, bool mustChange)
+{
     Buffer buffer;
     Status status = NetUserGetInfo(host, user.c_str(), 3, buffer.Out());
-    if (status != NERR_Success) return status;
+    if (status != NERR_Success)
+        return status;
     ::USER_INFO_3 record = *buffer.As<::USER_INFO_3>();
     std::uint32_t flags = FlagsAfter(record.usri3_flags, askedFlags);
     if ((flags & kComparedFlags) == (record.usri3_flags & kComparedFlags) &&
@@ -566,34 +661,43 @@ Status WriteFlagsAndExpiry(const char* host, const std::string& user, std::uint3
 }  // namespace
 
 Status SambaNetApi::UserSetInfo(const std::string& server, const std::string& user, const USER_INFO_3& info,
-                                const UserFields& fields) {
-    if (fields.Empty()) return NERR_Success;
+                                const UserFields& fields)
+{
+    if (fields.Empty())
+        return NERR_Success;
     USER_INFO_3 current;
-    if (Status status = UserGetInfo(server, user, current)) return status;
+    if (Status status = UserGetInfo(server, user, current))
+        return status;
     return WriteUser(server, user, WithUserFields(current, info, fields));
 }
 
 // Writes what differs between `info` and the account as the server holds it now.
-Status SambaNetApi::WriteUser(const std::string& server, const std::string& user, const USER_INFO_3& info) {
+Status SambaNetApi::WriteUser(const std::string& server, const std::string& user, const USER_INFO_3& info)
+{
     return Locked(server, [&](const char* host) -> Status {
         Buffer before;
         Status status = NetUserGetInfo(host, user.c_str(), 3, before.Out());
-        if (status != NERR_Success) return samba::UserCallStatus(status);
+        if (status != NERR_Success)
+            return samba::UserCallStatus(status);
         const ::USER_INFO_3& old = *before.As<::USER_INFO_3>();
         // "User cannot change password" is an access rule on the account, which SAMR
         // does not carry: refuse before anything is written.
-        if ((old.usri3_flags ^ info.usri3_flags) & UF_PASSWD_CANT_CHANGE) return ERROR_NOT_SUPPORTED;
+        if ((old.usri3_flags ^ info.usri3_flags) & UF_PASSWD_CANT_CHANGE)
+            return ERROR_NOT_SUPPORTED;
 
         // The password first: setting it clears "must change", which the flags write
         // below then sets again when asked.
         if (info.usri3_password) {
-            if ((status = SetText(host, user, 1003, *info.usri3_password))) return samba::UserCallStatus(status);
+            if ((status = SetText(host, user, 1003, *info.usri3_password)))
+                return samba::UserCallStatus(status);
         }
         if (info.usri3_full_name != Str(old.usri3_full_name)) {
-            if ((status = SetText(host, user, 1011, info.usri3_full_name))) return samba::UserCallStatus(status);
+            if ((status = SetText(host, user, 1011, info.usri3_full_name)))
+                return samba::UserCallStatus(status);
         }
         if (info.usri3_comment != Str(old.usri3_comment)) {
-            if ((status = SetText(host, user, 1007, info.usri3_comment))) return samba::UserCallStatus(status);
+            if ((status = SetText(host, user, 1007, info.usri3_comment)))
+                return samba::UserCallStatus(status);
         }
         bool mustChange = info.usri3_password_expired != 0;
         if ((status = WriteFlagsAndExpiry(host, user, info.usri3_flags, mustChange))) {
@@ -602,11 +706,13 @@ Status SambaNetApi::WriteUser(const std::string& server, const std::string& user
 
         // What the server now holds must be what was asked, and nothing else changed.
         Buffer after;
-        if ((status = NetUserGetInfo(host, user.c_str(), 3, after.Out()))) return samba::UserCallStatus(status);
+        if ((status = NetUserGetInfo(host, user.c_str(), 3, after.Out())))
+            return samba::UserCallStatus(status);
         const ::USER_INFO_3& now = *after.As<::USER_INFO_3>();
-        bool asked = (now.usri3_flags & kComparedFlags) == (FlagsAfter(old.usri3_flags, info.usri3_flags) & kComparedFlags) &&
-                     (now.usri3_password_expired != 0) == mustChange &&
-                     Str(now.usri3_full_name) == info.usri3_full_name && Str(now.usri3_comment) == info.usri3_comment;
+        bool asked =
+            (now.usri3_flags & kComparedFlags) == (FlagsAfter(old.usri3_flags, info.usri3_flags) & kComparedFlags) &&
+            (now.usri3_password_expired != 0) == mustChange && Str(now.usri3_full_name) == info.usri3_full_name &&
+            Str(now.usri3_comment) == info.usri3_comment;
         bool kept = now.usri3_acct_expires == old.usri3_acct_expires &&
                     Str(now.usri3_home_dir) == Str(old.usri3_home_dir) &&
                     Str(now.usri3_script_path) == Str(old.usri3_script_path) &&
@@ -618,14 +724,16 @@ Status SambaNetApi::WriteUser(const std::string& server, const std::string& user
 }
 
 Status SambaNetApi::UserGetGroups(const std::string& server, const std::string& user,
-                                  std::vector<GROUP_USERS_INFO_1>& out) {
+                                  std::vector<GROUP_USERS_INFO_1>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) -> Status {
         Buffer buffer;
         std::uint32_t read = 0;
         std::uint32_t total = 0;
         Status status = NetUserGetGroups(host, user.c_str(), 1, buffer.Out(), kWholeList, &read, &total);
-        if (status != NERR_Success) return samba::UserCallStatus(status);
+        if (status != NERR_Success)
+            return samba::UserCallStatus(status);
         const auto* groups = buffer.As<::GROUP_USERS_INFO_1>();
         for (std::uint32_t i = 0; groups && i < read; ++i) {
             out.push_back({Str(groups[i].grui1_name), groups[i].grui1_attributes});
@@ -635,7 +743,8 @@ Status SambaNetApi::UserGetGroups(const std::string& server, const std::string& 
 }
 
 Status SambaNetApi::UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
-                                       std::vector<LOCALGROUP_USERS_INFO_0>& out) {
+                                       std::vector<LOCALGROUP_USERS_INFO_0>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) -> Status {
         Buffer buffer;
@@ -644,15 +753,19 @@ Status SambaNetApi::UserGetLocalGroups(const std::string& server, const std::str
         Status status = NetUserGetLocalGroups(host, user.c_str(), 0, flags, buffer.Out(), kWholeList, &read, &total);
         // The library can't name the domain-local groups of an account domain (1301):
         // nothing it gives would be the whole answer.
-        if (status == ERROR_SOME_NOT_MAPPED) return ERROR_NOT_SUPPORTED;
-        if (status != NERR_Success) return samba::UserCallStatus(status);
+        if (status == ERROR_SOME_NOT_MAPPED)
+            return ERROR_NOT_SUPPORTED;
+        if (status != NERR_Success)
+            return samba::UserCallStatus(status);
         const auto* groups = buffer.As<::LOCALGROUP_USERS_INFO_0>();
-        for (std::uint32_t i = 0; groups && i < read; ++i) out.push_back({Str(groups[i].lgrui0_name)});
+        for (std::uint32_t i = 0; groups && i < read; ++i)
+            out.push_back({Str(groups[i].lgrui0_name)});
         return NERR_Success;
     });
 }
 
-Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out) {
+Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_2>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) {
         return ReadAll<::GROUP_INFO_2>(
@@ -660,35 +773,39 @@ Status SambaNetApi::GroupEnum(const std::string& server, std::vector<GROUP_INFO_
                 return NetGroupEnum(host, 2, buffer, m_connection.batchBytes, read, total, resume);
             },
             [&](const ::GROUP_INFO_2& group) {
-                out.push_back({Str(group.grpi2_name), Str(group.grpi2_comment), group.grpi2_group_id,
-                               group.grpi2_attributes});
+                out.push_back(
+                    {Str(group.grpi2_name), Str(group.grpi2_comment), group.grpi2_group_id, group.grpi2_attributes});
             });
     });
 }
 
-Status SambaNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out) {
+Status SambaNetApi::GroupGetInfo(const std::string& server, const std::string& group, GROUP_INFO_2& out)
+{
     return Locked(server, [&](const char* host) -> Status {
         Buffer buffer;
         Status status = NetGroupGetInfo(host, group.c_str(), 2, buffer.Out());
-        if (status != NERR_Success) return samba::GroupCallStatus(status);
+        if (status != NERR_Success)
+            return samba::GroupCallStatus(status);
         const auto& raw = *buffer.As<::GROUP_INFO_2>();
         out = {Str(raw.grpi2_name), Str(raw.grpi2_comment), raw.grpi2_group_id, raw.grpi2_attributes};
         return NERR_Success;
     });
 }
 
-Status SambaNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info) {
+Status SambaNetApi::GroupSetInfo(const std::string& server, const std::string& group, const GROUP_INFO_2& info)
+{
     return Locked(server, [&](const char* host) -> Status {
         ::GROUP_INFO_1002 comment{info.grpi2_comment.c_str()};
         std::uint32_t parameterError = 0;
-        Status status = NetGroupSetInfo(host, group.c_str(), 1002, reinterpret_cast<std::uint8_t*>(&comment),
-                                        &parameterError);
+        Status status =
+            NetGroupSetInfo(host, group.c_str(), 1002, reinterpret_cast<std::uint8_t*>(&comment), &parameterError);
         return samba::GroupCallStatus(status);
     });
 }
 
 Status SambaNetApi::GroupGetUsers(const std::string& server, const std::string& group,
-                                  std::vector<GROUP_USERS_INFO_0>& out) {
+                                  std::vector<GROUP_USERS_INFO_0>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) {
         Status status = ReadAll<::GROUP_USERS_INFO_0>(
@@ -700,19 +817,22 @@ Status SambaNetApi::GroupGetUsers(const std::string& server, const std::string& 
     });
 }
 
-Status SambaNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user) {
+Status SambaNetApi::GroupAddUser(const std::string& server, const std::string& group, const std::string& user)
+{
     return Locked(server, [&](const char* host) {
         return samba::GroupCallStatus(NetGroupAddUser(host, group.c_str(), user.c_str()));
     });
 }
 
-Status SambaNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user) {
+Status SambaNetApi::GroupDelUser(const std::string& server, const std::string& group, const std::string& user)
+{
     return Locked(server, [&](const char* host) {
         return samba::GroupCallStatus(NetGroupDelUser(host, group.c_str(), user.c_str()));
     });
 }
 
-Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out) {
+Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALGROUP_INFO_1>& out)
+{
     out.clear();
     return Locked(server, [&](const char* host) {
         return ReadAll<::LOCALGROUP_INFO_1>(
@@ -725,10 +845,11 @@ Status SambaNetApi::LocalGroupEnum(const std::string& server, std::vector<LOCALG
     });
 }
 
-Status SambaNetApi::LocalGroupChange(const std::string& server, const std::string& group, const Sid& member,
-                                     bool add) {
+Status SambaNetApi::LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add)
+{
     domsid sid{};
-    if (!SidFromText(member.text, sid)) return ERROR_INVALID_PARAMETER;
+    if (!SidFromText(member.text, sid))
+        return ERROR_INVALID_PARAMETER;
     return Locked(server, [&](const char* host) {
         ::LOCALGROUP_MEMBERS_INFO_0 entry{&sid};
         auto* data = reinterpret_cast<std::uint8_t*>(&entry);
@@ -738,29 +859,35 @@ Status SambaNetApi::LocalGroupChange(const std::string& server, const std::strin
     });
 }
 
-Status SambaNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) {
+Status SambaNetApi::LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member)
+{
     return LocalGroupChange(server, group, member, true);
 }
 
-Status SambaNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) {
+Status SambaNetApi::LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member)
+{
     return LocalGroupChange(server, group, member, false);
 }
 
 Status SambaNetApi::LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
-                                      std::string& domain, SidNameUse& use) {
+                                      std::string& domain, SidNameUse& use)
+{
     sid = Sid{};
     domain.clear();
     use = SidNameUse::Unknown;
     auto [wantedDomain, name] = samba::SplitAccountName(account);
-    if (name.empty()) return ERROR_NONE_MAPPED;
+    if (name.empty())
+        return ERROR_NONE_MAPPED;
     return Locked(server, [&](const char* host) -> Status {
         // The server's account domain: its name and identifier.
         Buffer modals;
         Status status = NetUserModalsGet(host, 2, modals.Out());
-        if (status != NERR_Success) return status;
+        if (status != NERR_Success)
+            return status;
         const auto& own = *modals.As<::USER_MODALS_INFO_2>();
         std::string ownName = Str(own.usrmod2_domain_name);
-        if (!wantedDomain.empty() && !samba::SameHost(wantedDomain, ownName)) return ERROR_NONE_MAPPED;
+        if (!wantedDomain.empty() && !samba::SameHost(wantedDomain, ownName))
+            return ERROR_NONE_MAPPED;
         domain = ownName;
         if (samba::SameHost(name, ownName) && name.find('.') == std::string::npos) {
             sid.text = SidText(own.usrmod2_domain_id);
@@ -785,7 +912,8 @@ Status SambaNetApi::LookupAccountName(const std::string& server, const std::stri
     });
 }
 
-std::unique_ptr<NetApi> CreateSambaNetApi(const SambaConnection& connection) {
+std::unique_ptr<NetApi> CreateSambaNetApi(const SambaConnection& connection)
+{
     return std::make_unique<SambaNetApi>(connection);
 }
 

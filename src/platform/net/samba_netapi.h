@@ -24,9 +24,9 @@
 namespace net {
 
 struct SambaConnection {
-    std::string workgroup;    // NetBIOS domain the library works in ("VELLOX"); empty: smb.conf's
-    Credentials credentials;  // user (empty: the library's default), domain, password
-    bool useKerberos = false; // log on with the Kerberos credential cache instead of the password
+    std::string workgroup;     // NetBIOS domain the library works in ("VELLOX"); empty: smb.conf's
+    Credentials credentials;   // user (empty: the library's default), domain, password
+    bool useKerberos = false;  // log on with the Kerberos credential cache instead of the password
     // Longest wait for a server to accept a connection on port 445 (name lookup included).
     std::chrono::milliseconds connectTimeout{3000};
     // Longest time ServerEnum spends asking servers for their role bits; servers not asked
@@ -76,8 +76,8 @@ public:
     Status LocalGroupAddMember(const std::string& server, const std::string& group, const Sid& member) override;
     Status LocalGroupDelMember(const std::string& server, const std::string& group, const Sid& member) override;
 
-    Status LookupAccountName(const std::string& server, const std::string& account, Sid& sid,
-                             std::string& domain, SidNameUse& use) override;
+    Status LookupAccountName(const std::string& server, const std::string& account, Sid& sid, std::string& domain,
+                             SidNameUse& use) override;
 
 private:
     // Runs `body` with the library lock held, the connection's credentials applied and

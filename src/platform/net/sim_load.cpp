@@ -83,7 +83,10 @@ using Place = std::string;
     throw LoadError(place.empty() ? what : place + ": " + what);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 QJsonObject ObjectAt(const QJsonValue& value, const Place& place)
 {
@@ -169,8 +172,8 @@ std::uint32_t BitsOf(const QJsonObject& obj, const char* key, const Place& place
     std::uint32_t bits = 0;
     for (const QJsonValue& item : value.toArray()) {
         const std::string name = item.toString().toStdString();
-        const auto* found = std::find_if(std::begin(names), std::end(names),
-                                         [&](const FlagName& f) { return name == f.name; });
+        const auto* found =
+            std::find_if(std::begin(names), std::end(names), [&](const FlagName& f) { return name == f.name; });
         if (found == std::end(names))
             Fail(place, std::string("unknown ") + key + " name " + Quoted(name));
         bits |= found->bit;
@@ -195,8 +198,8 @@ std::uint32_t TimeOf(const QJsonObject& obj, const char* key, const Place& place
         when = QDateTime(when.date(), when.time(), Qt::UTC);
     const qint64 seconds = when.isValid() ? when.toSecsSinceEpoch() : -1;
     if (seconds < 0 || seconds >= 0xFFFFFFFFll)
-        Fail(place, std::string(key) + " must be a date such as 1998-03-02T09:15:00Z, got " +
-                        Quoted(text.toStdString()));
+        Fail(place,
+             std::string(key) + " must be a date such as 1998-03-02T09:15:00Z, got " + Quoted(text.toStdString()));
     return static_cast<std::uint32_t>(seconds);
 }
 
@@ -398,7 +401,8 @@ Server ParseServer(const QJsonObject& obj, std::size_t domainIndex, const Place&
     const auto dot = version.find('.');
     try {
         info.sv101_version_major = static_cast<std::uint32_t>(std::stoul(version.substr(0, dot)));
-        info.sv101_version_minor = dot == std::string::npos ? 0 : static_cast<std::uint32_t>(std::stoul(version.substr(dot + 1)));
+        info.sv101_version_minor =
+            dot == std::string::npos ? 0 : static_cast<std::uint32_t>(std::stoul(version.substr(dot + 1)));
     } catch (const std::exception&) {
         Fail(serverPlace, "version must look like 4.0, got " + Quoted(version));
     }
@@ -519,9 +523,8 @@ void ParseNetwork(const std::string& json, Network& network)
     const std::string local = StringOf(root, "localComputer", "the file");
     network.localComputer = network.domains.front().pdc;
     if (!local.empty()) {
-        const auto found = std::find_if(network.servers.begin(), network.servers.end(), [&](const Server& s) {
-            return EqualNoCase(s.info.sv101_name, local);
-        });
+        const auto found = std::find_if(network.servers.begin(), network.servers.end(),
+                                        [&](const Server& s) { return EqualNoCase(s.info.sv101_name, local); });
         if (found == network.servers.end())
             Fail("the file", "localComputer " + Quoted(local) + " is no server of the network");
         network.localComputer = static_cast<std::size_t>(found - network.servers.begin());

@@ -37,7 +37,7 @@ struct Server {
     std::vector<SHARE_INFO_1> shares;
     bool sharesRefused = false;  // ShareEnum answers access denied
     bool silent = false;         // ShareEnum never answers (it gives up after a minute)
-    std::size_t domain = 0;  // index into Network::domains
+    std::size_t domain = 0;      // index into Network::domains
 
     bool HoldsAccounts() const { return (info.sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL)) != 0; }
     bool ReadOnly() const { return (info.sv101_type & SV_TYPE_DOMAIN_CTRL) == 0; }
@@ -66,8 +66,14 @@ struct Network {
 // Builds the network from the JSON text; false and a message naming the place on error.
 bool LoadNetwork(const std::string& json, Network& out, std::string& error);
 
-inline std::string BuiltinSid(std::uint32_t rid) { return "S-1-5-32-" + std::to_string(rid); }
-inline std::string AccountSid(const Domain& domain, std::uint32_t rid) { return domain.sid + "-" + std::to_string(rid); }
+inline std::string BuiltinSid(std::uint32_t rid)
+{
+    return "S-1-5-32-" + std::to_string(rid);
+}
+inline std::string AccountSid(const Domain& domain, std::uint32_t rid)
+{
+    return domain.sid + "-" + std::to_string(rid);
+}
 inline std::string LocalGroupSid(const Domain& domain, const LocalGroup& group)
 {
     return group.builtin ? BuiltinSid(group.rid) : AccountSid(domain, group.rid);

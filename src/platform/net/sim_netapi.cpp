@@ -18,10 +18,10 @@ namespace net {
 namespace {
 
 constexpr const char* kMethods[] = {
-    "GetDCName",      "ServerEnum",   "ServerGetInfo", "ShareEnum",        "UserEnum",
-    "UserGetInfo",    "UserSetInfo",  "UserGetGroups", "UserGetLocalGroups", "GroupEnum",
-    "GroupGetInfo",   "GroupSetInfo", "GroupGetUsers", "GroupAddUser",     "GroupDelUser",
-    "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName", "DomainEnum",
+    "GetDCName",      "ServerEnum",          "ServerGetInfo",       "ShareEnum",          "UserEnum",
+    "UserGetInfo",    "UserSetInfo",         "UserGetGroups",       "UserGetLocalGroups", "GroupEnum",
+    "GroupGetInfo",   "GroupSetInfo",        "GroupGetUsers",       "GroupAddUser",       "GroupDelUser",
+    "LocalGroupEnum", "LocalGroupAddMember", "LocalGroupDelMember", "LookupAccountName",  "DomainEnum",
     "BrowseListEnum", "DiscoverHosts",
 };
 
@@ -331,7 +331,7 @@ struct SimNetApi::Impl {
             sid.text = sim::AccountSid(domain, it->second);
             domainName = domain.name;
             use = IsComputerAccount(domain.users.at(it->second).info.usri3_flags) ? SidNameUse::Computer
-                                                                                    : SidNameUse::User;
+                                                                                  : SidNameUse::User;
             return true;
         }
         if (const auto it = domain.groupByName.find(name); it != domain.groupByName.end()) {
@@ -407,7 +407,7 @@ struct SimNetApi::Impl {
 
 // --- construction ------------------------------------------------------------
 
-SimNetApi::SimNetApi(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+SimNetApi::SimNetApi(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) { }
 SimNetApi::~SimNetApi() = default;
 
 std::unique_ptr<SimNetApi> SimNetApi::FromJson(const std::string& json, std::string& error)
@@ -647,25 +647,27 @@ Status SimNetApi::UserGetGroups(const std::string& server, const std::string& us
 Status SimNetApi::UserGetLocalGroups(const std::string& server, const std::string& user, std::uint32_t flags,
                                      std::vector<LOCALGROUP_USERS_INFO_0>& out)
 {
-    return m_impl->Enumerate("UserGetLocalGroups", out, [&](std::vector<Keyed<LOCALGROUP_USERS_INFO_0>>& all) -> Status {
-        if (flags & ~LG_INCLUDE_INDIRECT)
-            return ERROR_INVALID_PARAMETER;
-        sim::Domain* domain = nullptr;
-        bool readOnly = false;
-        if (const Status status = m_impl->Accounts(server, domain, readOnly))
-            return status;
-        std::vector<std::string> sids;
-        if (const Status status = m_impl->MembershipSids(*domain, user, (flags & LG_INCLUDE_INDIRECT) != 0, sids))
-            return status;
-        for (const auto& [rid, group] : domain->localGroups) {
-            const bool member = std::any_of(group.members.begin(), group.members.end(), [&](const std::string& sid) {
-                return std::find(sids.begin(), sids.end(), sid) != sids.end();
-            });
-            if (member)
-                all.push_back({rid, LOCALGROUP_USERS_INFO_0{group.name}});
-        }
-        return NERR_Success;
-    });
+    return m_impl->Enumerate(
+        "UserGetLocalGroups", out, [&](std::vector<Keyed<LOCALGROUP_USERS_INFO_0>>& all) -> Status {
+            if (flags & ~LG_INCLUDE_INDIRECT)
+                return ERROR_INVALID_PARAMETER;
+            sim::Domain* domain = nullptr;
+            bool readOnly = false;
+            if (const Status status = m_impl->Accounts(server, domain, readOnly))
+                return status;
+            std::vector<std::string> sids;
+            if (const Status status = m_impl->MembershipSids(*domain, user, (flags & LG_INCLUDE_INDIRECT) != 0, sids))
+                return status;
+            for (const auto& [rid, group] : domain->localGroups) {
+                const bool member =
+                    std::any_of(group.members.begin(), group.members.end(), [&](const std::string& sid) {
+                        return std::find(sids.begin(), sids.end(), sid) != sids.end();
+                    });
+                if (member)
+                    all.push_back({rid, LOCALGROUP_USERS_INFO_0{group.name}});
+            }
+            return NERR_Success;
+        });
 }
 
 // --- global groups -----------------------------------------------------------

@@ -40,13 +40,13 @@ constexpr std::size_t kDatagramsPerTurn = 64;
 
 class Socket {
 public:
-    explicit Socket(int fd = -1) : m_fd(fd) {}
+    explicit Socket(int fd = -1) : m_fd(fd) { }
     ~Socket()
     {
         if (m_fd >= 0)
             ::close(m_fd);
     }
-    Socket(Socket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Socket(Socket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
     Socket& operator=(Socket&& other) noexcept
     {
         std::swap(m_fd, other.m_fd);
@@ -107,8 +107,8 @@ std::optional<Channel> OpenChannel(const QNetworkInterface& interface, const QHo
     channel.socket = Socket(::socket(channel.family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     const int fd = channel.socket.fd();
     const std::optional<SocketAddress> bindTo = MakeAddress(local, 0, channel.index);
-    const std::optional<SocketAddress> group =
-        MakeAddress(QHostAddress(QLatin1String(channel.family == AF_INET6 ? kGroupV6 : kGroupV4)), kWsdPort, channel.index);
+    const std::optional<SocketAddress> group = MakeAddress(
+        QHostAddress(QLatin1String(channel.family == AF_INET6 ? kGroupV6 : kGroupV4)), kWsdPort, channel.index);
     if (fd < 0 || !bindTo || !group)
         return std::nullopt;
     channel.group = *group;
@@ -247,7 +247,8 @@ void Discovery::ReadDatagrams(std::size_t channel)
             return;
         if (static_cast<std::size_t>(n) > kWsdMaxDatagram)
             continue;
-        const std::optional<WsdMatches> answer = ReadWsdMatches(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        const std::optional<WsdMatches> answer =
+            ReadWsdMatches(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
         if (!answer)
             continue;
         const std::string& relatesTo = answer->header.relatesTo;
@@ -276,7 +277,8 @@ void Discovery::TakeMatch(std::size_t channel, const QHostAddress& from, WsdMatc
 {
     const Channel& on = m_channels[channel];
     if (kind == WsdMatchKind::Probe) {
-        if (!IsWsdComputer(match) || m_seen.size() >= kWsdMaxMatches || !m_seen.emplace(on.family, match.endpoint).second)
+        if (!IsWsdComputer(match) || m_seen.size() >= kWsdMaxMatches ||
+            !m_seen.emplace(on.family, match.endpoint).second)
             return;
         if (match.xaddrs.empty()) {
             const std::string id = NewWsdMessageId();
@@ -333,8 +335,8 @@ bool Discovery::Service(Fetch& fetch, short revents)
         fetch.connected = true;
     }
     if (fetch.sent < fetch.request.size()) {
-        const ssize_t n = ::send(fetch.socket.fd(), fetch.request.data() + fetch.sent, fetch.request.size() - fetch.sent,
-                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        const ssize_t n = ::send(fetch.socket.fd(), fetch.request.data() + fetch.sent,
+                                 fetch.request.size() - fetch.sent, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return false;
         if (n > 0)

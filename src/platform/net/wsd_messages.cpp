@@ -24,12 +24,11 @@ constexpr char kDevprofNs[] = "http://schemas.xmlsoap.org/ws/2006/02/devprof";
 constexpr char kMexNs[] = "http://schemas.xmlsoap.org/ws/2004/09/mex";
 constexpr char kPubNs[] = "http://schemas.microsoft.com/windows/pub/2005/07";
 
-constexpr char kEnvelopeStart[] =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-    "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
-    " xmlns:wsa=\"" WSD_ADDRESSING_NS "\""
-    " xmlns:wsd=\"" WSD_DISCOVERY_NS "\""
-    " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">";
+constexpr char kEnvelopeStart[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                  "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
+                                  " xmlns:wsa=\"" WSD_ADDRESSING_NS "\""
+                                  " xmlns:wsd=\"" WSD_DISCOVERY_NS "\""
+                                  " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">";
 constexpr char kDiscoveryTo[] = "urn:schemas-xmlsoap-org:ws:2005:04:discovery";
 constexpr char kProbeAction[] = WSD_DISCOVERY_NS "/Probe";
 constexpr char kResolveAction[] = WSD_DISCOVERY_NS "/Resolve";
@@ -55,13 +54,26 @@ std::string Escape(const std::string& text)
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        case '\r': out += "&#13;"; break;  // a CR as such reads back as a line feed
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;  // a CR as such reads back as a line feed
+        default:
+            out += c;
         }
     }
     return out;
@@ -183,8 +195,10 @@ private:
 // Reads an addressing header element at the walk's current position, when it is one.
 bool ReadHeaderField(XmlWalk& walk, WsdHeader& header)
 {
-    const std::pair<const char*, std::string*> fields[] = {
-        {"To", &header.to}, {"Action", &header.action}, {"MessageID", &header.messageId}, {"RelatesTo", &header.relatesTo}};
+    const std::pair<const char*, std::string*> fields[] = {{"To", &header.to},
+                                                           {"Action", &header.action},
+                                                           {"MessageID", &header.messageId},
+                                                           {"RelatesTo", &header.relatesTo}};
     for (const auto& [local, field] : fields) {
         if (walk.At({kEnvelope, kHeader, {kAddressingNs, local}})) {
             *field = walk.Text();
@@ -234,7 +248,8 @@ std::string NewWsdMessageId()
 
 std::string BuildWsdProbe(const std::string& messageId)
 {
-    return Envelope(kDiscoveryTo, kProbeAction, messageId, {}, "<wsd:Probe><wsd:Types>wsdp:Device</wsd:Types></wsd:Probe>");
+    return Envelope(kDiscoveryTo, kProbeAction, messageId, {},
+                    "<wsd:Probe><wsd:Types>wsdp:Device</wsd:Types></wsd:Probe>");
 }
 
 std::string BuildWsdResolve(const std::string& messageId, const std::string& endpoint)
@@ -297,7 +312,12 @@ std::optional<WsdMatches> ReadWsdMatches(std::string_view datagram)
             answer.matches.emplace_back();
         } else if (answer.matches.empty()) {
             continue;
-        } else if (walk.At({kEnvelope, kBody, list, item, {kAddressingNs, "EndpointReference"}, {kAddressingNs, "Address"}})) {
+        } else if (walk.At({kEnvelope,
+                            kBody,
+                            list,
+                            item,
+                            {kAddressingNs, "EndpointReference"},
+                            {kAddressingNs, "Address"}})) {
             answer.matches.back().endpoint = walk.Text();
         } else if (walk.At({kEnvelope, kBody, list, item, {kDiscoveryNs, "XAddrs"}})) {
             for (const QString& xaddr : Words(walk.Text()))
@@ -377,8 +397,13 @@ std::optional<std::string> ReadWsdComputer(std::string_view getResponse)
     XmlWalk walk(getResponse);
     std::optional<std::string> computer;
     while (walk.Next()) {
-        if (!computer && walk.At({kEnvelope, kBody, {kMexNs, "Metadata"}, {kMexNs, "MetadataSection"},
-                                  {kDevprofNs, "Relationship"}, {kDevprofNs, "Host"}, {kPubNs, "Computer"}}))
+        if (!computer && walk.At({kEnvelope,
+                                  kBody,
+                                  {kMexNs, "Metadata"},
+                                  {kMexNs, "MetadataSection"},
+                                  {kDevprofNs, "Relationship"},
+                                  {kDevprofNs, "Host"},
+                                  {kPubNs, "Computer"}}))
             computer = walk.Text();
     }
     if (!walk.ok())
@@ -455,8 +480,8 @@ bool HttpResponseReader::HeadLine(const std::string& line)
 {
     if (m_phase == Phase::StatusLine) {
         // "HTTP/1.1 200 OK"
-        if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 || !std::isdigit(static_cast<unsigned char>(line[7])) ||
-            line[8] != ' ' ||
+        if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 ||
+            !std::isdigit(static_cast<unsigned char>(line[7])) || line[8] != ' ' ||
             !std::all_of(line.begin() + 9, line.begin() + 12, [](char c) { return c >= '0' && c <= '9'; }) ||
             (line.size() > 12 && line[12] != ' '))
             return false;
@@ -468,11 +493,13 @@ bool HttpResponseReader::HeadLine(const std::string& line)
     if (colon == 0 || colon == std::string::npos || line[0] == ' ' || line[0] == '\t')
         return false;
     const QString name = QString::fromLatin1(line.data(), static_cast<qsizetype>(colon));
-    const QString value = QString::fromLatin1(line.data() + colon + 1, static_cast<qsizetype>(line.size() - colon - 1)).trimmed();
+    const QString value =
+        QString::fromLatin1(line.data() + colon + 1, static_cast<qsizetype>(line.size() - colon - 1)).trimmed();
     if (name.contains(u' ') || name.contains(u'\t'))
         return false;
     if (name.compare(u"Content-Length", Qt::CaseInsensitive) == 0) {
-        if (value.isEmpty() || value.size() > 12 || !std::all_of(value.begin(), value.end(), [](QChar c) { return c.isDigit(); }))
+        if (value.isEmpty() || value.size() > 12 ||
+            !std::all_of(value.begin(), value.end(), [](QChar c) { return c.isDigit(); }))
             return false;
         const std::size_t length = value.toULongLong();
         if (length > kWsdMaxHttpBody || (m_contentLength && *m_contentLength != length))
@@ -538,8 +565,9 @@ HttpResponseReader::Result HttpResponseReader::Feed(std::string_view bytes)
             } else {
                 // "1a2b" or "1a2b;extension"
                 const std::string size = line.substr(0, line.find(';'));
-                if (size.empty() || size.size() > 8 ||
-                    !std::all_of(size.begin(), size.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+                if (size.empty() || size.size() > 8 || !std::all_of(size.begin(), size.end(), [](char c) {
+                        return std::isxdigit(static_cast<unsigned char>(c));
+                    }))
                     return Fail();
                 m_remaining = std::stoul(size, nullptr, 16);
                 if (m_body.size() + m_remaining > kWsdMaxHttpBody)

@@ -108,7 +108,18 @@ public:
     const std::string& body() const { return m_body; }
 
 private:
-    enum class Phase { StatusLine, Headers, Length, ChunkSize, ChunkData, ChunkEnd, Trailers, UntilClose, Done, Failed };
+    enum class Phase {
+        StatusLine,
+        Headers,
+        Length,
+        ChunkSize,
+        ChunkData,
+        ChunkEnd,
+        Trailers,
+        UntilClose,
+        Done,
+        Failed
+    };
 
     bool TakeLine(std::string_view& bytes, std::string& line);
     bool HeadLine(const std::string& line);

@@ -10,42 +10,57 @@ namespace {
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
 
-char FoldCase(char c) {
+char FoldCase(char c)
+{
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+bool StartsWithNoCase(std::string_view s, std::string_view prefix)
+{
     return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
-std::string_view TrimKey(std::string_view key) {
-    while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+std::string_view TrimKey(std::string_view key)
+{
+    while (!key.empty() && key.back() == '\\')
+        key.remove_suffix(1);
     return key;
 }
 
 // The key a section line "[...]" names: without the blanks around it and the backslashes
 // at its end, so that the line written back ("[key]") names the same key.
-std::string_view SectionKey(std::string_view inner) {
+std::string_view SectionKey(std::string_view inner)
+{
     inner = Trim(inner);
-    while (!inner.empty() && (inner.back() == '\\' || IsBlank(inner.back()))) inner.remove_suffix(1);
+    while (!inner.empty() && (inner.back() == '\\' || IsBlank(inner.back())))
+        inner.remove_suffix(1);
     return inner;
 }
 
-bool SameKey(std::string_view a, std::string_view b) {
+bool SameKey(std::string_view a, std::string_view b)
+{
     return SameName(TrimKey(a), TrimKey(b));
 }
 
 // Reads a double-quoted text at the start of s; pos ends after the closing quote.
-std::optional<std::string> ReadQuoted(std::string_view s, std::size_t& pos) {
-    if (pos >= s.size() || s[pos] != '"') return std::nullopt;
+std::optional<std::string> ReadQuoted(std::string_view s, std::size_t& pos)
+{
+    if (pos >= s.size() || s[pos] != '"')
+        return std::nullopt;
     std::string out;
     for (std::size_t i = pos + 1; i < s.size(); ++i) {
         char c = s[i];
@@ -56,11 +71,22 @@ std::optional<std::string> ReadQuoted(std::string_view s, std::size_t& pos) {
         if (c == '\\' && i + 1 < s.size()) {
             char next = s[++i];
             switch (next) {
-                case '\\': out += '\\'; break;
-                case '"': out += '"'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                default: out += '\\'; out += next; break;
+            case '\\':
+                out += '\\';
+                break;
+            case '"':
+                out += '"';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                out += '\\';
+                out += next;
+                break;
             }
             continue;
         }
@@ -69,30 +95,47 @@ std::optional<std::string> ReadQuoted(std::string_view s, std::size_t& pos) {
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> ReadDword(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
+std::optional<std::uint32_t> ReadDword(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 8)
+        return std::nullopt;
     std::uint32_t n = 0;
     for (char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return std::nullopt;
         n = n * 16 + static_cast<std::uint32_t>(d);
     }
     return n;
 }
 
-std::string Escape(std::string_view s) {
+std::string Escape(std::string_view s)
+{
     std::string out;
     out.reserve(s.size() + 2);
     for (char c : s) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -104,35 +147,41 @@ struct NamedLine {
     std::string_view data;
 };
 
-std::optional<NamedLine> SplitNamed(std::string_view line) {
+std::optional<NamedLine> SplitNamed(std::string_view line)
+{
     NamedLine out;
     std::size_t pos = 0;
     if (!line.empty() && line[0] == '@') {
         pos = 1;
     } else {
         auto name = ReadQuoted(line, pos);
-        if (!name) return std::nullopt;
+        if (!name)
+            return std::nullopt;
         out.name = std::move(*name);
     }
     std::string_view rest = Trim(line.substr(pos));
-    if (rest.empty() || rest[0] != '=') return std::nullopt;
+    if (rest.empty() || rest[0] != '=')
+        return std::nullopt;
     out.data = Trim(rest.substr(1));
     return out;
 }
 
-std::optional<Value> ParseData(std::string_view data) {
+std::optional<Value> ParseData(std::string_view data)
+{
     Value v;
     if (!data.empty() && data[0] == '"') {
         std::size_t pos = 0;
         auto text = ReadQuoted(data, pos);
-        if (!text || !Trim(data.substr(pos)).empty()) return std::nullopt;
+        if (!text || !Trim(data.substr(pos)).empty())
+            return std::nullopt;
         v.type = kRegSz;
         v.text = std::move(*text);
         return v;
     }
     if (StartsWithNoCase(data, "dword:")) {
         auto n = ReadDword(data.substr(6));
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         v.type = kRegDword;
         v.number = *n;
         return v;
@@ -140,26 +189,31 @@ std::optional<Value> ParseData(std::string_view data) {
     return std::nullopt;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         // Every CR before the LF: a CRLF file converted once more ends its lines in CR CR LF.
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         lines.push_back(line);
-        if (end == std::string_view::npos) break;
+        if (end == std::string_view::npos)
+            break;
         text.remove_prefix(end + 1);
     }
     return lines;
 }
 
-bool ContinuesOnNextLine(std::string_view raw) {
+bool ContinuesOnNextLine(std::string_view raw)
+{
     raw = Trim(raw);
     return !raw.empty() && raw.back() == '\\';
 }
 
-std::string FormatValue(const Line& line) {
+std::string FormatValue(const Line& line)
+{
     std::string out = line.name.empty() ? "@" : "\"" + Escape(line.name) + "\"";
     out += '=';
     if (line.value.type == kRegDword) {
@@ -172,65 +226,84 @@ std::string FormatValue(const Line& line) {
     return out;
 }
 
-void AppendLines(std::string& out, const std::vector<Line>& lines) {
+void AppendLines(std::string& out, const std::vector<Line>& lines)
+{
     for (const Line& line : lines) {
         out += line.kind == Line::Kind::Value ? FormatValue(line) : line.raw;
         out += '\n';
     }
 }
 
-Line* FindMutable(Document& doc, std::string_view key, std::string_view name) {
+Line* FindMutable(Document& doc, std::string_view key, std::string_view name)
+{
     Line* found = nullptr;
     for (Section& section : doc.sections) {
-        if (!SameKey(section.key, key)) continue;
+        if (!SameKey(section.key, key))
+            continue;
         for (Line& line : section.lines) {
-            if (line.kind != Line::Kind::Raw && SameName(line.name, name)) found = &line;
+            if (line.kind != Line::Kind::Raw && SameName(line.name, name))
+                found = &line;
         }
     }
     return found;
 }
 
-bool IsBlankRaw(const Line& line) {
+bool IsBlankRaw(const Line& line)
+{
     return line.kind == Line::Kind::Raw && Trim(line.raw).empty();
 }
 
 }  // namespace
 
-bool SameName(std::string_view a, std::string_view b) {
+bool SameName(std::string_view a, std::string_view b)
+{
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldCase(x) == FoldCase(y); });
 }
 
-bool IsUtf8(std::string_view text) {
+bool IsUtf8(std::string_view text)
+{
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t n = text.size();
     for (std::size_t i = 0; i < n;) {
         unsigned char c = s[i];
         std::size_t len;
         std::uint32_t cp;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-        else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-        else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-        else return false;
-        if (i + len > n) return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else
+            return false;
+        if (i + len > n)
+            return false;
         for (std::size_t k = 1; k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
             cp = (cp << 6) | (s[i + k] & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF.
-        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-            (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
             return false;
         i += len;
     }
     return true;
 }
 
-Document Parse(std::string_view fileText) {
+Document Parse(std::string_view fileText)
+{
     // Byte order marks: an editor that adds one to a file that had one leaves two.
-    while (fileText.starts_with("\xEF\xBB\xBF")) fileText.remove_prefix(3);
+    while (fileText.starts_with("\xEF\xBB\xBF"))
+        fileText.remove_prefix(3);
     std::vector<std::string_view> lines = SplitLines(fileText);
     Document doc;
     Section* current = nullptr;
@@ -270,7 +343,8 @@ Document Parse(std::string_view fileText) {
     return doc;
 }
 
-std::string Format(const Document& doc) {
+std::string Format(const Document& doc)
+{
     std::string out;
     AppendLines(out, doc.preamble);
     for (const Section& section : doc.sections) {
@@ -280,16 +354,18 @@ std::string Format(const Document& doc) {
     return out;
 }
 
-const Line* FindValue(const Document& doc, std::string_view key, std::string_view name) {
+const Line* FindValue(const Document& doc, std::string_view key, std::string_view name)
+{
     return FindMutable(const_cast<Document&>(doc), key, name);
 }
 
-bool HasKey(const Document& doc, std::string_view key) {
-    return std::any_of(doc.sections.begin(), doc.sections.end(),
-                       [&](const Section& s) { return SameKey(s.key, key); });
+bool HasKey(const Document& doc, std::string_view key)
+{
+    return std::any_of(doc.sections.begin(), doc.sections.end(), [&](const Section& s) { return SameKey(s.key, key); });
 }
 
-void SetValue(Document& doc, std::string_view key, std::string_view name, const Value& value) {
+void SetValue(Document& doc, std::string_view key, std::string_view name, const Value& value)
+{
     Line line;
     line.kind = Line::Kind::Value;
     line.name = std::string(name);
@@ -300,22 +376,24 @@ void SetValue(Document& doc, std::string_view key, std::string_view name, const 
     }
     Section* target = nullptr;
     for (Section& section : doc.sections) {
-        if (SameKey(section.key, key)) target = &section;
+        if (SameKey(section.key, key))
+            target = &section;
     }
     if (!target) {
         // A blank line between keys, as a person would write it.
         std::vector<Line>& before = doc.sections.empty() ? doc.preamble : doc.sections.back().lines;
-        if (!before.empty() && !IsBlankRaw(before.back())) before.push_back(Line{});
+        if (!before.empty() && !IsBlankRaw(before.back()))
+            before.push_back(Line{});
         doc.sections.push_back(Section{std::string(TrimKey(key)), {}});
         target = &doc.sections.back();
     }
     // Keep the new value with its key, ahead of the blank lines that end the section.
     auto at = target->lines.end();
-    while (at != target->lines.begin() && IsBlankRaw(*(at - 1))) --at;
+    while (at != target->lines.begin() && IsBlankRaw(*(at - 1)))
+        --at;
     // A value continued at the end of the file would take the new line for its
     // continuation when read back: an empty line ends it first, as the file's end did.
-    if (at != target->lines.begin() && (at - 1)->kind == Line::Kind::Foreign &&
-        ContinuesOnNextLine((at - 1)->raw))
+    if (at != target->lines.begin() && (at - 1)->kind == Line::Kind::Foreign && ContinuesOnNextLine((at - 1)->raw))
         at = target->lines.insert(at, Line{}) + 1;
     target->lines.insert(at, std::move(line));
 }

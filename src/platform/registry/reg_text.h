@@ -10,8 +10,8 @@
 namespace reg::text {
 
 struct Value {
-    std::uint32_t type = 0;  // REG_SZ or REG_DWORD
-    std::string text;        // REG_SZ
+    std::uint32_t type = 0;    // REG_SZ or REG_DWORD
+    std::string text;          // REG_SZ
     std::uint32_t number = 0;  // REG_DWORD
 };
 

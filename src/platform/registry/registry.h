@@ -48,7 +48,7 @@ inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_DISK_FULL = 112;
-inline constexpr LONG ERROR_MORE_DATA = 234;  // buffer too small; size holds the need
+inline constexpr LONG ERROR_MORE_DATA = 234;                // buffer too small; size holds the need
 inline constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;  // REG_SZ data not UTF-8
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
@@ -56,21 +56,18 @@ inline constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
 // Opens subKey below root (HKEY_CURRENT_USER or an open key), creating it if needed.
 // The settings folder is created here (mode 0700); when it can't be, the call fails
 // and *result is null. The file itself is written only when a value is.
-LONG RegCreateKeyEx(HKEY root, const char* subKey, DWORD reserved, char* keyClass,
-                    DWORD options, REGSAM samDesired, const void* security,
-                    HKEY* result, DWORD* disposition);
+LONG RegCreateKeyEx(HKEY root, const char* subKey, DWORD reserved, char* keyClass, DWORD options, REGSAM samDesired,
+                    const void* security, HKEY* result, DWORD* disposition);
 
 // Reads a value. type (optional) receives REG_SZ or REG_DWORD. With data null only
 // the needed size is returned. When *size is too small the result is ERROR_MORE_DATA
 // and *size the needed size. REG_SZ data comes back with its terminating NUL, counted
 // in the size. A missing value gives ERROR_FILE_NOT_FOUND.
-LONG RegQueryValueEx(HKEY key, const char* name, DWORD* reserved, DWORD* type,
-                     BYTE* data, DWORD* size);
+LONG RegQueryValueEx(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
 
 // Sets a value. REG_SZ: the text up to its first NUL (or size bytes), which must be
 // UTF-8. REG_DWORD: size must be 4.
-LONG RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type,
-                   const BYTE* data, DWORD size);
+LONG RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 
 // Writes the key's collected changes to the file.
 LONG RegFlushKey(HKEY key);
