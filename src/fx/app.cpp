@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 
@@ -36,6 +38,10 @@ public:
 
 std::mutex g_uiMutex;
 UiReceiver* g_receiver = nullptr;  // guarded by g_uiMutex; null before start and after quit
+// Work posted so far, and how much of it a test's wait has seen; guarded by g_uiMutex.
+std::uint64_t g_postedCount = 0;
+std::uint64_t g_seenCount = 0;
+std::condition_variable g_posted;
 
 // Work handed to the window thread crosses Qt's event queue, whose locks are Qt's own.
 // Passing through g_uiMutex on both sides as well (the poster holds it while posting)
@@ -157,6 +163,8 @@ void PostToUi(std::function<void()> fn)
     if (!g_receiver)
         return;
     QCoreApplication::postEvent(g_receiver, new UiReceiver::RunEvent(std::move(fn)));
+    ++g_postedCount;
+    g_posted.notify_all();
 }
 
 namespace detail {
@@ -175,6 +183,11 @@ bool RunOnUiBlocking(const std::function<void()>& fn)
     }
     if (!receiver)
         return false;
+    {
+        std::lock_guard lock(g_uiMutex);
+        ++g_postedCount;
+        g_posted.notify_all();
+    }
     const bool ran = QMetaObject::invokeMethod(
         receiver,
         [&fn] {
@@ -352,3 +365,15 @@ int GetSystemMetrics(int index)
         return 0;
     }
 }
+
+namespace fx::detail {
+
+bool WaitForPostedWork(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(g_uiMutex);
+    const bool posted = g_posted.wait_for(lock, limit, [] { return g_postedCount != g_seenCount; });
+    g_seenCount = g_postedCount;
+    return posted;
+}
+
+}  // namespace fx::detail

@@ -1,6 +1,7 @@
 // Framework internals shared by the fx sources; not for application code.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,10 @@ class QAbstractButton;
 #include "fx/wnd.h"
 
 namespace fx::detail {
+
+// Blocks until work has been posted to the window thread since the last call, or until
+// `limit` has passed; true when work was posted (fx::testing::WaitForPostedWork).
+bool WaitForPostedWork(std::chrono::milliseconds limit);
 
 // Dialog base units in pixels: average character width and character height.
 struct BaseUnits {

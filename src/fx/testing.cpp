@@ -58,6 +58,11 @@ void ResetHandlers()
     GetHooks() = detail::Hooks{};
 }
 
+bool WaitForPostedWork(std::chrono::milliseconds limit)
+{
+    return detail::WaitForPostedWork(limit);
+}
+
 void ProcessEvents()
 {
     EnsureApplication();

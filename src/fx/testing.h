@@ -3,6 +3,7 @@
 // here opens a nested event loop.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +60,11 @@ void ResetHandlers();
 
 // Runs posted work (PostToUi, PostMessage, deferred list updates) until none is left.
 void ProcessEvents();
+// Blocks until work is posted to the window thread (PostToUi, RunOnUiBlocking) from any
+// thread since the last call, or until `limit` passes; true when work was posted. The
+// wait and the posting meet on one mutex, so the thread sanitizer sees them ordered.
+// ProcessEvents then runs the work.
+bool WaitForPostedWork(std::chrono::milliseconds limit);
 // Renders the window (with its menu bar) into a PNG at device pixel ratio 1.
 bool RenderToPng(CWnd& window, const std::string& path);
 

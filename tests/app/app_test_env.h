@@ -10,9 +10,6 @@
 #include "res/res.h"
 #include "res/resource.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -72,22 +69,18 @@ protected:
     }
 
     // Runs posted work until `done` holds (or a generous time has passed). Between
-    // looks it sleeps in the event loop until the next event arrives, so `done` must
-    // turn true through work that reaches the window thread (a posted result, a timer);
-    // a test waiting on another thread's state has that thread post a wake-up
-    // (fx::PostToUi) after changing it.
+    // looks it waits until another thread posts work to the window thread, so `done`
+    // must turn true through posted work (a result, a message); a test waiting on
+    // another thread's state has that thread post a wake-up (fx::PostToUi) after
+    // changing it. Work of the window thread's own timers is run at least every 50 ms.
     static bool WaitUntil(const std::function<bool()>& done)
     {
-        bool timeUp = false;
-        QTimer limit;
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, [&] { timeUp = true; });
-        limit.start(std::chrono::seconds(20));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         fx::testing::ProcessEvents();
         while (!done()) {
-            if (timeUp)
+            if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            fx::testing::WaitForPostedWork(std::chrono::milliseconds(50));
             fx::testing::ProcessEvents();
         }
         return true;

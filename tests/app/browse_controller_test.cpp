@@ -190,17 +190,10 @@ TEST_F(BrowseController, StopEndsTheRequestsOfEveryKindOfBrowse)
                 n += m_sim->RequestCount(method);
             return n;
         };
-        // Each request of this kind is counted as it begins and wakes the window thread,
-        // where the wait looks again.
-        auto begun = std::make_shared<std::atomic<std::size_t>>(0);
-        m_sim->SetRequestObserver([begun, methods = c.methods](const std::string& method) {
-            if (std::find(methods.begin(), methods.end(), method) != methods.end())
-                ++*begun;
-            fx::PostToUi([] {});
-        });
+        const std::size_t before = requests();
         SelectDisplay(c.display);
         fx::testing::Click(dlg, res::IDC_BROWSE);
-        ASSERT_TRUE(WaitUntil([&] { return *begun >= 3; }));
+        ASSERT_TRUE(WaitUntil([&] { return requests() >= before + 3; }));
         fx::testing::Click(dlg, res::IDC_STOP);
         const std::size_t atStop = requests();
         ASSERT_TRUE(WaitForWorkers());
