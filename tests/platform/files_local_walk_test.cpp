@@ -337,7 +337,7 @@ TEST(FilesLocalWalk, ParallelWalkPlacesFilesBetweenSubtreesTaken)
     std::vector<OwnerTotal> expected = ReferenceWalk(tree.path()).owners();
     ASSERT_EQ(expected.size(), uids.size());
     ASSERT_EQ(Walk(tree.path()).owners, expected);
-    int steals = 0;
+    std::atomic<int> steals{0};
     for (unsigned round = 0; round < 20; ++round) {
         std::atomic<unsigned> listings{0};
         files::detail::LocalWalkHooks hooks;
