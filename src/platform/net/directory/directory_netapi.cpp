@@ -1,10 +1,11 @@
-#include "platform/net/directory_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
 
-#include "platform/net/directory_convert.h"
-#include "platform/net/directory_ldap.h"
-#include "platform/net/kerberos_logon.h"
+#include "platform/net/directory/directory_convert.h"
+#include "platform/net/directory/directory_ldap.h"
+#include "platform/net/directory/kerberos_logon.h"
+#include "platform/net/discovery/discovery.h"
+#include "platform/net/discovery/netbios_browse.h"
 #include "platform/net/net_support.h"
-#include "platform/net/netbios_browse.h"
 #include "platform/threads/owned_threads.h"
 
 #include <ldap.h>
