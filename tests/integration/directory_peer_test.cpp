@@ -85,10 +85,7 @@ std::string Control(const std::string& command)
 struct Requests {
     QJsonArray all;
 
-    static Requests Since()
-    {
-        return {QJsonDocument::fromJson(QByteArray::fromStdString(Control("log"))).array()};
-    }
+    static Requests Since() { return {QJsonDocument::fromJson(QByteArray::fromStdString(Control("log"))).array()}; }
     template <class Pick>
     int Count(Pick pick) const
     {
@@ -199,6 +196,8 @@ std::vector<Account> Accounts()
     add("wp.tabbed", "Tab here");
     add("wp.writer", "Writer Original");
     add("wp.outside", "Not In The Big Group");
+    add("wp.elsewhere", "Logged On Elsewhere");  // the replicated time, this controller's being 0
+    a.back().lastLogon = "Sat Feb 24 14:07:09 2024 ";
     for (int i = 0; i < kBigMembers; ++i)
         add(Member(i), "Member " + Member(i).substr(4));
     return a;
@@ -216,8 +215,8 @@ std::string ExpectedUserLine(const Account& a)
     std::string line = a.name;
     for (const std::string& field :
          {a.fullName, Number(a.logons), a.lastLogon, std::string(a.expires ? "Yes" : "Never"),
-          std::string(a.flags & UF_ACCOUNTDISABLE ? "Yes" : "No"), std::string(a.mustChange ? "No" : "Yes"),
-          Number(-1), a.profile, a.script.empty() ? std::string("*None*") : a.script,
+          std::string(a.flags & UF_ACCOUNTDISABLE ? "Yes" : "No"), std::string(a.mustChange ? "No" : "Yes"), Number(-1),
+          a.profile, a.script.empty() ? std::string("*None*") : a.script,
           std::string(a.flags & UF_DONT_EXPIRE_PASSWD ? "Never" : "Yes"), Number(a.flags)})
         line += "\t" + field;
     return line;
