@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -505,22 +506,41 @@ TEST_F(WindowsPeer, MemberOfNamesTheLargeGroup)
 
 TEST_F(WindowsPeer, StopDuringARangedReadEndsItWithinOneRequest)
 {
-    ASSERT_EQ(Control("hold-range 1"), "ok");  // the request for values 1,500 and on
-    std::stop_source stop;
-    auto read = std::async(std::launch::async, [&] {
-        threads::StopScope scope(stop.get_token());
-        std::vector<GROUP_USERS_INFO_0> members;
-        return std::make_pair(m_api->GroupGetUsers(kServer, "wp-big", members), members.size());
-    });
-    ASSERT_EQ(Control("wait-held"), "held");
-    stop.request_stop();
-    ASSERT_EQ(Control("release"), "ok");
-    const auto [result, count] = read.get();
-    EXPECT_EQ(result, ERROR_CANCELLED);
-    EXPECT_EQ(count, 0u) << "no partial member list";
-    const Requests log = Requests::Since();
-    EXPECT_EQ(log.Ranged(), 1) << "no range asked for after Stop";
-    EXPECT_EQ(log.all.last().toObject()["ranged"].toBool(), true) << "nothing at all after the held request";
+    // Group Properties' read of one group, and GROUPS' read of all with their members.
+    using Read = std::function<std::pair<Status, std::size_t>(NetApi&)>;
+    const std::vector<std::pair<const char*, Read>> reads = {
+        {"GroupGetUsers",
+         [](NetApi& api) {
+             std::vector<GROUP_USERS_INFO_0> members;
+             return std::make_pair(api.GroupGetUsers(kServer, "wp-big", members), members.size());
+         }},
+        {"GroupEnumWithUsers", [](NetApi& api) {
+             std::vector<GroupWithUsers> groups;
+             std::size_t members = 0;
+             const Status status = api.GroupEnumWithUsers(kServer, groups);
+             for (const auto& g : groups)
+                 members += g.users.size();
+             return std::make_pair(status, members);
+         }}};
+    for (const auto& [name, call] : reads) {
+        SCOPED_TRACE(name);
+        Reset();
+        ASSERT_EQ(Control("hold-range 1"), "ok");  // the request for values 1,500 and on
+        std::stop_source stop;
+        auto read = std::async(std::launch::async, [&, call = call] {
+            threads::StopScope scope(stop.get_token());
+            return call(*m_api);
+        });
+        ASSERT_EQ(Control("wait-held"), "held");
+        stop.request_stop();
+        ASSERT_EQ(Control("release"), "ok");
+        const auto [result, count] = read.get();
+        EXPECT_EQ(result, ERROR_CANCELLED);
+        EXPECT_EQ(count, 0u) << "no partial member list";
+        const Requests log = Requests::Since();
+        EXPECT_EQ(log.Ranged(), 1) << "no range asked for after Stop";
+        EXPECT_EQ(log.all.last().toObject()["ranged"].toBool(), true) << "nothing at all after the held request";
+    }
 }
 
 }  // namespace

@@ -239,6 +239,8 @@ Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
     }
     AccountNameReader reader(byDn, byPrimaryGroup);
     const int rc = m_session->Search(m_baseDn, true, kAccountNameFilter, kAccountNameAttributes, reader);
+    if (rc == LDAP_USER_CANCELLED)
+        return StatusOf(rc);  // stopped: not a list of groups without members
     if (rc != LDAP_SUCCESS) {
         for (auto& group : out)
             if (group.status == NERR_Success)
