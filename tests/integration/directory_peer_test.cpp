@@ -15,6 +15,7 @@
 #include "enum/groups_lines.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
+#include "expected_user_line.h"
 #include "fx/testing.h"
 #include "platform/net/directory/directory_netapi.h"
 #include "platform/threads/owned_threads.h"
@@ -39,6 +40,8 @@
 #include <thread>
 
 using namespace net;
+using vxtest::Account;
+using vxtest::Plain;
 
 namespace {
 
@@ -145,18 +148,6 @@ void Reset()
 
 // ---- the data, as directory_peer_data.py writes it ---------------------------------------
 
-struct Account {
-    std::string name;
-    std::string fullName;  // as shown
-    std::uint32_t flags = UF_SCRIPT | UF_NORMAL_ACCOUNT;
-    bool expires = false;
-    bool mustChange = false;
-    std::string profile;
-    std::string script;
-    int logons = 0;
-    std::string lastLogon = "********* Never ******** ";
-};
-
 std::string Member(int i)
 {
     char name[16];
@@ -164,36 +155,34 @@ std::string Member(int i)
     return name;
 }
 
+// The normal accounts of the peer's data, as directory_peer_data.py writes them.
 std::vector<Account> Accounts()
 {
     std::vector<Account> a;
-    const auto add = [&](const std::string& name, const std::string& fullName, std::uint32_t extra = 0) {
-        a.push_back(Account{});
-        a.back().name = name;
-        a.back().fullName = fullName;
-        a.back().flags |= extra;
+    const auto add = [&](const std::string& name, const std::string& fullName) {
+        a.push_back(Plain(name, fullName));
         return &a.back();
     };
-    add("Administrator", "", UF_DONT_EXPIRE_PASSWD);
+    add("Administrator", "")->passwordNeverExpires = true;
     a.back().logons = 41;
     a.back().lastLogon = "Tue Mar 05 14:07:09 2024 ";
-    add("Guest", "", UF_DONT_EXPIRE_PASSWD | UF_ACCOUNTDISABLE | UF_PASSWD_NOTREQD)->mustChange = true;
-    add("krbtgt", "", UF_ACCOUNTDISABLE);
+    add("Guest", "")->passwordNeverExpires = true;
+    a.back().disabled = a.back().mustChange = true;
+    a.back().otherFlags = UF_PASSWD_NOTREQD;
+    add("krbtgt", "")->disabled = true;
     add("wp.plain", "Plain Windows User");
-    add("wp.disabled", "Disabled User", UF_ACCOUNTDISABLE);
-    add("wp.noexpire", "Never Expires");
-    add("wp.zeroexpire", "Zero Expires");
+    add("wp.disabled", "Disabled User")->disabled = true;
+    add("wp.noexpire", "Never Expires");   // accountExpires 0x7FFFFFFFFFFFFFFF
+    add("wp.zeroexpire", "Zero Expires");  // accountExpires 0
     add("wp.expires", "Expiring User")->expires = true;
-    add("wp.pwnever", "Password Never Expires", UF_DONT_EXPIRE_PASSWD);
-    add("wp.mustchange", "Must Change", UF_PASSWORD_EXPIRED)->mustChange = true;
-    add("wp.profile", "Profile User");
-    a.back().profile = "\\\\wdc1\\profiles\\wp.profile";
+    add("wp.pwnever", "Password Never Expires")->passwordNeverExpires = true;
+    add("wp.mustchange", "Must Change")->mustChange = true;
+    add("wp.profile", "Profile User")->profile = "\\\\wdc1\\profiles\\wp.profile";
     a.back().script = "logon.cmd";
-    add("wp.logons", "Frequent User");
-    a.back().logons = 7;
+    add("wp.logons", "Frequent User")->logons = 7;
     a.back().lastLogon = "Tue Mar 05 14:07:09 2024 ";
-    add("wp.cantchange", "Cannot Change", UF_PASSWD_CANT_CHANGE);
-    add("wp.locked", "Locked Out", UF_LOCKOUT);
+    add("wp.cantchange", "Cannot Change")->otherFlags = UF_PASSWD_CANT_CHANGE;  // from the DACL
+    add("wp.locked", "Locked Out")->otherFlags = UF_LOCKOUT;                    // from lockoutTime
     add("wp.tabbed", "Tab here");
     add("wp.writer", "Writer Original");
     add("wp.outside", "Not In The Big Group");
@@ -202,25 +191,6 @@ std::vector<Account> Accounts()
     for (int i = 0; i < kBigMembers; ++i)
         add(Member(i), "Member " + Member(i).substr(4));
     return a;
-}
-
-std::string Number(long long value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%10lld", value);
-    return text;
-}
-
-std::string ExpectedUserLine(const Account& a)
-{
-    std::string line = a.name;
-    for (const std::string& field :
-         {a.fullName, Number(a.logons), a.lastLogon, std::string(a.expires ? "Yes" : "Never"),
-          std::string(a.flags & UF_ACCOUNTDISABLE ? "Yes" : "No"), std::string(a.mustChange ? "No" : "Yes"), Number(-1),
-          a.profile, a.script.empty() ? std::string("*None*") : a.script,
-          std::string(a.flags & UF_DONT_EXPIRE_PASSWD ? "Never" : "Yes"), Number(a.flags)})
-        line += "\t" + field;
-    return line;
 }
 
 AppSettings Settings()
@@ -351,7 +321,7 @@ TEST_F(WindowsPeer, UsersLinesAreSambasAndTheirCostIsPages)
         const auto line = std::find_if(lines.begin(), lines.end(),
                                        [&](const std::string& l) { return l.rfind(a.name + "\t", 0) == 0; });
         ASSERT_NE(line, lines.end()) << a.name;
-        EXPECT_EQ(*line, ExpectedUserLine(a));
+        EXPECT_EQ(*line, vxtest::ExpectedUserLine(a, Settings()));
     }
     const Requests first = Requests::Since();
     const int pages = (static_cast<int>(accounts.size()) + 999) / 1000;
