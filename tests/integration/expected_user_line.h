@@ -26,7 +26,7 @@ struct Account {
     std::string script;
     int logons = 0;
     std::string lastLogon = "********* Never ******** ";  // as shown: its last character blanked
-    std::uint32_t otherFlags = 0;                          // lockout, cannot change, ...
+    std::uint32_t otherFlags = 0;                         // lockout, cannot change, ...
 };
 
 inline Account Plain(const std::string& name, const std::string& fullName)
