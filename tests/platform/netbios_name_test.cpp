@@ -28,13 +28,23 @@ Bytes Encoded(const char* text)
 // A positive answer for transaction `id` with the given flags and addresses.
 Bytes Answer(std::uint16_t id, std::uint16_t flags, const std::vector<std::array<std::uint8_t, 4>>& addresses)
 {
-    Bytes out = {static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(flags >> 8),
-                 static_cast<std::uint8_t>(flags), 0, 0, 0, 1, 0, 0, 0, 0};
+    Bytes out = {static_cast<std::uint8_t>(id >> 8),
+                 static_cast<std::uint8_t>(id),
+                 static_cast<std::uint8_t>(flags >> 8),
+                 static_cast<std::uint8_t>(flags),
+                 0,
+                 0,
+                 0,
+                 1,
+                 0,
+                 0,
+                 0,
+                 0};
     const Bytes name = Encoded(kEncodedClpdc);
     out.insert(out.end(), name.begin(), name.end());
     const auto length = static_cast<std::uint16_t>(6 * addresses.size());
-    const Bytes rest = {0, 0x20, 0, 1, 0, 0, 0x0e, 0x10, static_cast<std::uint8_t>(length >> 8),
-                        static_cast<std::uint8_t>(length)};
+    const Bytes rest = {
+        0, 0x20, 0, 1, 0, 0, 0x0e, 0x10, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
     out.insert(out.end(), rest.begin(), rest.end());
     for (const auto& address : addresses) {
         out.push_back(0);
