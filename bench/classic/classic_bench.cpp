@@ -112,8 +112,7 @@ int Inside(const Args& args)
         std::cerr << "classic_bench: the raw SAMR read failed\n";
         return 1;
     }
-    std::printf("accounts listed: USERS %zu, raw SAMR %zu (best of %d rounds each)\n", lines, rawCount,
-                args.rounds);
+    std::printf("accounts listed: USERS %zu, raw SAMR %zu (best of %d rounds each)\n", lines, rawCount, args.rounds);
     std::printf("USERS, every column, libnetapi route: %.3f s\n", users);
     std::printf("raw SAMR read (enumerate; open, query 21, close each): %.3f s\n", rawSeconds);
     std::printf("ratio USERS / raw: %.2f\n", users / rawSeconds);

@@ -34,12 +34,13 @@ function(vellox_add_classic_tests target)
 endfunction()
 
 add_executable(classic_lists_tests ${CMAKE_CURRENT_LIST_DIR}/classic_lists_test.cpp)
-target_link_libraries(classic_lists_tests PRIVATE vellox_net vellox_enum vellox_browse vellox_files
+target_link_libraries(classic_lists_tests PRIVATE vellox_net_samba vellox_enum vellox_browse vellox_files
   GTest::gtest GTest::gmock GTest::gtest_main)
 vellox_add_classic_tests(classic_lists_tests)
 
 add_executable(classic_accounts_tests ${CMAKE_CURRENT_LIST_DIR}/classic_accounts_test.cpp)
 target_include_directories(classic_accounts_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
 target_compile_definitions(classic_accounts_tests PRIVATE APP_TEST_DATADIR="${VELLOX_SOURCE_DATADIR}")
-target_link_libraries(classic_accounts_tests PRIVATE vellox_app GTest::gtest GTest::gmock GTest::gtest_main)
+target_link_libraries(classic_accounts_tests PRIVATE vellox_app vellox_net_sample vellox_net_samba
+  vellox_net_directory GTest::gtest GTest::gmock GTest::gtest_main)
 vellox_add_classic_tests(classic_accounts_tests)

@@ -142,6 +142,19 @@ TEST_F(ClassicAccounts, StartByNetbiosNameOpensQuietlyAndBrowsesUsers)
     ASSERT_TRUE(WaitForWorkers());
 }
 
+// A name that neither DNS nor NetBIOS knows is said to be not found, not to be silent.
+TEST_F(ClassicAccounts, StartByAnUnknownNameSaysItWasNotFound)
+{
+    app::Options options;
+    options.server = "\\\\NOSUCHHOST";
+    options.authFile = classic::AuthFile();
+    std::string error;
+    std::unique_ptr<net::NetApi> api(OpenNetworkForWindow(options, error));
+    ASSERT_TRUE(api) << error;
+    EXPECT_EQ(m_messages, Names{"The server \\\\NOSUCHHOST was not found (by DNS or NetBIOS). Browses will fail "
+                                "until its name can be found."});
+}
+
 // Names, description and each option the route writes, then back; pdbedit sees each.
 TEST_F(ClassicAccounts, UserNamesDescriptionAndOptions)
 {
@@ -266,8 +279,7 @@ TEST_F(ClassicAccounts, GroupDescriptionMembersAndSelectGroup)
             fx::testing::Click(dlg, IDOK);
         },
         "cl-writes");
-    EXPECT_EQ(m_offered,
-              (Names{"cl-staff", "cl-writes", "Domain Admins", "Domain Guests", "Domain Users"}));
+    EXPECT_EQ(m_offered, (Names{"cl-staff", "cl-writes", "Domain Admins", "Domain Guests", "Domain Users"}));
     EXPECT_EQ(NetMembers("cl-empty"), Names{"cl.member2"});
     EXPECT_EQ(NetMembers("cl-writes"), Names{});
 

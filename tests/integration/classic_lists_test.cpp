@@ -91,8 +91,8 @@ std::string ExpectedUserLine(const PdbRecord& r)
     uf |= mustChange ? 0x00800000u : 0;  // UF_PASSWORD_EXPIRED
     const std::string& script = r.at("Logon Script");
     return r.at("Unix username") + "\t" + r.at("Full Name") + "\t" + Number(0) + "\t" + lastLogon + "\t" +
-           (expires ? "Yes" : "Never") + "\t" + (disabled ? "Yes" : "No") + "\t" + (mustChange ? "No" : "Yes") +
-           "\t" + Number(-1) + "\t" + r.at("Profile Path") + "\t" + (script.empty() ? "*None*" : script) + "\t" +
+           (expires ? "Yes" : "Never") + "\t" + (disabled ? "Yes" : "No") + "\t" + (mustChange ? "No" : "Yes") + "\t" +
+           Number(-1) + "\t" + r.at("Profile Path") + "\t" + (script.empty() ? "*None*" : script) + "\t" +
            (noExpiry ? "Never" : "Yes") + "\t" + Number(uf);
 }
 
@@ -191,11 +191,10 @@ TEST_F(ClassicLists, ServersListTheControllerTheComputerAccountsAndTheBrowseList
     SERVER_INFO_101 browsed;
     ASSERT_EQ(m_api.ServerGetInfo("\\\\CLWS2", browsed), NERR_Success);
     EXPECT_EQ(list.messageText, nullptr);
-    EXPECT_THAT(Rows(list), UnorderedElementsAreArray({ServerRow(controller, s),
-                                                       ServerRow({0, "CLWS1", 0, 0, SV_TYPE_WORKSTATION |
-                                                                                        SV_TYPE_DOMAIN_MEMBER, ""},
-                                                                 s),
-                                                       ServerRow(browsed, s)}));
+    EXPECT_THAT(Rows(list), UnorderedElementsAreArray(
+                                {ServerRow(controller, s),
+                                 ServerRow({0, "clws1", 0, 0, SV_TYPE_WORKSTATION | SV_TYPE_DOMAIN_MEMBER, ""}, s),
+                                 ServerRow(browsed, s)}));
     EXPECT_EQ(list.entryCount, 3);
 }
 
@@ -217,7 +216,7 @@ TEST_F(ClassicLists, NetworkListsTheDomainItsServersAndTheirShares)
         "\t\t\\\\CLPDC\tServer",
         "\t\t\\\\CLPDC\\netlogon\tDisk",
         "\t\t\\\\CLPDC\\data\tDisk",
-        "\t\t\\\\CLWS1\tServer",
+        "\t\t\\\\clws1\tServer",
         "\t\t\\\\CLWS2\tServer",
         "\t\t\\\\CLWS2\\pub\tDisk",
         kSeparator,
