@@ -9,6 +9,7 @@
 // (default /var/tmp/vx-classic-bench), adds N accounts, runs both reads from the client
 // namespace (the best of R rounds each) and stops the controller again.
 #include "best_seconds.h"
+#include "raw_netapi.h"
 
 #include "enum/users_lines.h"
 #include "platform/net/credentials.h"
@@ -103,6 +104,16 @@ int Inside(const Args& args)
         UsersLines(api, settings, table, count, std::stop_token());
         lines = static_cast<std::size_t>(count);
     });
+    // Where the time goes: libnetapi's own level-3 sequence, in the program's batches
+    // (16 KB) and in one batch.
+    long small = 0;
+    long whole = 0;
+    const double small16k = vxbench::BestSeconds(args.rounds, [&] {
+        small = vxbench::LibnetapiLevel3("CLPDC", "CLASSIC", admin->user, admin->password, 16 * 1024);
+    });
+    const double oneBatch = vxbench::BestSeconds(args.rounds, [&] {
+        whole = vxbench::LibnetapiLevel3("CLPDC", "CLASSIC", admin->user, admin->password, 0xFFFFFFFFu);
+    });
     std::istringstream raw(Output("/usr/bin/python3 " VELLOX_RAW_SAMR " '" + args.dir + "/admin.auth' CLPDC " +
                                   std::to_string(args.rounds)));
     std::size_t rawCount = 0;
@@ -115,6 +126,8 @@ int Inside(const Args& args)
     std::printf("accounts listed: USERS %zu, raw SAMR %zu (best of %d rounds each)\n", lines, rawCount, args.rounds);
     std::printf("USERS, every column, libnetapi route: %.3f s\n", users);
     std::printf("raw SAMR read (enumerate; open, query 21, close each): %.3f s\n", rawSeconds);
+    std::printf("libnetapi NetUserEnum level 3 alone, 16 KB batches: %.3f s (%ld accounts)\n", small16k, small);
+    std::printf("libnetapi NetUserEnum level 3 alone, one batch: %.3f s (%ld accounts)\n", oneBatch, whole);
     std::printf("ratio USERS / raw: %.2f\n", users / rawSeconds);
     return 0;
 }

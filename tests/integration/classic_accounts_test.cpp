@@ -189,6 +189,19 @@ TEST_F(ClassicAccounts, UserNamesDescriptionAndOptions)
     EXPECT_NE(PdbField("cl.writer", "Password last set"), "0");
 }
 
+// The dialog can unlock an account the controller locked out, never lock one.
+TEST_F(ClassicAccounts, ALockedOutAccountIsUnlocked)
+{
+    ASSERT_EQ(PdbField("cl.locked", "Account Flags"), "[UL         ]");
+    EditUser("cl.locked", [](CUserPropsDlg& dlg) {
+        EXPECT_TRUE(dlg.GetDlgItem(res::IDC_USER_LOCKED_OUT)->IsWindowEnabled());
+        fx::testing::Click(dlg, res::IDC_USER_LOCKED_OUT);
+        fx::testing::Click(dlg, IDOK);
+    });
+    EXPECT_TRUE(m_messages.empty()) << m_messages.front();
+    EXPECT_EQ(PdbField("cl.locked", "Account Flags"), "[U          ]");
+}
+
 // "User cannot change password" is an access rule that SAMR does not carry: refused with
 // the reason before anything is written, the other changes of the same OK included.
 TEST_F(ClassicAccounts, AnOptionTheControllerCantStoreIsRefusedBeforeAnyWrite)
