@@ -84,7 +84,9 @@ std::vector<std::string> Words(const std::string& text)
     return words;
 }
 
-// The broadcast address of every IPv4 interface that is up, loopback excepted.
+// The broadcast address of every IPv4 interface that is up, loopback excepted: the
+// address with every host bit set, as Samba's libraries derive it (an address added
+// without "brd" has none of its own).
 std::vector<in_addr> BroadcastAddresses()
 {
     std::vector<in_addr> out;
@@ -93,10 +95,16 @@ std::vector<in_addr> BroadcastAddresses()
         return out;
     for (const ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
         const unsigned flags = ifa->ifa_flags;
-        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP) || (flags & IFF_LOOPBACK) ||
-            !(flags & IFF_BROADCAST) || !ifa->ifa_broadaddr)
+        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !ifa->ifa_netmask || !(flags & IFF_UP) ||
+            (flags & IFF_LOOPBACK))
             continue;
-        out.push_back(reinterpret_cast<const sockaddr_in*>(ifa->ifa_broadaddr)->sin_addr);
+        const in_addr_t address = reinterpret_cast<const sockaddr_in*>(ifa->ifa_addr)->sin_addr.s_addr;
+        const in_addr_t mask = reinterpret_cast<const sockaddr_in*>(ifa->ifa_netmask)->sin_addr.s_addr;
+        if (mask == 0xFFFFFFFFu)
+            continue;  // a point-to-point address reaches no subnet
+        in_addr broadcast{};
+        broadcast.s_addr = address | ~mask;
+        out.push_back(broadcast);
     }
     freeifaddrs(list);
     return out;
