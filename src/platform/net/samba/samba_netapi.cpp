@@ -278,6 +278,15 @@ Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch
         [&](const ::USER_INFO_0& user) { names.push_back(Str(user.usri0_name)); });
 }
 
+// The name of the server's account domain (its own name on a member or workstation).
+std::string AccountDomainOf(const char* host)
+{
+    Buffer modals;
+    if (NetUserModalsGet(host, 2, modals.Out()) != NERR_Success || !modals.As<::USER_MODALS_INFO_2>())
+        return {};
+    return Str(modals.As<::USER_MODALS_INFO_2>()->usrmod2_domain_name);
+}
+
 // Computer accounts with their "$", from the display information.
 Status EnumMachineAccounts(const char* host, std::vector<std::string>& names)
 {
@@ -372,7 +381,7 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
 Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out)
 {
     out.clear();
-    return Locked(server, [&](const char* host) -> Status {
+    const Status located = Locked(server, [&](const char* host) -> Status {
         ::DOMAIN_CONTROLLER_INFO* info = nullptr;
         Status status = DsGetDcName(host, nullptr, nullptr, nullptr, kDsReturnFlatName, &info);
         if (status != NERR_Success || !info)
@@ -381,6 +390,22 @@ Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::strin
         NetApiBufferFree(info);
         return NERR_Success;
     });
+    if (located == NERR_Success || HostOf(server).empty())
+        return located;
+    // A classic controller answers no DsGetDcName (46): the domain it controls is its
+    // account domain.
+    std::string dc;
+    std::string name;
+    if (LocateController(server, {}, dc) == NERR_Success) {
+        Locked(dc, [&](const char* host) {
+            name = AccountDomainOf(host);
+            return NERR_Success;
+        });
+    }
+    if (name.empty())
+        return located;
+    out.push_back(name);
+    return NERR_Success;
 }
 
 // The machine's master browsers, asked in a process of their own; no server is involved.
@@ -418,6 +443,29 @@ Status SambaNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& ou
     return Locked(server, [&](const char* host) { return ServerInfoLocked(host, out); });
 }
 
+// The controller to ask for the domain of `server` (or `domain`): the server itself when
+// its own server information carries the controller bits and its account domain is the
+// one asked, else the one the server names. A classic (NT4-style) controller names none:
+// it refuses NetGetDCName without a domain name (1908) and, with its own, takes 11 s to
+// fail (121).
+Status SambaNetApi::LocateController(const std::string& server, const std::string& domain, std::string& dc)
+{
+    SERVER_INFO_101 info;
+    if (!HostOf(server).empty() && ServerGetInfo(server, info) == NERR_Success &&
+        (info.sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL))) {
+        std::string own;
+        Locked(server, [&](const char* host) {
+            own = AccountDomainOf(host);
+            return NERR_Success;
+        });
+        if (!own.empty() && (domain.empty() || UpperAscii(own) == UpperAscii(domain))) {
+            dc = "\\\\" + info.sv101_name;
+            return NERR_Success;
+        }
+    }
+    return GetDCName(server, domain, dc);
+}
+
 Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
                                std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
 {
@@ -425,13 +473,15 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     totalEntries = 0;
     auto deadline = std::chrono::steady_clock::now() + m_connection.serverEnumBudget;
     std::string dc;
-    if (Status status = GetDCName(server, domain, dc))
+    if (Status status = LocateController(server, domain, dc))
         return status;
 
     // The controller first, then every computer account of its domain.
     std::vector<std::string> names{HostOf(dc)};
     std::vector<std::uint32_t> kinds;
+    std::string domainName;
     Status status = Locked(dc, [&](const char* host) -> Status {
+        domainName = AccountDomainOf(host);
         std::vector<std::string> accounts;
         if (Status listed = EnumMachineAccounts(host, accounts))
             return listed;
@@ -453,12 +503,32 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     if (status != NERR_Success)
         return status;
 
-    // Which servers answer at all, probed side by side; the library calls that follow
-    // are serialised, so each is made only for a server that answered, within the budget.
-    // Each probe ends within the connect timeout, so all are waited for.
+    // Which servers answer at all, probed side by side, while the domain's browse list is
+    // read; the library calls that follow are serialised, so each is made only for a
+    // server that answered, within the budget. Each probe ends within the connect
+    // timeout and the browse list within its helper's limit, so all are waited for.
+    auto browsed = std::make_shared<std::vector<std::string>>();
     std::vector<std::optional<Status>> reach =
-        AskAtOnce<Status>(names.size(), kServersAtOnce, std::nullopt,
-                          [this, names](std::size_t i) { return std::optional<Status>(Reach(names[i])); });
+        AskAtOnce<Status>(names.size() + 1, kServersAtOnce + 1, std::nullopt,
+                          [this, names, domainName, browsed](std::size_t i) -> std::optional<Status> {
+                              if (i > 0)
+                                  return Reach(names[i - 1]);
+                              return domainName.empty() ? NERR_Success : BrowseListEnum(domainName, *browsed);
+                          });
+    reach.erase(reach.begin());  // the browse list's own answer
+    // The servers the browse list names and no account does (machines of the workgroup,
+    // a classic controller, which has no account of its own), probed in turn.
+    const std::size_t accounted = names.size();
+    for (const std::string& name : *browsed) {
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return samba::SameHost(n, name); })) {
+            names.push_back(name);
+            kinds.push_back(0);
+        }
+    }
+    std::vector<std::optional<Status>> more = AskAtOnce<Status>(
+        names.size() - accounted, kServersAtOnce, std::nullopt,
+        [this, names, accounted](std::size_t i) { return std::optional<Status>(Reach(names[accounted + i])); });
+    reach.insert(reach.end(), more.begin(), more.end());
     if (threads::StopRequested())
         return ERROR_CANCELLED;
 
