@@ -224,6 +224,9 @@ std::string ExportLine(std::string_view line, ExportMode mode)
 {
     if (mode == ExportMode::Tab)
         return std::string(line);
+    // A blank line reads as a row without fields; the empty field goes in quotes.
+    if (line.empty())
+        return "\"\"";
 
     std::string out;
     out.reserve(line.size() + 2);

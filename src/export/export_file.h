@@ -23,7 +23,8 @@ ExportMode ModeForFilterIndex(int filterIndex);
 // mode turns every TAB after the first character into a comma; a TAB in the first position
 // (indentation) stays, as part of the first field. A field holding a comma, a double quote,
 // CR or LF is written in double quotes (an indenting TAB inside them) with its quotes
-// doubled; every other field is written as it is.
+// doubled; every other field is written as it is. An empty line is one empty field,
+// written as "" so that a CSV reader finds that field rather than a row without any.
 std::string ExportLine(std::string_view line, ExportMode mode);
 
 // The lines of a list that are exported: the header (line 0) and the result lines

@@ -55,7 +55,7 @@ TEST(ExportLine, OnlyTheFirstTabIsIndentation)
     EXPECT_EQ(ExportLine("\t", ExportMode::Comma), "\t");
     EXPECT_EQ(ExportLine("\t\t", ExportMode::Comma), "\t,");
     EXPECT_EQ(ExportLine("a\t\t\tb", ExportMode::Comma), "a,,,b");
-    EXPECT_EQ(ExportLine("", ExportMode::Comma), "");
+    EXPECT_EQ(ExportLine("", ExportMode::Comma), "\"\"");  // one empty field, not a row without any
 }
 
 TEST(ExportLine, FieldWithCommaIsQuoted)
