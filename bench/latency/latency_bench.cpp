@@ -9,7 +9,7 @@
 //
 //   latency_bench [--rounds N] [--dir DIR]
 #include "platform/files/local_walk.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include <algorithm>
 #include <atomic>
