@@ -20,6 +20,11 @@
 //   (a password set in the same second): the age sent is never 0.
 // - A password must always be set (empty with the credential cache), or the library
 //   prompts for one on the terminal.
+// - The SAMR handles the library opens (connect, domain, builtin) are kept once for the
+//   whole process, not per server, and handed to the next call even when it goes to
+//   another server, or to the same one by another name, over another connection: that
+//   server answers with a context-mismatch fault, reported as access denied. The handles
+//   are dropped whenever a call goes to another server name than the call before.
 
 #include <cstdint>
 
@@ -34,6 +39,10 @@
 #undef USER_PRIV_GUEST
 #undef USER_PRIV_USER
 #undef USER_PRIV_ADMIN
+
+// Exported by libnetapi (NETAPI_1.0.0) but missing from its header: closes and forgets
+// the SAMR handles the library keeps.
+extern "C" void libnetapi_samr_free(struct libnetapi_ctx* ctx);
 
 #include "platform/net/samba/samba_netapi.h"
 
@@ -124,6 +133,21 @@ Status Prepare(const SambaConnection& connection, std::uint64_t id)
     }
     applied = id;
     return NERR_Success;
+}
+
+// Drops the library's SAMR handles when the call about to be made goes to another server
+// name (host; nullptr for this machine) than the one before, whose connection they
+// belong to. Called with the library lock held, after Prepare.
+void ForgetHandlesOfAnotherServer(const char* host)
+{
+    static std::string last;
+    std::string key = host ? UpperAscii(host) : std::string();
+    if (key == last)
+        return;
+    libnetapi_ctx* context = nullptr;
+    if (libnetapi_getctx(&context) == NERR_Success && context)
+        libnetapi_samr_free(context);
+    last = std::move(key);
 }
 
 // Reads a whole list through the resume handle. `call(buffer, read, total, resume)`.
@@ -347,7 +371,9 @@ Status SambaNetApi::Locked(const std::string& server, Body&& body)
         return ERROR_CANCELLED;  // stopped while waiting for the lock
     if (Status status = Prepare(m_connection, m_id))
         return status;
-    return body(host.empty() ? nullptr : host.c_str());
+    const char* name = host.empty() ? nullptr : host.c_str();
+    ForgetHandlesOfAnotherServer(name);
+    return body(name);
 }
 
 Status SambaNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
@@ -540,8 +566,10 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
         Status asked = ERROR_BAD_NETPATH;
         if (reach[i] == NERR_Success && std::chrono::steady_clock::now() < deadline) {
             std::lock_guard<std::mutex> lock(LibraryMutex());
-            if (Prepare(m_connection, m_id) == NERR_Success)
+            if (Prepare(m_connection, m_id) == NERR_Success) {
+                ForgetHandlesOfAnotherServer(names[i].c_str());
                 asked = ServerInfoLocked(names[i].c_str(), info);
+            }
         }
         if (asked == NERR_Success) {
             // A Samba controller reports no controller bit; its account says what it is.
