@@ -136,12 +136,13 @@ Status Prepare(const SambaConnection& connection, std::uint64_t id)
 }
 
 // Drops the library's SAMR handles when the call about to be made goes to another server
-// name (host; nullptr for this machine) than the one before, whose connection they
-// belong to. Called with the library lock held, after Prepare.
-void ForgetHandlesOfAnotherServer(const char* host)
+// name (host; nullptr for this machine), or with other credentials (connection `id`),
+// than the one before: the handles belong to that call's connection and log-on. Called
+// with the library lock held, after Prepare.
+void ForgetHandlesOfAnotherServer(const char* host, std::uint64_t id)
 {
     static std::string last;
-    std::string key = host ? UpperAscii(host) : std::string();
+    std::string key = std::to_string(id) + '/' + (host ? UpperAscii(host) : std::string());
     if (key == last)
         return;
     libnetapi_ctx* context = nullptr;
@@ -372,7 +373,7 @@ Status SambaNetApi::Locked(const std::string& server, Body&& body)
     if (Status status = Prepare(m_connection, m_id))
         return status;
     const char* name = host.empty() ? nullptr : host.c_str();
-    ForgetHandlesOfAnotherServer(name);
+    ForgetHandlesOfAnotherServer(name, m_id);
     return body(name);
 }
 
@@ -567,7 +568,7 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
         if (reach[i] == NERR_Success && std::chrono::steady_clock::now() < deadline) {
             std::lock_guard<std::mutex> lock(LibraryMutex());
             if (Prepare(m_connection, m_id) == NERR_Success) {
-                ForgetHandlesOfAnotherServer(names[i].c_str());
+                ForgetHandlesOfAnotherServer(names[i].c_str(), m_id);
                 asked = ServerInfoLocked(names[i].c_str(), info);
             }
         }
