@@ -61,9 +61,7 @@ void CMainDialog::DescribeResults()
 {
     const DisplayType type = m_shownType;
     fx::LineReader reader;
-    reader.role = [](const std::vector<std::string>& lines, int index) {
-        return RoleOf(KindOfListLine(lines, index));
-    };
+    reader.role = [](const std::vector<std::string>& lines, int index) { return RoleOf(KindOfListLine(lines, index)); };
     reader.text = [type](const std::vector<std::string>& lines, int index) {
         return SpokenListLine(lines, index, type);
     };

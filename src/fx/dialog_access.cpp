@@ -44,8 +44,7 @@ bool IsNameable(const QWidget* w)
 template <class Start, class End>
 std::vector<std::vector<size_t>> Runs(const std::vector<QRect>& rects, std::vector<size_t> items, Start start, End end)
 {
-    std::stable_sort(items.begin(), items.end(),
-                     [&](size_t a, size_t b) { return start(rects[a]) < start(rects[b]); });
+    std::stable_sort(items.begin(), items.end(), [&](size_t a, size_t b) { return start(rects[a]) < start(rects[b]); });
     std::vector<std::vector<size_t>> runs;
     int reach = 0;
     for (size_t i : items) {
@@ -63,15 +62,15 @@ void Order(const std::vector<QRect>& rects, const std::vector<size_t>& items, st
         out.insert(out.end(), items.begin(), items.end());
         return;
     }
-    auto columns = Runs(rects, items, [](const QRect& r) { return r.left(); },
-                        [](const QRect& r) { return r.left() + r.width(); });
+    auto columns = Runs(
+        rects, items, [](const QRect& r) { return r.left(); }, [](const QRect& r) { return r.left() + r.width(); });
     if (columns.size() > 1) {
         for (const auto& column : columns)
             Order(rects, column, out);
         return;
     }
-    auto rows = Runs(rects, items, [](const QRect& r) { return r.top(); },
-                     [](const QRect& r) { return r.top() + r.height(); });
+    auto rows = Runs(
+        rects, items, [](const QRect& r) { return r.top(); }, [](const QRect& r) { return r.top() + r.height(); });
     if (rows.size() > 1) {
         for (const auto& row : rows)
             Order(rects, row, out);

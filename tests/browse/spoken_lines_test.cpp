@@ -63,7 +63,8 @@ TEST(SpokenLines, UsersRowsSayEachFieldAfterItsColumn)
         {true, "abrown\tBrown, Alice\tNever\t  52428800\t       513",
          "UserName abrown, Full Name Brown, Alice, Acct.Expires Never, Max.Stg. 52428800"},
         // Without the UserName column the account name still leads, unnamed.
-        {false, "abrown\tBrown, Alice\tNever\t-1\t513", "abrown, Full Name Brown, Alice, Acct.Expires Never, Max.Stg. -1"},
+        {false, "abrown\tBrown, Alice\tNever\t-1\t513",
+         "abrown, Full Name Brown, Alice, Acct.Expires Never, Max.Stg. -1"},
         // A message line has no columns and says itself.
         {true, res::STR_COULD_NOT_ENUMERATE_DOMAIN, res::STR_COULD_NOT_ENUMERATE_DOMAIN},
     };
@@ -77,8 +78,12 @@ TEST(SpokenLines, UsersRowsSayEachFieldAfterItsColumn)
 TEST(SpokenLines, GroupMemberLinesSayTheirGroup)
 {
     ResultTable table;
-    table.groupLines = {"Domain Admins\tDesignated administrators\t", "\tAdministrator", "Domain Guests\t\t",
-                        "\tGuest", "\tnobody", res::STR_END_OF_DATA};
+    table.groupLines = {"Domain Admins\tDesignated administrators\t",
+                        "\tAdministrator",
+                        "Domain Guests\t\t",
+                        "\tGuest",
+                        "\tnobody",
+                        res::STR_END_OF_DATA};
     AppSettings s = AllFlagsOff();
     s.g_groupname = s.g_comments = s.g_show_members = 1;
     const Lines lines = Shown(WorkerKind::GROUPS, table, s);
@@ -103,12 +108,9 @@ TEST(SpokenLines, NetworkLinesSayWhatTheyAreAndWhatTheyAreUnder)
     s.n_Net_Types = s.n_Domains = s.n_Domain_Members = s.n_Shares_Disk = s.n_Shares_Printer = 1;
     const Lines all = Shown(WorkerKind::NETWORK, table, s);
     const std::pair<int, std::string> expected[] = {
-        {2, "Provider Microsoft Windows Network"},
-        {3, "Domain VELLOX, under Provider Microsoft Windows Network"},
-        {4, "Server \\\\DC1, under Domain VELLOX"},
-        {5, "Disk DC1\\netlogon, under Server \\\\DC1"},
-        {6, "Printer DC1\\laser, under Server \\\\DC1"},
-        {7, "Server \\\\FS1, under Domain VELLOX"},
+        {2, "Provider Microsoft Windows Network"},       {3, "Domain VELLOX, under Provider Microsoft Windows Network"},
+        {4, "Server \\\\DC1, under Domain VELLOX"},      {5, "Disk DC1\\netlogon, under Server \\\\DC1"},
+        {6, "Printer DC1\\laser, under Server \\\\DC1"}, {7, "Server \\\\FS1, under Domain VELLOX"},
     };
     for (const auto& [index, spoken] : expected)
         EXPECT_EQ(SpokenListLine(all, index, DisplayType::NETWORK), spoken) << all[std::size_t(index)];
