@@ -510,6 +510,8 @@ bool CDialog::CreateFromTemplate(QWidget* parentWidget)
     MakeRadioGroups(*this, client);
     LinkLabels(*this, bu);
     SetLabelBuddies(*this);
+    NameLoneList(*this);
+    DescribeGroups(*this);
     OrderTabs(*this);
     LowerFrames(*this);
     if (!parentWidget && (t->style & fx::DS_CENTER))

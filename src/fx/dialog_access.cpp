@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 
@@ -227,6 +228,38 @@ void LinkLabels(CWnd& owner, const BaseUnits& bu)
             SetLabelText(n.label, text);
         }
     }
+}
+
+void DescribeGroups(CWnd& owner)
+{
+    const std::vector<QWidget*> widgets = owner.ChildWidgets();
+    for (QWidget* control : widgets) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->accessibleDescription().isEmpty())
+            continue;
+        const QGroupBox* inner = nullptr;
+        for (QWidget* w : widgets) {
+            auto* box = qobject_cast<QGroupBox*>(w);
+            if (box && !box->title().isEmpty() && box->geometry().contains(control->geometry()) &&
+                (!inner || inner->geometry().contains(box->geometry())))
+                inner = box;
+        }
+        if (inner)
+            control->setAccessibleDescription(inner->title());
+    }
+}
+
+void NameLoneList(CWnd& owner)
+{
+    QWidget* dialog = owner.GetWidget();
+    if (!dialog || !dialog->isWindow())
+        return;
+    std::vector<QWidget*> nameable;
+    for (QWidget* w : owner.ChildWidgets()) {
+        if (IsNameable(w))
+            nameable.push_back(w);
+    }
+    if (nameable.size() == 1 && KindOf(nameable[0]) == ControlKind::ListBox && nameable[0]->accessibleName().isEmpty())
+        nameable[0]->setAccessibleName(dialog->windowTitle());
 }
 
 std::vector<QWidget*> TabChain(const CWnd& owner)

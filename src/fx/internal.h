@@ -76,6 +76,11 @@ QString StripMnemonic(const QString& text);
 // name, the static becomes its label and, where the window has a letter to spare, gets a
 // mnemonic.
 void LinkLabels(CWnd& owner, const BaseUnits& bu);
+// A control inside a titled group box takes the title as its accessible description: the
+// group a screen reader tells it is in.
+void DescribeGroups(CWnd& owner);
+// A dialog's only list, which no static names, is named by the dialog's caption.
+void NameLoneList(CWnd& owner);
 // Where in `text` a mnemonic can go without taking a letter of `used` (lower case): the
 // first letter when free, else the first free one; -1 when none is.
 int MnemonicPosition(const QString& text, const QString& used);

@@ -249,6 +249,12 @@ def check_users_list(s):
     s.check("Up from the first row stays on it", current.name == USERS_ROW, line(current))
 
 
+def close(s, title):
+    s.focus_window(title)
+    s.key("Escape")
+    wait_for(lambda: all(w is None or w.name != title for w in children(s.app)), 10, f"'{title}' to close")
+
+
 def check_dialog_lists(s, keys, title, labels):
     s.key(keys)
     dialog = s.top_level(title)
@@ -256,9 +262,15 @@ def check_dialog_lists(s, keys, title, labels):
         lst = s.control("list", label=label, root=dialog)
         s.check(f"{title}: list named and labelled '{label}'", lst is not None and lst.name == label,
                 lst and line(lst))
-    s.focus_window(title)
-    s.key("Escape")
-    wait_for(lambda: all(w is None or w.name != title for w in children(s.app)), 10, f"'{title}' to close")
+    chooser = s.control("push button", name="Select Group", root=dialog)
+    if chooser is not None:
+        chooser.queryAction().doAction(0)
+        select = s.top_level("Select Group")
+        lst = s.control("list", root=select)
+        s.check("Select Group: its list is named by the dialog", lst is not None and lst.name == "Select Group",
+                lst and line(lst))
+        close(s, "Select Group")
+    close(s, title)
     s.focus_window("Vellox")
 
 
@@ -281,6 +293,7 @@ def check_settings(s):
     sheet = s.top_level("Settings")
     pages = {"Export": ["TAB-delimited", "Comma-Separated", "Clipboard"],
              "General": ["Lowest", "Below Normal", "Normal", "Above Normal", "Highest"]}
+    groups = {"Export": "Export Options", "General": "Browse Priority"}
     for page, radios in pages.items():
         tab = find(sheet, lambda n: role(n) == "page tab" and n.name == page)
         tab.queryAction().doAction(0)
@@ -290,9 +303,9 @@ def check_settings(s):
                 [line(f) for f in found])
         s.check(f"Settings {page}: one option is chosen",
                 sum(has(f, pyatspi.STATE_CHECKED) for f in found) == 1, [line(f) for f in found])
-    s.focus_window("Settings")
-    s.key("Escape")
-    wait_for(lambda: all(w is None or w.name != "Settings" for w in children(s.app)), 10, "Settings to close")
+        s.check(f"Settings {page}: the options say their group",
+                all(f.description == groups[page] for f in found), [line(f) for f in found])
+    close(s, "Settings")
     s.focus_window("Vellox")
 
 

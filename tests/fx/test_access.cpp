@@ -95,7 +95,7 @@ TEST_F(Access, HeadingAndSeparatorsAreNoItemsAndTheKeyboardPassesThem)
     CListBox& list = dlg.m_listResults;
     list.AddStrings({"Name\tSize", "====", "a\t1", "b\t2", "===="});
     list.SetLineReader({[](const std::vector<std::string>& lines, int i) {
-                            return i == 0 ? fx::LineRole::Heading
+                            return i == 0                       ? fx::LineRole::Heading
                                    : lines[size_t(i)] == "====" ? fx::LineRole::Separator
                                                                 : fx::LineRole::Item;
                         },
