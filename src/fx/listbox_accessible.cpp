@@ -89,12 +89,13 @@ class ListBoxAccessible : public QAccessibleWidget {
 public:
     explicit ListBoxAccessible(ListBoxView* view) : QAccessibleWidget(view, QAccessible::List), m_view(view)
     {
-        // Lines that move or go take their interfaces with them.
+        // Lines that move or go take their interfaces with them. The connections end
+        // with this interface (m_guard), whichever of it and the view goes first.
         ListBoxModel* model = view->Model();
         auto forget = [this] { ForgetLines(); };
-        QObject::connect(model, &QAbstractItemModel::rowsInserted, view, forget);
-        QObject::connect(model, &QAbstractItemModel::rowsRemoved, view, forget);
-        QObject::connect(model, &QAbstractItemModel::modelReset, view, forget);
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, &m_guard, forget);
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, &m_guard, forget);
+        QObject::connect(model, &QAbstractItemModel::modelReset, &m_guard, forget);
     }
     ~ListBoxAccessible() override { ForgetLines(); }
 
@@ -152,6 +153,7 @@ private:
 
     QPointer<ListBoxView> m_view;
     mutable std::unordered_map<int, QAccessible::Id> m_lines;
+    QObject m_guard;
 };
 
 QAccessibleInterface* ListBoxFactory(const QString&, QObject* object)
