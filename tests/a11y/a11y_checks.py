@@ -3,7 +3,6 @@ presses the keys (XTest on the private display) and gives a window the focus, as
 is no window manager."""
 
 import subprocess
-import time
 
 import pyatspi
 from gi.repository import GLib
