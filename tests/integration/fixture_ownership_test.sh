@@ -10,38 +10,13 @@
 # Exit status 77 (skipped) where this machine can't run a controller.
 set -euo pipefail
 script=$1 work=$2
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: needs root (network namespaces)"
-  exit 77
-fi
-if ! command -v samba >/dev/null 2>&1 || ! command -v samba-tool >/dev/null 2>&1; then
-  echo "SKIPPED: samba is not installed (scripts/setup installs it)"
-  exit 77
-fi
+# shellcheck source=fixture_checks.sh
+. "$(dirname "$0")/fixture_checks.sh"
+skip_unless_able
 
 NS=vx-ldap-dc CLIENT_NS=vx-ldap-client DC_IP=192.0.2.21
 a=$work/a b=$work/b
-failures=0
-fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
-
 pid_in() { tr -dc 0-9 <"$1/run/samba.pid" 2>/dev/null || true; }
-
-descends_from() {  # descends_from PID ANCESTOR
-  local pid=$1
-  while [ -n "$pid" ] && [ "$pid" -gt 1 ]; do
-    [ "$pid" = "$2" ] && return 0
-    pid=$(awk '/^PPid:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
-  done
-  return 1
-}
-
-naming() {  # naming TEXT: processes whose command line holds TEXT
-  local f
-  for f in /proc/[0-9]*/cmdline; do
-    tr '\0' ' ' 2>/dev/null <"$f" | grep -F -- "$1" >/dev/null && basename "$(dirname "$f")"
-  done
-  return 0
-}
 
 listener() {  # the pid that listens on TCP port $1 in the controller's namespace
   ip netns exec "$NS" ss -ltnpH "sport = :$1" | grep -o 'pid=[0-9]*' | head -n 1 | cut -d= -f2
@@ -62,7 +37,7 @@ rm -f "$a/run/samba.pid"
 pid_b=$(pid_in "$b")
 [ -n "$pid_b" ] && [ -d "/proc/$pid_b" ] || fail "B's controller does not run after its start"
 [ -d "/proc/$pid_a" ] && fail "A's controller ($pid_a) still runs beside B's"
-left=$(naming "$a/etc/smb.conf")
+left=$(using "$a")
 [ -z "$left" ] || fail "processes of A are left: $left"
 for pid in $(ip netns pids "$NS"); do
   [ -d "/proc/$pid" ] || continue
@@ -87,8 +62,8 @@ done
 for pid in $pid_b $helpers; do
   [ -d "/proc/$pid" ] && fail "process $pid of the namespace survives B's stop: $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
 done
-left=$(naming "$b/etc/smb.conf")
-[ -z "$left" ] || fail "processes naming B's configuration survive its stop: $left"
+left=$(using "$b")
+[ -z "$left" ] || fail "processes of B survive its stop: $left"
 
 trap - EXIT
 cleanup

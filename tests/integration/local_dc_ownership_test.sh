@@ -9,26 +9,9 @@
 # Exit status 77 (skipped) where this machine can't run a controller.
 set -euo pipefail
 script=$1 dir=$2 other=$3
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: needs root (network namespaces)"
-  exit 77
-fi
-if ! command -v samba >/dev/null 2>&1 || ! command -v samba-tool >/dev/null 2>&1; then
-  echo "SKIPPED: samba is not installed (scripts/setup installs it)"
-  exit 77
-fi
-
-failures=0
-fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
-
-using() {  # using DIR: processes that name a file below DIR or hold one open
-  {
-    for f in /proc/[0-9]*/cmdline; do
-      tr '\0' ' ' 2>/dev/null <"$f" | grep -F -- "$1/" >/dev/null && basename "$(dirname "$f")"
-    done
-    find /proc/[0-9]*/fd -maxdepth 1 -lname "$1/*" 2>/dev/null | cut -d/ -f3 || true
-  } | sort -un | tr '\n' ' '
-}
+# shellcheck source=fixture_checks.sh
+. "$(dirname "$0")/fixture_checks.sh"
+skip_unless_able
 
 cleanup() { "$script" stop "$other" >/dev/null 2>&1 || true; "$script" stop "$dir" >/dev/null 2>&1 || true; }
 trap cleanup EXIT
@@ -45,7 +28,7 @@ case "$message" in *"$dir"*) ;; *) fail "the refusal does not name $dir: $messag
 rm -f "$dir/run/samba.pid"
 "$script" start "$other" || fail "start of $other after the owner lost its pid file failed"
 left=$(using "$dir")
-[ -z "${left// /}" ] || fail "processes of $dir are left: $left"
+[ -z "$left" ] || fail "processes of $dir are left: $left"
 nmbd=$(tr -dc 0-9 2>/dev/null <"$other/nb/run/nmbd.pid" || true)
 [ -n "$nmbd" ] && [ "$(ip netns identify "$nmbd" 2>/dev/null)" = vx-nb ] || fail "NB1 in vx-nb is not $other's"
 
@@ -56,7 +39,7 @@ for ns in vx-dc vx-client vx-nb vx-ws; do
 done
 for d in "$dir" "$other"; do
   left=$(using "$d")
-  [ -z "${left// /}" ] || fail "processes of $d survive the stop: $left"
+  [ -z "$left" ] || fail "processes of $d survive the stop: $left"
 done
 
 trap - EXIT
