@@ -93,13 +93,14 @@ TEST(SambaValues, NeverExpiringAccountsReadAsForever)
     EXPECT_EQ(NormalizeAccountExpiry(159663332u), 159663332u);
 }
 
-TEST(SambaValues, PasswordNeverSetReadsAsAgeZero)
+TEST(SambaValues, PasswordNeverSetReadsAsAgeZeroAndOneSetThisSecondAsOne)
 {
     const std::int64_t now = 1800000000;
     EXPECT_EQ(NormalizePasswordAge(static_cast<std::uint32_t>(now), now), 0u);
     EXPECT_EQ(NormalizePasswordAge(static_cast<std::uint32_t>(now - 5), now), 0u);
     EXPECT_EQ(NormalizePasswordAge(3600u, now), 3600u);
-    EXPECT_EQ(NormalizePasswordAge(0u, now), 0u);
+    EXPECT_EQ(NormalizePasswordAge(0u, now), 1u);
+    EXPECT_EQ(NormalizePasswordAge(0xFFFFFFFEu, now), 1u);  // set 2 s ahead of this clock
 }
 
 TEST(SambaSids, ParseAndFormatRoundTrip)

@@ -93,6 +93,10 @@ std::uint32_t NormalizeAccountExpiry(std::uint32_t value)
 
 std::uint32_t NormalizePasswordAge(std::uint32_t age, std::int64_t nowSeconds)
 {
+    // Ages of 2^31 seconds and more are negative ones wrapped: no real age goes back
+    // that far before 2038.
+    if (age == 0 || age >= 0x80000000u)
+        return 1;
     // A change time on or before 2 January 1970 means "never set" (pwdLastSet 0).
     if (nowSeconds > 0 && static_cast<std::int64_t>(age) >= nowSeconds - 86400)
         return 0;

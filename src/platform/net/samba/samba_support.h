@@ -30,7 +30,10 @@ std::uint32_t ToSamrAccountBits(std::uint32_t ufFlags);
 std::uint32_t NormalizeAccountExpiry(std::uint32_t value);
 
 // Password age as read: a password that was never set or must be changed comes back
-// as the seconds since 1970; the Net functions give 0 for it.
+// as the seconds since 1970; the Net functions give 0 for it. A password set this very
+// second (0), or a little ahead of this clock (a negative age, wrapped), is 1 second
+// old, as on the directory route: it is set, so it reads neither as "no password" nor
+// as "must change".
 std::uint32_t NormalizePasswordAge(std::uint32_t age, std::int64_t nowSeconds);
 
 // A security identifier in parts, and its "S-1-5-21-..." text form.
