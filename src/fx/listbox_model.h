@@ -121,6 +121,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void updateGeometries() override;
 
 private:
     void MeasureInFont();
