@@ -13,7 +13,7 @@
 // What the list lines alone don't tell about how the enumeration went.
 struct EnumerationOutcome {
     net::Status status = net::NERR_Success;  // USERS, GROUPS: the answer to the list request
-    bool rootListed = true;                   // FILES: the root folder itself could be listed
+    bool rootListed = true;                  // FILES: the root folder itself could be listed
 };
 
 // Fills `table` for one browse of `kind` on settings.serverName (FILES: below

@@ -91,6 +91,7 @@ BOOL CMainDialog::OnInitDialog()
     g_wantShares = 0;
 
     m_listResults.SetHorizontalExtent(1250);
+    m_listResults.EnableFind();
 
     if (!LoadSettings(m_settings, m_strVersion, m_strBuild))
         MessageBox(res::STR_REGISTRY_OPEN_FAILED);

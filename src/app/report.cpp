@@ -156,8 +156,7 @@ ReportList BrowseForReport(DisplayType display, net::NetApi& api, const AppSetti
 {
     if (!progress)
         return ThreadedBrowse(display, api, settings, filesOptions);
-    std::packaged_task<ReportList()> task(
-        [&] { return ThreadedBrowse(display, api, settings, filesOptions); });
+    std::packaged_task<ReportList()> task([&] { return ThreadedBrowse(display, api, settings, filesOptions); });
     std::future<ReportList> done = task.get_future();
     const std::uint64_t before = EntriesTaken();
     std::thread browse(std::move(task));

@@ -78,9 +78,9 @@ TEST_F(Report, EveryDisplayWritesTheBytesOfFileExport)
         std::optional<ExportMode> format;  // --format; the window's filter follows it
     };
     const Case cases[] = {
-        {"USERS", DisplayType::USERS, std::nullopt},     {"GROUPS", DisplayType::GROUPS, std::nullopt},
-        {"SERVERS", DisplayType::SERVERS, std::nullopt}, {"FILES", DisplayType::FILES, std::nullopt},
-        {"NETWORK", DisplayType::NETWORK, std::nullopt}, {"USERS", DisplayType::USERS, ExportMode::Tab},
+        {"USERS", DisplayType::USERS, std::nullopt},        {"GROUPS", DisplayType::GROUPS, std::nullopt},
+        {"SERVERS", DisplayType::SERVERS, std::nullopt},    {"FILES", DisplayType::FILES, std::nullopt},
+        {"NETWORK", DisplayType::NETWORK, std::nullopt},    {"USERS", DisplayType::USERS, ExportMode::Tab},
         {"GROUPS", DisplayType::GROUPS, ExportMode::Comma},
     };
     Open();
@@ -145,7 +145,8 @@ TEST_F(Report, AFailedReportLeavesTheOutputAlone)
         std::string said;
     };
     const Case cases[] = {
-        {DisplayType::FILES, "/no/such/folder/", kept, "vellox: FILES: the folder /no/such/folder/ could not be listed.\n"},
+        {DisplayType::FILES, "/no/such/folder/", kept,
+         "vellox: FILES: the folder /no/such/folder/ could not be listed.\n"},
         {DisplayType::USERS, "", m_dir, std::string("vellox: ") + kExportWriteFailedText + "\n" + m_dir.string()},
     };
     for (const Case& c : cases) {
