@@ -32,8 +32,8 @@ protected:
             look.push_back(action->text().toStdString());
         for (QWidget* child : m_dlg->GetWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             const QRect r = child->geometry();
-            look.push_back(std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) +
-                           "x" + std::to_string(r.height()));
+            look.push_back(std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+                           std::to_string(r.height()));
         }
         return look;
     }
