@@ -108,8 +108,7 @@ int main(int argc, char** argv)
     const std::string auth = "'" + args.dir + "/admin.auth'";
     const std::string report = std::string(VELLOX_EXE) + " --server " + server + " --auth-file " + auth +
                                " --report USERS --format tsv --output " + dir + "/report.txt";
-    const std::string window =
-        std::string(WINDOW_BROWSE_EXE) + " " + server + " " + auth + " " + dir + "/window.txt";
+    const std::string window = std::string(WINDOW_BROWSE_EXE) + " " + server + " " + auth + " " + dir + "/window.txt";
 
     std::vector<double> reportRuns;
     std::vector<double> windowRuns;

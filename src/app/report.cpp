@@ -192,9 +192,19 @@ int RunReport(const Options& options, std::ostream& out, std::ostream& err, bool
         return Fail(err, network.error);
 
     const AppSettings settings = ReportSettings(options, StartupServerName(options, *network.api), err);
+    // Some sources give their entries only at their end: the time shows the report is alive.
     ReportProgress progress;
-    if (showProgress)
-        progress = [&err](std::uint64_t found) { err << "\r" << found << " entries found" << std::flush; };
+    const auto start = std::chrono::steady_clock::now();
+    const bool files = options.report.display == DisplayType::FILES;
+    const std::string what = std::string(DisplayName(options.report.display)) + (files ? " below " : " of ") +
+                             (files ? settings.f_root_path : settings.serverName) + ": ";
+    if (showProgress) {
+        progress = [&err, &what, start](std::uint64_t found) {
+            const auto seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+            err << "\r" << what << found << " entries found, " << seconds << " s" << std::flush;
+        };
+    }
     const ReportList list = BrowseForReport(options.report.display, *network.api, settings,
                                             ReportWalkOptions(options, settings, err), progress);
     if (showProgress)
