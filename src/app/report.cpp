@@ -117,6 +117,8 @@ files::WalkOptions ReportWalkOptions(const Options& options, const AppSettings& 
     if (files::IsSmbRoot(settings.f_root_path) && !options.authFile.empty()) {
         std::string error;
         walk.credentials = SmbWalkCredentials(options.authFile, error);
+        if (!error.empty())
+            err << "vellox: " << error << '\n';
     }
     walk.onInvalidDescriptor = [&err](const std::string& url) {
         err << "vellox: " << res::STR_INVALID_DESCRIPTOR << ' ' << url << '\n';
