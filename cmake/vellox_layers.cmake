@@ -56,14 +56,16 @@ function(vellox_link_closure target out)
   set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# vellox_forbid_link(LIBRARY TARGETS t...): configuring fails when one of the targets
-# links LIBRARY, directly or through another library.
-function(vellox_forbid_link library)
+# vellox_forbid_link(LIBRARY... TARGETS t...): configuring fails when one of the targets
+# links one of the libraries, directly or through another library.
+function(vellox_forbid_link)
   cmake_parse_arguments(V "" "" "TARGETS" ${ARGN})
   foreach(target IN LISTS V_TARGETS)
     vellox_link_closure(${target} closure)
-    if(${library} IN_LIST closure)
-      message(FATAL_ERROR "${target} links ${library}; it must not (see README, Layout)")
-    endif()
+    foreach(library IN LISTS V_UNPARSED_ARGUMENTS)
+      if(${library} IN_LIST closure)
+        message(FATAL_ERROR "${target} links ${library}; it must not (see README, Layout)")
+      endif()
+    endforeach()
   endforeach()
 endfunction()

@@ -5,7 +5,7 @@
 //   2 security descriptors (the Change Password deny entries),
 //   3 userAccountControl (to the Net flags and back),
 //   4 texts (decimal attribute values, unicodePwd, filter escaping, server names).
-#include "platform/net/directory_convert.h"
+#include "platform/net/directory/directory_convert.h"
 #include "platform/net/net_support.h"
 
 #include "fuzz_check.h"

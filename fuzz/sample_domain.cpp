@@ -2,7 +2,7 @@
 // why; an accepted one must answer the reads the program makes consistently: each
 // domain's controller is found by GetDCName and holds its accounts, every account a
 // list names can be read by that name, every member of a group is one of the users.
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include "fuzz_check.h"
 

@@ -5,7 +5,7 @@
 // has an endpoint, the request built for a chosen XAddr has no line break or blank in
 // its request line, a computer's name and group are usable names, and a Get built for
 // an endpoint read back names that endpoint again.
-#include "platform/net/wsd_messages.h"
+#include "platform/net/discovery/wsd_messages.h"
 
 #include "fuzz_check.h"
 

@@ -17,8 +17,8 @@
 #include "accounts/user_props_dlg.h"
 #include "fx/fx.h"
 #include "platform/net/credentials.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "res/res.h"
 
 #include <unistd.h>

@@ -24,9 +24,9 @@
 #include "enum/groups_lines.h"
 #include "enum/users_lines.h"
 #include "platform/net/credentials.h"
-#include "platform/net/directory_ldap.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/directory/directory_ldap.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "settings/app_settings.h"
 
 #include <unistd.h>

@@ -5,7 +5,7 @@
 //
 //   network_bench [--limit-ms N]
 #include "enum/network_walk.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "platform/net/directory_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "platform/net/samba_config.h"
-#include "platform/net/samba_netapi.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 #include "platform/threads/owned_threads.h"
 
 #include <atomic>

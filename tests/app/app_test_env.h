@@ -5,7 +5,7 @@
 #include "app/main_dialog.h"
 #include "app/worker_thread.h"
 #include "fx/testing.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 #include "platform/threads/owned_threads.h"
 #include "res/res.h"
 #include "res/resource.h"

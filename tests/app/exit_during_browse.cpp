@@ -4,7 +4,7 @@
 // A thread still counted when the static teardown begins makes it end with status 70.
 #include "app/main_dialog.h"
 #include "fx/testing.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 #include "platform/threads/owned_threads.h"
 #include "res/res.h"
 #include "res/resource.h"

@@ -2,8 +2,8 @@
 #include "app/options.h"
 #include "app/startup.h"
 #include "platform/net/run_command.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "platform/net/samba_config.h"
-#include "platform/net/samba_netapi.h"
 #include "private_files.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "browse/list_step.h"
 #include "browse/test_settings.h"
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The NETWORK walk over the sample network: the tree, the letters, shares, limits, Stop.
 #include "enum/network_walk.h"
 
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 #include "platform/net_sim_fixture.h"
 #include "platform/threads/owned_threads.h"
 

@@ -2,13 +2,13 @@
 # Samba AD controller of its own (bench/directory/directory-dc, namespaces vx-ldap-*).
 vellox_add_test(directory_convert_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/directory_convert_test.cpp
-  LIBS vellox_net
+  LIBS vellox_net_directory
   LABELS unit)
 
 # The controller test starts and fills its controller once in main(), so its cases run
 # in one process, one after another, never beside another copy of themselves.
 add_executable(directory_dc_test ${CMAKE_CURRENT_LIST_DIR}/directory_dc_test.cpp)
-target_link_libraries(directory_dc_test PRIVATE vellox_app GTest::gtest GTest::gmock)
+target_link_libraries(directory_dc_test PRIVATE vellox_app vellox_net_samba vellox_net_directory GTest::gtest GTest::gmock)
 target_include_directories(directory_dc_test PRIVATE ${CMAKE_SOURCE_DIR}/bench/directory)
 target_compile_definitions(directory_dc_test PRIVATE
   VELLOX_DIRECTORY_DC_SCRIPT="${CMAKE_SOURCE_DIR}/bench/directory/directory-dc"

@@ -1,5 +1,5 @@
 // The directory route's attribute conversions, without a controller.
-#include "platform/net/directory_convert.h"
+#include "platform/net/directory/directory_convert.h"
 
 #include <gtest/gtest.h>
 

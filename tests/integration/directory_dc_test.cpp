@@ -7,9 +7,9 @@
 #include "app/startup.h"
 #include "client_namespace.h"
 #include "fx/testing.h"
-#include "platform/net/directory_ldap.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/directory/directory_ldap.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "private_files.h"
 #include "res/res.h"
 

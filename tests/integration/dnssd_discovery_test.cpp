@@ -1,6 +1,6 @@
 // DNS-SD on the test networks: the fixture's avahi-daemon in vx-ws publishes `_smb._tcp`
 // for macbox, and the one in vx-client, reached over the fixture's own D-Bus, browses.
-#include "platform/net/dnssd_client.h"
+#include "platform/net/discovery/dnssd_client.h"
 #include "platform/threads/owned_threads.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/net/credentials.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include "enum/network_walk.h"
 #include "enum/servers_list.h"
 #include "enum/users_lines.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/netbios_browse.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/discovery/netbios_browse.h"
 #include "platform/threads/owned_threads.h"
 
 #include <gmock/gmock.h>

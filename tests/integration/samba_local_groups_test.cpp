@@ -2,7 +2,7 @@
 // (look the account up, then add it to the local group by its identifier).
 #include "samba_dc_fixture.h"
 
-#include "platform/net/samba_support.h"
+#include "platform/net/samba/samba_support.h"
 
 using namespace net;
 using vxtest::kServer;

@@ -1,5 +1,5 @@
 // The Samba back end's conversions and its connection probe; no controller needed.
-#include "platform/net/samba_support.h"
+#include "platform/net/samba/samba_support.h"
 
 #include <gtest/gtest.h>
 

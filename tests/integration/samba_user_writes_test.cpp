@@ -2,7 +2,7 @@
 // the server holds afterwards, and nothing else of the account changes.
 #include "samba_dc_fixture.h"
 
-#include "platform/net/directory_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
 
 #include <ctime>
 

@@ -8,8 +8,8 @@
 #include "app/startup.h"
 #include "platform/net/credentials.h"
 #include "platform/net/deferred_netapi.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

@@ -6,9 +6,9 @@
 #include "accounts/select_group_dlg.h"
 #include "accounts/user_props_dlg.h"
 #include "enum/users_lines.h"
-#include "platform/net/directory_netapi.h"
-#include "platform/net/kerberos_logon.h"
-#include "platform/net/samba_netapi.h"
+#include "platform/net/directory/directory_netapi.h"
+#include "platform/net/directory/kerberos_logon.h"
+#include "platform/net/samba/samba_netapi.h"
 #include "res/accounts_resource.h"
 #include "samba_dc_fixture.h"
 

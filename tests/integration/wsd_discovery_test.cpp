@@ -2,7 +2,7 @@
 // vx-nb (a host outside the domain, answering without XAddrs so that it is resolved),
 // and wsd_peer.py in vx-dc with one good device and four that serve their metadata
 // badly. Runs inside vx-client, where the probes go out on its interfaces only.
-#include "platform/net/wsd_client.h"
+#include "platform/net/discovery/wsd_client.h"
 #include "platform/threads/owned_threads.h"
 
 #include <gtest/gtest.h>

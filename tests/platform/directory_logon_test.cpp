@@ -1,6 +1,6 @@
 // The rule that picks how to log on to a directory, and the names it trusts: no network.
-#include "platform/net/directory_logon.h"
-#include "platform/net/kerberos_logon.h"
+#include "platform/net/directory/directory_logon.h"
+#include "platform/net/directory/kerberos_logon.h"
 
 #include <gtest/gtest.h>
 

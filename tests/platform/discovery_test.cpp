@@ -1,6 +1,6 @@
 // Merging the two discovery sources, and the host names DNS-SD gives.
-#include "platform/net/discovery.h"
-#include "platform/net/dnssd_client.h"
+#include "platform/net/discovery/discovery.h"
+#include "platform/net/discovery/dnssd_client.h"
 
 #include <gtest/gtest.h>
 

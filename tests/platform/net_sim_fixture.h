@@ -1,7 +1,7 @@
 // Loads the shipped sample domain for the SimNetApi tests.
 #pragma once
 
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // WS-Discovery messages: what we send reads back, what wsdd and Windows answer is read,
 // and every answer that is malformed, oversized or names a host badly is refused. That
 // wsdd takes our Probe and Resolve is shown by the integration test.
-#include "platform/net/wsd_messages.h"
+#include "platform/net/discovery/wsd_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -64,6 +64,11 @@ bool EqualNoCase(std::string_view a, std::string_view b)
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerChar(x) == LowerChar(y); });
 }
 
+bool SameHostName(const std::string& a, const std::string& b)
+{
+    return EqualNoCase(a, b);
+}
+
 bool LessNoCase(std::string_view a, std::string_view b)
 {
     const auto less = [](char x, char y) { return LowerChar(x) < LowerChar(y); };

@@ -10,7 +10,7 @@
 // SimNetApi (the sample domain, in memory).
 #pragma once
 
-#include "platform/net/discovery.h"
+#include "platform/net/discovered_host.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-// Runs a helper program and collects what it prints (internal to vellox_net).
+// Runs a helper program and collects what it prints (internal to the network libraries).
 #pragma once
 
 #include <chrono>

@@ -1,8 +1,8 @@
-#include "platform/net/discovery.h"
+#include "platform/net/discovery/discovery.h"
 
-#include "platform/net/dnssd_client.h"
+#include "platform/net/discovery/dnssd_client.h"
+#include "platform/net/discovery/wsd_client.h"
 #include "platform/net/net_support.h"
-#include "platform/net/wsd_client.h"
 #include "platform/threads/owned_threads.h"
 
 #include <algorithm>
@@ -11,11 +11,6 @@
 #include <memory>
 
 namespace net {
-
-bool SameHostName(const std::string& a, const std::string& b)
-{
-    return EqualNoCase(a, b);
-}
 
 std::vector<DiscoveredHost> MergeDiscovered(std::vector<DiscoveredHost> wsd, const std::vector<DiscoveredHost>& dnssd)
 {

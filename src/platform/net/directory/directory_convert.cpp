@@ -1,4 +1,4 @@
-#include "platform/net/directory_convert.h"
+#include "platform/net/directory/directory_convert.h"
 
 #include <algorithm>
 #include <array>

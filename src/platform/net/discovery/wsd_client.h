@@ -2,7 +2,7 @@
 // running wsdd. Each is asked for its computer name and workgroup or domain.
 #pragma once
 
-#include "platform/net/discovery.h"
+#include "platform/net/discovery/discovery.h"
 
 #include <chrono>
 #include <vector>

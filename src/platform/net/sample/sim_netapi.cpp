@@ -1,7 +1,7 @@
-#include "platform/net/sim_netapi.h"
+#include "platform/net/sample/sim_netapi.h"
 
 #include "platform/net/net_support.h"
-#include "platform/net/sim_model.h"
+#include "platform/net/sample/sim_model.h"
 #include "platform/threads/owned_threads.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // DNS-SD: the hosts that offer `_smb._tcp` in the local domain, as avahi-daemon sees them.
 #pragma once
 
-#include "platform/net/discovery.h"
+#include "platform/net/discovery/discovery.h"
 
 #include <chrono>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/net/kerberos_logon.h"
+#include "platform/net/directory/kerberos_logon.h"
 
 #include "platform/net/net_support.h"
 

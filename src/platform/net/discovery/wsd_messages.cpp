@@ -1,4 +1,4 @@
-#include "platform/net/wsd_messages.h"
+#include "platform/net/discovery/wsd_messages.h"
 
 #include <QHostAddress>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/net/netbios_browse.h"
+#include "platform/net/discovery/netbios_browse.h"
 
 #include "platform/net/run_command.h"
 

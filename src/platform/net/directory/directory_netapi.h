@@ -11,7 +11,7 @@
 #pragma once
 
 #include "platform/net/credentials.h"
-#include "platform/net/directory_logon.h"
+#include "platform/net/directory/directory_logon.h"
 #include "platform/net/netapi.h"
 
 #include <cstdint>

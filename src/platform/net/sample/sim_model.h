@@ -1,4 +1,4 @@
-// The sample network as SimNetApi holds it in memory (internal to vellox_net).
+// The sample network as SimNetApi holds it in memory (internal to vellox_net_sample).
 #pragma once
 
 #include "platform/net/netapi.h"

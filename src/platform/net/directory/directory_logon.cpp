@@ -1,4 +1,4 @@
-#include "platform/net/directory_logon.h"
+#include "platform/net/directory/directory_logon.h"
 
 #include "platform/net/net_support.h"
 

@@ -1,4 +1,4 @@
-#include "platform/net/samba_support.h"
+#include "platform/net/samba/samba_support.h"
 
 #include "platform/threads/owned_threads.h"
 

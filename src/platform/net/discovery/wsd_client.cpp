@@ -1,6 +1,6 @@
-#include "platform/net/wsd_client.h"
+#include "platform/net/discovery/wsd_client.h"
 
-#include "platform/net/wsd_messages.h"
+#include "platform/net/discovery/wsd_messages.h"
 #include "platform/threads/owned_threads.h"
 
 #include <QHostAddress>

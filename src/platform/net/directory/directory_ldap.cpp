@@ -1,6 +1,6 @@
-#include "platform/net/directory_ldap.h"
+#include "platform/net/directory/directory_ldap.h"
 
-#include "platform/net/directory_convert.h"
+#include "platform/net/directory/directory_convert.h"
 #include "platform/net/net_support.h"
 #include "platform/threads/owned_threads.h"
 

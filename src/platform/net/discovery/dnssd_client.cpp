@@ -1,4 +1,4 @@
-#include "platform/net/dnssd_client.h"
+#include "platform/net/discovery/dnssd_client.h"
 
 #include "platform/threads/owned_threads.h"
 

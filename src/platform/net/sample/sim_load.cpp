@@ -1,5 +1,5 @@
 // Reads the sample network from its JSON form (described in data/README.md).
-#include "platform/net/sim_model.h"
+#include "platform/net/sample/sim_model.h"
 
 #include "platform/net/net_support.h"
 

@@ -5,7 +5,7 @@
 // anything about them is wrong.
 #pragma once
 
-#include "platform/net/discovery.h"
+#include "platform/net/discovery/discovery.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -35,10 +35,11 @@
 #undef USER_PRIV_USER
 #undef USER_PRIV_ADMIN
 
-#include "platform/net/samba_netapi.h"
+#include "platform/net/samba/samba_netapi.h"
 
-#include "platform/net/netbios_browse.h"
-#include "platform/net/samba_support.h"
+#include "platform/net/discovery/discovery.h"
+#include "platform/net/discovery/netbios_browse.h"
+#include "platform/net/samba/samba_support.h"
 #include "platform/threads/library_lock.h"
 #include "platform/threads/owned_threads.h"
 
