@@ -66,8 +66,8 @@ std::string LimitReached(DisplayType display)
     return std::string(DisplayName(display)) + ": " + res::STR_MORE_ENTRIES + " The list was not written.";
 }
 
-ReportList ThreadedBrowse(DisplayType display, net::NetApi& api, const AppSettings& settings,
-                          const files::WalkOptions& filesOptions)
+ReportList Browse(DisplayType display, net::NetApi& api, const AppSettings& settings,
+                  const files::WalkOptions& filesOptions)
 {
     ReportList report;
     if (display == DisplayType::SERVERS) {
@@ -93,6 +93,20 @@ ReportList ThreadedBrowse(DisplayType display, net::NetApi& api, const AppSettin
         report.error = LimitReached(display);
     report.lines = BuildList(kind, std::move(table), settings).lines;
     return report;
+}
+
+// An enumeration that ended by an exception (out of memory, a library's failure) read
+// no list, as the window says.
+ReportList ThreadedBrowse(DisplayType display, net::NetApi& api, const AppSettings& settings,
+                          const files::WalkOptions& filesOptions)
+{
+    try {
+        return Browse(display, api, settings, filesOptions);
+    } catch (const std::exception& e) {
+        ReportList failed;
+        failed.error = std::string(DisplayName(display)) + ": " + res::STR_BROWSE_FAILED + " (" + e.what() + ")";
+        return failed;
+    }
 }
 
 // Credentials a report may use: an authentication file that can be read, else a
