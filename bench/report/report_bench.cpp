@@ -101,9 +101,9 @@ int main(int argc, char** argv)
         return 1;
     const std::string dir = work;
     // No display for either: the window runs offscreen, the report needs none.
-    const std::string common = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORMTHEME XDG_CONFIG_HOME=" + dir +
-                               " KRB5CCNAME=FILE:" + dir + "/no-ticket KRB5_CONFIG=" + args.dir +
-                               "/krb5.conf LDAPTLS_CACERT=" + args.dir + "/private/tls/ca.pem";
+    const std::string unset = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORMTHEME ";
+    const std::string common = "XDG_CONFIG_HOME=" + dir + " KRB5CCNAME=FILE:" + dir + "/no-ticket KRB5_CONFIG=" +
+                               args.dir + "/krb5.conf LDAPTLS_CACERT=" + args.dir + "/private/tls/ca.pem";
     const std::string server = "'\\\\DC1'";
     const std::string auth = "'" + args.dir + "/admin.auth'";
     const std::string report = std::string(VELLOX_EXE) + " --server " + server + " --auth-file " + auth +
@@ -114,8 +114,8 @@ int main(int argc, char** argv)
     std::vector<double> windowRuns;
     bool failed = false;
     for (int round = 0; round < args.rounds && !failed; ++round) {
-        windowRuns.push_back(TimedRun(common + " QT_QPA_PLATFORM=offscreen", window));
-        reportRuns.push_back(TimedRun(common + " -u QT_QPA_PLATFORM", report));
+        windowRuns.push_back(TimedRun(unset + common + " QT_QPA_PLATFORM=offscreen", window));
+        reportRuns.push_back(TimedRun(unset + "-u QT_QPA_PLATFORM " + common, report));
         failed = windowRuns.back() < 0 || reportRuns.back() < 0;
     }
     const std::string reportBytes = FileBytes(dir + "/report.txt");
