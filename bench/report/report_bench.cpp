@@ -102,8 +102,9 @@ int main(int argc, char** argv)
     const std::string dir = work;
     // No display for either: the window runs offscreen, the report needs none.
     const std::string unset = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORMTHEME ";
-    const std::string common = "XDG_CONFIG_HOME=" + dir + " KRB5CCNAME=FILE:" + dir + "/no-ticket KRB5_CONFIG=" +
-                               args.dir + "/krb5.conf LDAPTLS_CACERT=" + args.dir + "/private/tls/ca.pem";
+    const std::string common = "XDG_CONFIG_HOME=" + dir + " KRB5CCNAME=FILE:" + dir +
+                               "/no-ticket KRB5_CONFIG=" + args.dir + "/krb5.conf LDAPTLS_CACERT=" + args.dir +
+                               "/private/tls/ca.pem";
     const std::string server = "'\\\\DC1'";
     const std::string auth = "'" + args.dir + "/admin.auth'";
     const std::string report = std::string(VELLOX_EXE) + " --server " + server + " --auth-file " + auth +

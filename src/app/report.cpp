@@ -206,6 +206,9 @@ int RunReport(const Options& options, std::ostream& out, std::ostream& err, bool
     Network network = OpenNetwork(options, hooks);
     if (!network.api)
         return Fail(err, network.error);
+    // A refused password is not tried again elsewhere: nothing is read with it.
+    if (network.logonRefused)
+        return Fail(err, std::string(DisplayName(options.report.display)) + " was not read: the log-on was refused.");
 
     const AppSettings settings = ReportSettings(options, StartupServerName(options, *network.api), err);
     // Some sources give their entries only at their end: the time shows the report is alive.

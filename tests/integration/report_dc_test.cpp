@@ -105,7 +105,7 @@ TEST_F(ReportDc, AReportThatCantLogOnOrReachTheServerFails)
         std::vector<std::string> said;
     };
     const Case cases[] = {
-        {kShortName, "Not-The-Password-1", {"password of Administrator was refused", "USERS of \\\\DC1 could not"}},
+        {kShortName, "Not-The-Password-1", {"password of Administrator was refused", "USERS was not read"}},
         {"\\\\192.0.2.99", "", {"USERS of \\\\192.0.2.99 could not be read"}},
     };
     int asked = 0;
