@@ -96,7 +96,8 @@ TEST_F(ReportDc, EveryDisplayOfTheControllerWritesTheBytesOfFileExport)
 }
 
 // A refused password and a server that is not there: exit status 1, the reason on
-// standard error and nothing on standard output; nothing is asked.
+// standard error and nothing on standard output; nothing is asked. (What start-up says
+// first goes to the process's standard error, as in the window.)
 TEST_F(ReportDc, AReportThatCantLogOnOrReachTheServerFails)
 {
     struct Case {
@@ -105,7 +106,7 @@ TEST_F(ReportDc, AReportThatCantLogOnOrReachTheServerFails)
         std::vector<std::string> said;
     };
     const Case cases[] = {
-        {kShortName, "Not-The-Password-1", {"password of Administrator was refused", "USERS was not read"}},
+        {kShortName, "Not-The-Password-1", {"USERS was not read: the log-on was refused."}},
         {"\\\\192.0.2.99", "", {"USERS of \\\\192.0.2.99 could not be read"}},
     };
     int asked = 0;
