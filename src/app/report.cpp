@@ -66,8 +66,8 @@ std::string LimitReached(DisplayType display)
     return std::string(DisplayName(display)) + ": " + res::STR_MORE_ENTRIES + " The list was not written.";
 }
 
-ReportList Browse(DisplayType display, net::NetApi& api, const AppSettings& settings,
-                  const files::WalkOptions& filesOptions)
+ReportList BrowseOnce(DisplayType display, net::NetApi& api, const AppSettings& settings,
+                      const files::WalkOptions& filesOptions)
 {
     ReportList report;
     if (display == DisplayType::SERVERS) {
@@ -97,11 +97,11 @@ ReportList Browse(DisplayType display, net::NetApi& api, const AppSettings& sett
 
 // An enumeration that ended by an exception (out of memory, a library's failure) read
 // no list, as the window says.
-ReportList ThreadedBrowse(DisplayType display, net::NetApi& api, const AppSettings& settings,
-                          const files::WalkOptions& filesOptions)
+ReportList GuardedBrowse(DisplayType display, net::NetApi& api, const AppSettings& settings,
+                         const files::WalkOptions& filesOptions)
 {
     try {
-        return Browse(display, api, settings, filesOptions);
+        return BrowseOnce(display, api, settings, filesOptions);
     } catch (const std::exception& e) {
         ReportList failed;
         failed.error = std::string(DisplayName(display)) + ": " + res::STR_BROWSE_FAILED + " (" + e.what() + ")";
@@ -171,8 +171,8 @@ ReportList BrowseForReport(DisplayType display, net::NetApi& api, const AppSetti
                            const files::WalkOptions& filesOptions, const ReportProgress& progress)
 {
     if (!progress)
-        return ThreadedBrowse(display, api, settings, filesOptions);
-    std::packaged_task<ReportList()> task([&] { return ThreadedBrowse(display, api, settings, filesOptions); });
+        return GuardedBrowse(display, api, settings, filesOptions);
+    std::packaged_task<ReportList()> task([&] { return GuardedBrowse(display, api, settings, filesOptions); });
     std::future<ReportList> done = task.get_future();
     const std::uint64_t before = EntriesTaken();
     std::thread browse(std::move(task));
