@@ -1,6 +1,7 @@
 // Writes every input of the export corpus (and of its crash inputs) through the real
-// export writer in comma mode and reads the file back with Python's csv module: each
-// row must hold the line's fields exactly (see export_input.h).
+// export writer and reads the file back with Python's csv module: each row must hold the
+// line's fields exactly (see export_input.h). Comma mode is read with the excel dialect;
+// tab mode, for inputs whose lines hold no CR or LF, with delimiter TAB and no quoting.
 // Usage: export_csv_python_check PYTHON FOLDER...
 #include "export/export_file.h"
 
@@ -22,8 +23,9 @@ namespace {
 // Prints one line per row: each field as "x" and its bytes in hex, separated by blanks,
 // so that an empty row and a row of one empty field differ.
 constexpr char kReadBack[] = "import csv, sys\n"
+                             "tab = dict(delimiter='\\t', quoting=csv.QUOTE_NONE)\n"
                              "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
-                             "    for row in csv.reader(f):\n"
+                             "    for row in csv.reader(f, **(tab if sys.argv[2] == 'tab' else {})):\n"
                              "        print(' '.join('x' + field.encode('latin-1').hex() for field in row))\n";
 
 std::string Hex(const std::string& bytes)
@@ -46,7 +48,7 @@ std::string RowText(const std::vector<std::string>& fields)
 }
 
 // Python's output for `file`; false when it could not be run or failed.
-bool ReadBack(const std::string& python, const std::string& file, std::string& output)
+bool ReadBack(const std::string& python, const std::string& file, ExportMode mode, std::string& output)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -56,7 +58,8 @@ bool ReadBack(const std::string& python, const std::string& file, std::string& o
         ::dup2(fds[1], STDOUT_FILENO);
         ::close(fds[0]);
         ::close(fds[1]);
-        ::execl(python.c_str(), python.c_str(), "-c", kReadBack, file.c_str(), static_cast<char*>(nullptr));
+        const char* modeName = mode == ExportMode::Tab ? "tab" : "comma";
+        ::execl(python.c_str(), python.c_str(), "-c", kReadBack, file.c_str(), modeName, static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -68,29 +71,43 @@ bool ReadBack(const std::string& python, const std::string& file, std::string& o
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool HasLineBreak(const std::vector<std::string>& lines)
+{
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::string& line) { return line.find_first_of("\r\n") != std::string::npos; });
+}
+
+bool CheckMode(const std::string& python, const std::filesystem::path& input, const std::vector<std::string>& lines,
+               ExportMode mode, const std::string& exportPath)
+{
+    const char* modeName = mode == ExportMode::Tab ? "tab" : "comma";
+    if (!WriteExportFile(exportPath, lines, mode)) {
+        std::fprintf(stderr, "%s (%s): the export file could not be written\n", input.c_str(), modeName);
+        return false;
+    }
+    std::string expected;
+    for (const std::string& line : lines)
+        expected += RowText(mode == ExportMode::Tab ? ExpectedTabRow(line) : ExpectedRow(line)) + "\n";
+    std::string output;
+    if (!ReadBack(python, exportPath, mode, output)) {
+        std::fprintf(stderr, "%s (%s): Python could not read the export file\n", input.c_str(), modeName);
+        return false;
+    }
+    if (output != expected) {
+        std::fprintf(stderr, "%s (%s): Python reads other fields\nexpected:\n%sread:\n%s", input.c_str(), modeName,
+                     expected.c_str(), output.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool Check(const std::string& python, const std::filesystem::path& input, const std::string& exportPath)
 {
     std::ifstream in(input, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::vector<std::string> lines = ListLinesOf(bytes);
-    if (!WriteExportFile(exportPath, lines, ExportMode::Comma)) {
-        std::fprintf(stderr, "%s: the export file could not be written\n", input.c_str());
-        return false;
-    }
-    std::string expected;
-    for (const std::string& line : lines)
-        expected += RowText(ExpectedRow(line)) + "\n";
-    std::string output;
-    if (!ReadBack(python, exportPath, output)) {
-        std::fprintf(stderr, "%s: Python could not read the export file\n", input.c_str());
-        return false;
-    }
-    if (output != expected) {
-        std::fprintf(stderr, "%s: Python reads other fields\nexpected:\n%sread:\n%s", input.c_str(), expected.c_str(),
-                     output.c_str());
-        return false;
-    }
-    return true;
+    const bool comma = CheckMode(python, input, lines, ExportMode::Comma, exportPath);
+    return (HasLineBreak(lines) || CheckMode(python, input, lines, ExportMode::Tab, exportPath)) && comma;
 }
 
 }  // namespace

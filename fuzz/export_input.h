@@ -20,13 +20,10 @@ inline std::vector<std::string> ListLinesOf(std::string_view input)
 }
 
 // The line's TAB-separated fields; a TAB in the first position is indentation and
-// belongs to the first field. An empty line reads as a row without fields, as a blank
-// line does to any CSV reader.
+// belongs to the first field. An empty line is one empty field.
 inline std::vector<std::string> ExpectedRow(std::string_view line)
 {
     std::vector<std::string> fields;
-    if (line.empty())
-        return fields;
     std::size_t start = 0;
     std::size_t pos = line.starts_with('\t') ? 1 : 0;
     for (;;) {
@@ -35,5 +32,23 @@ inline std::vector<std::string> ExpectedRow(std::string_view line)
         if (tab == std::string_view::npos)
             return fields;
         start = pos = tab + 1;
+    }
+}
+
+// The fields a reader of tab-separated text (Python's csv with delimiter TAB and no
+// quoting) finds in a line written in tab mode, which is the line itself: every TAB
+// separates, and an empty line, a blank line in the file, is a row without fields.
+// Only for lines without CR or LF, which such a reader takes for line ends.
+inline std::vector<std::string> ExpectedTabRow(std::string_view line)
+{
+    std::vector<std::string> fields;
+    if (line.empty())
+        return fields;
+    for (;;) {
+        const auto tab = line.find('\t');
+        fields.emplace_back(line.substr(0, tab));
+        if (tab == std::string_view::npos)
+            return fields;
+        line.remove_prefix(tab + 1);
     }
 }

@@ -192,8 +192,14 @@ void CUserPropsDlg::WriteAccount(const UserCommit& commit)
     if (commit.fields.Empty())
         return;
     const net::Status status = m_api.UserSetInfo(Server(), m_strUserName, commit.info, commit.fields);
-    if (status != net::NERR_Success)
-        MessageBox((std::string(res::STR_USER_SETTINGS_FAILED) + "\n" + net::StatusText(status)).c_str());
+    if (status == net::NERR_Success)
+        return;
+    // A route refuses an option its server can't store before it writes anything: say which.
+    const bool optionRefused =
+        status == net::ERROR_NOT_SUPPORTED && (commit.fields.flags & net::UF_PASSWD_CANT_CHANGE) != 0;
+    MessageBox((std::string(res::STR_USER_SETTINGS_FAILED) + "\n" +
+                (optionRefused ? std::string(res::STR_CANNOT_CHANGE_NOT_STORED) : net::StatusText(status)))
+                   .c_str());
 }
 
 bool CUserPropsDlg::AccountSid(net::Sid& sid)

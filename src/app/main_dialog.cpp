@@ -32,6 +32,7 @@ ON_LBN_SELCHANGE(res::IDC_RESULTS, &CMainDialog::OnSelchangeResults)
 ON_WM_HSCROLL()
 ON_LBN_DBLCLK(res::IDC_RESULTS, &CMainDialog::OnListDoubleClick)
 ON_COMMAND(res::ID_TOOLS_PROPERTIES_CYCLIC, &CMainDialog::OnPropertiesCyclic)
+ON_MESSAGE(WM_CONTEXTMENU, &CMainDialog::OnContextMenuKey)
 END_MESSAGE_MAP()
 
 CMainDialog::CMainDialog(net::NetApi& api, app::Options options, CWnd* pParent)
@@ -92,6 +93,7 @@ BOOL CMainDialog::OnInitDialog()
 
     m_listResults.SetHorizontalExtent(1250);
     m_listResults.EnableFind();
+    m_listResults.SetAccessibleName(ResultsName().c_str());
 
     if (!LoadSettings(m_settings, m_strVersion, m_strBuild))
         MessageBox(res::STR_REGISTRY_OPEN_FAILED);

@@ -69,6 +69,7 @@ public:
     bool StartWorker(WorkerKind kind, std::optional<files::SmbCredentials> smbCredentials = files::SmbCredentials{});
     void BrowseStarted();
     void BrowseFinished();
+    void SwapButtons(CButton& hidden, CButton& shown);
     BOOL StartBusyTimer();
     void DisablePropertiesItem();
     void EnablePropertiesItem();
@@ -107,6 +108,10 @@ public:
     void OpenGroupProperties(const std::string& group);  // main_dialog_list.cpp
     void MakeServerCurrent(const std::string& server);   // main_dialog_list.cpp
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, void* pScrollBar);
+    // main_dialog_access.cpp
+    afx_msg LRESULT OnContextMenuKey(WPARAM control, LPARAM);
+    void DescribeResults();
+    std::string ResultsName() const;
 
     net::NetApi& GetNetApi() const { return m_api; }
 

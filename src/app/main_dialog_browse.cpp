@@ -168,6 +168,7 @@ void CMainDialog::ShowServers(std::uint64_t browseId, ListContent content)
     m_settings.entryCount = content.entryCount;
     m_nEntriesFound = m_settings.entryCount;
     UpdateData(FALSE);
+    DescribeResults();
 }
 
 bool CMainDialog::StartWorker(WorkerKind kind, std::optional<files::SmbCredentials> smbCredentials)
@@ -245,21 +246,26 @@ void CMainDialog::BrowseStarted()
     if (!StartBusyTimer())
         MessageBox(fx::LoadString(res::IDS_NO_TIMER).c_str());
     DisablePropertiesItem();
-    m_btnBrowse.ShowWindow(SW_HIDE);
-    m_btnBrowse.EnableWindow(FALSE);
-    m_btnStop.ShowWindow(SW_SHOWNORMAL);
-    m_btnStop.EnableWindow(TRUE);
-    m_btnStop.SetFocus();
+    SwapButtons(m_btnBrowse, m_btnStop);
 }
 
 void CMainDialog::BrowseFinished()
 {
-    m_btnStop.ShowWindow(SW_HIDE);
-    m_btnStop.EnableWindow(FALSE);
-    m_btnBrowse.ShowWindow(SW_SHOWNORMAL);
-    m_btnBrowse.EnableWindow(TRUE);
-    m_btnBrowse.SetFocus();
+    SwapButtons(m_btnStop, m_btnBrowse);
     KillTimer(kBusyTimer);
+}
+
+// Shows `shown` in the place of `hidden`. The focus follows only from the button that
+// goes, straight to the one that comes; anywhere else it stays where the user left it.
+void CMainDialog::SwapButtons(CButton& hidden, CButton& shown)
+{
+    const bool follow = hidden.HasFocus();
+    shown.ShowWindow(SW_SHOWNORMAL);
+    shown.EnableWindow(TRUE);
+    if (follow)
+        shown.SetFocus();
+    hidden.ShowWindow(SW_HIDE);
+    hidden.EnableWindow(FALSE);
 }
 
 void CMainDialog::DisablePropertiesItem()
@@ -317,6 +323,7 @@ void CMainDialog::ShowResults(std::uint64_t browseId, ListContent content)
     EnablePropertiesItem();
     m_nEntriesFound = m_settings.entryCount;
     UpdateData(FALSE);
+    DescribeResults();
 }
 
 void CMainDialog::OnStop()

@@ -5,6 +5,7 @@
 #include "platform/net/samba_config.h"
 #include "platform/net/sample/sim_netapi.h"
 #include "platform/threads/owned_threads.h"
+#include "res/startup_strings.h"
 
 #include <atomic>
 #include <future>
@@ -41,7 +42,8 @@ Attempt RunAttempt(const Options& options, const SambaConnection& connection)
     if (!server.empty())
         directory = AttachDirectory(server, credentials, samba, connection.workgroup);
     result.outcome = directory.outcome;
-    result.message = directory.message;
+    result.message =
+        directory.outcome == DirectoryAttempt::NotFound ? res::ServerNotFoundText(server) : directory.message;
     if (directory.outcome == DirectoryAttempt::Bound) {
         result.route = "directory, " + DescribeBind(directory.api->Bind());
         result.api = std::move(directory.api);

@@ -37,6 +37,14 @@ void AppendField(std::string& out, std::string_view field)
     out += '"';
 }
 
+// An entry of a sticky, world-writable folder (such as /tmp) that neither user nor the
+// folder's owner owns: another user placed it there.
+bool ForeignInSharedFolder(const struct stat& entry, const struct stat& folder, uid_t user)
+{
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & kShared) == kShared && entry.st_uid != user && entry.st_uid != folder.st_uid;
+}
+
 ExportResult Failure(int error)
 {
     return {false, error, std::strerror(error)};
@@ -110,6 +118,11 @@ ExportResult CheckTarget(const std::string& path, std::string& target, bool& exi
         return Failure(EISDIR);
     if (!S_ISREG(st.st_mode))
         return Failure(EINVAL, kExportNotRegularFileText);
+    struct stat folder { };
+    if (::stat(DirectoryOf(target).c_str(), &folder) != 0)
+        return Failure(errno);
+    if (FileReplaceRefused(st, folder, ::geteuid()))
+        return Failure(EACCES, kExportProtectedFileText);
     return {};
 }
 
@@ -206,8 +219,12 @@ void SyncDirectory(const std::string& directory)
 
 bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t follower)
 {
-    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-    return (folder.st_mode & kShared) == kShared && link.st_uid != follower && link.st_uid != folder.st_uid;
+    return ForeignInSharedFolder(link, folder, follower);
+}
+
+bool FileReplaceRefused(const struct stat& file, const struct stat& folder, uid_t writer)
+{
+    return ForeignInSharedFolder(file, folder, writer);
 }
 
 int FilterIndexForSetting(int exportType)
@@ -224,6 +241,9 @@ std::string ExportLine(std::string_view line, ExportMode mode)
 {
     if (mode == ExportMode::Tab)
         return std::string(line);
+    // A blank line reads as a row without fields; the empty field goes in quotes.
+    if (line.empty())
+        return "\"\"";
 
     std::string out;
     out.reserve(line.size() + 2);

@@ -23,7 +23,8 @@ ExportMode ModeForFilterIndex(int filterIndex);
 // mode turns every TAB after the first character into a comma; a TAB in the first position
 // (indentation) stays, as part of the first field. A field holding a comma, a double quote,
 // CR or LF is written in double quotes (an indenting TAB inside them) with its quotes
-// doubled; every other field is written as it is.
+// doubled; every other field is written as it is. An empty line is one empty field,
+// written as "" so that a CSV reader finds that field rather than a row without any.
 std::string ExportLine(std::string_view line, ExportMode mode);
 
 // The lines of a list that are exported: the header (line 0) and the result lines
@@ -52,13 +53,20 @@ struct ExportIo {
 // the kernel's fs.protected_symlinks rule, applied whether that switch is on or not.
 bool LinkFollowRefused(const struct stat& link, const struct stat& folder, uid_t follower);
 
+// Whether an existing file (from stat) in folder must not be replaced by a process whose
+// file-system uid is writer: the same rule for files, the kernel's fs.protected_regular
+// (the file lies in a sticky, world-writable folder and neither the writer nor the
+// folder's owner owns it). Replacing it would leave the new file where its planter can
+// rename or remove it, and root's replacement would go on belonging to the planter.
+bool FileReplaceRefused(const struct stat& file, const struct stat& folder, uid_t writer);
+
 // Writes the lines, converted for the mode, each followed by one line feed, to path.
 // The data goes to a new file beside the target and replaces the target by rename only
 // once everything was written and flushed; on failure that file is removed and whatever
 // was at path before stays untouched. A symbolic link is followed: the file it names is
 // replaced; a link that LinkFollowRefused forbids fails with EACCES and
-// kExportProtectedLinkText instead. A path that names a directory, device or pipe is
-// refused.
+// kExportProtectedLinkText instead, a file that FileReplaceRefused forbids with EACCES and
+// kExportProtectedFileText. A path that names a directory, device or pipe is refused.
 ExportResult WriteExportFile(const std::string& path, const std::vector<std::string>& lines, ExportMode mode,
                              const ExportIo& io = {});
 

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -77,9 +78,13 @@ void SetLabelText(QLabel* label, const QString& text)
     label->setProperty("fxText", text);
     DWORD style = label->property(kStyleProperty).toUInt();
     if (style & CS_NOPREFIX) {
-        label->setText(text);
+        // With a buddy a label reads '&' as a marker; this one shows it as it stands.
+        label->setText(label->buddy() ? QString(text).replace(QLatin1Char('&'), QLatin1String("&&")) : text);
     } else if (label->buddy()) {
-        label->setText(text);
+        // A mnemonic the framework gave the static, where its text has none.
+        const int at = label->property("fxMnemonic").isValid() ? label->property("fxMnemonic").toInt() : -1;
+        const bool add = at >= 0 && at < text.size() && !text.contains(QLatin1Char('&'));
+        label->setText(add ? QString(text).insert(at, QLatin1Char('&')) : text);
     } else {
         label->setText(StripMnemonic(text));
     }
@@ -124,6 +129,31 @@ private:
     UINT m_set, m_kill;
 };
 
+// The Menu key or Shift+F10 in a control asks its dialog for the control's context menu.
+class ContextKeyNotifier : public QObject {
+public:
+    ContextKeyNotifier(CWnd* owner, int id, QObject* parent) : QObject(parent), m_owner(owner), m_id(id) { }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(e);
+            const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+            if ((key->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+                (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+                m_owner->SendMessage(WM_CONTEXTMENU, WPARAM(m_id), -1);
+                return true;
+            }
+        }
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    CWnd* m_owner;
+    int m_id;
+};
+
 void Notify(CWnd* owner, int id, UINT code)
 {
     if (id == IDC_STATIC)
@@ -139,9 +169,9 @@ QWidget* MakeButton(CWnd& owner, QWidget* parent, const ControlTemplate& ct, std
         button = new QCheckBox(Q(ct.text), parent);
         break;
     case ControlKind::RadioButton: {
-        auto* radio = new QRadioButton(Q(ct.text), parent);
-        radio->setAutoExclusive(false);  // exclusivity comes from the template's groups
-        button = radio;
+        // Exclusivity comes from the template's groups (every radio button is in one);
+        // auto-exclusive also makes it a radio button to assistive technology.
+        button = new QRadioButton(Q(ct.text), parent);
         break;
     }
     default: {
@@ -216,6 +246,7 @@ QWidget* MakeListBox(CWnd& owner, QWidget* parent, const ControlTemplate& ct, co
         QObject::connect(view, &QAbstractItemView::doubleClicked, view, [o, id] { Notify(o, id, LBN_DBLCLK); });
     }
     view->installEventFilter(new FocusNotifier(o, id, LBN_SETFOCUS, LBN_KILLFOCUS, view));
+    view->installEventFilter(new ContextKeyNotifier(o, id, view));
     wrapper = std::make_unique<CListBox>();
     return view;
 }

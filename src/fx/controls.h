@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fx/line_reader.h"
 #include "fx/wnd.h"
 
 class QListView;
@@ -98,6 +99,10 @@ public:
     // Width in pixels that the horizontal scroll bar can reach.
     void SetHorizontalExtent(int cxExtent);
     int GetHorizontalExtent() const;
+
+    // How a screen reader reads the present lines (which are headings or separators,
+    // what each says); ResetContent drops it with the lines.
+    void SetLineReader(fx::LineReader reader);
 
     // Framework side.
     QListView* View() const;

@@ -138,13 +138,14 @@ void MakeRadioGroups(CWnd& owner, QWidget* client)
     }
 }
 
-// A static's mnemonic moves the focus to the next control that takes focus.
+// A static's mnemonic that names no control where it stands moves the focus to the next
+// control that takes focus.
 void SetLabelBuddies(CWnd& owner)
 {
     auto widgets = owner.ChildWidgets();
     for (size_t i = 0; i < widgets.size(); ++i) {
         auto* label = qobject_cast<QLabel*>(widgets[i]);
-        if (!label || (StyleOf(label) & CS_NOPREFIX))
+        if (!label || (StyleOf(label) & CS_NOPREFIX) || label->buddy())
             continue;
         QString text = label->property("fxText").toString();
         if (!text.contains(QLatin1Char('&')))
@@ -507,7 +508,11 @@ bool CDialog::CreateFromTemplate(QWidget* parentWidget)
     if (!parentWidget && (t->style & fx::DS_THICKFRAME))
         SetResizable(GetWidget());
     MakeRadioGroups(*this, client);
+    LinkLabels(*this, bu);
     SetLabelBuddies(*this);
+    NameLoneList(*this);
+    DescribeGroups(*this);
+    OrderTabs(*this);
     LowerFrames(*this);
     if (!parentWidget && (t->style & fx::DS_CENTER))
         CenterWindow();

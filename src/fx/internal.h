@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QFont>
 #include <QRect>
@@ -67,6 +68,29 @@ inline std::string S(const QString& s)
 QWidget* CreateControl(CWnd& owner, QWidget* parent, const ControlTemplate& ct, const BaseUnits& bu);
 // Sets a static's text, showing '&' as a mnemonic unless the static says otherwise.
 void SetLabelText(QLabel* label, const QString& text);
+// The text without its mnemonic markers ("&&" stays one '&').
+QString StripMnemonic(const QString& text);
+
+// Ties each static to the control it names (the nearest edit, list or combo box beside it
+// on its right, or just below it): the control takes the static's text as its accessible
+// name, the static becomes its label and, where the window has a letter to spare, gets a
+// mnemonic.
+void LinkLabels(CWnd& owner, const BaseUnits& bu);
+// A control inside a titled group box takes the title as its accessible description: the
+// group a screen reader tells it is in.
+void DescribeGroups(CWnd& owner);
+// A dialog's only list, which no static names, is named by the dialog's caption.
+void NameLoneList(CWnd& owner);
+// Where in `text` a mnemonic can go without taking a letter of `used` (lower case): the
+// first letter when free, else the first free one; -1 when none is.
+int MnemonicPosition(const QString& text, const QString& used);
+// Reading order of rectangles: columns left to right where a vertical gap runs through
+// them all, else rows top to bottom where a horizontal gap does, each split again the
+// same way. Returns indexes into `rects`.
+std::vector<size_t> ReadingOrder(const std::vector<QRect>& rects);
+// The controls the Tab key reaches, in reading order; OrderTabs makes that the Tab order.
+std::vector<QWidget*> TabChain(const CWnd& owner);
+void OrderTabs(const CWnd& owner);
 // Ticks or unticks a button; unticking the ticked radio of a group leaves none ticked.
 void SetRadioChecked(QAbstractButton* button, bool checked);
 QString WidgetText(const QWidget* w);

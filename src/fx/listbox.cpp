@@ -29,6 +29,29 @@ QVariant ListBoxModel::data(const QModelIndex& index, int role) const
     return QString::fromStdString(m_lines[size_t(index.row())]);
 }
 
+Qt::ItemFlags ListBoxModel::flags(const QModelIndex& index) const
+{
+    if (index.isValid() && index.row() < m_committed && RoleOf(index.row()) != LineRole::Item)
+        return Qt::NoItemFlags;
+    return QAbstractListModel::flags(index);
+}
+
+LineRole ListBoxModel::RoleOf(int index) const
+{
+    if (!m_reader.role || index < 0 || index >= Count())
+        return LineRole::Item;
+    return m_reader.role(m_lines, index);
+}
+
+QString ListBoxModel::SpokenText(int index) const
+{
+    if (index < 0 || index >= Count())
+        return {};
+    if (m_reader.text)
+        return QString::fromStdString(m_reader.text(m_lines, index));
+    return QString::fromStdString(m_lines[size_t(index)]);
+}
+
 int ListBoxModel::SortedPosition(const std::string& line) const
 {
     // After the last line that compares equal, as the list keeps insertion order for ties.
@@ -124,6 +147,7 @@ void ListBoxModel::Reset()
     m_lines.clear();
     m_lines.shrink_to_fit();
     m_data.clear();
+    m_reader = {};
     m_committed = 0;
     m_widest = {};
     m_widestStale = false;
@@ -284,13 +308,16 @@ void ListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QPalette& pal = option.palette;
     bool selected = option.state & QStyle::State_Selected;
     QRect rect = option.rect;
+    // Headings and separators are not items, yet they look like every other line.
+    const QPalette::ColorGroup group = !m_view->isEnabled()                  ? QPalette::Disabled
+                                       : option.state & QStyle::State_Active ? QPalette::Active
+                                                                             : QPalette::Inactive;
     painter->save();
     if (selected) {
-        QPalette::ColorGroup group = option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
         painter->fillRect(rect, pal.brush(group, QPalette::Highlight));
         painter->setPen(pal.color(group, QPalette::HighlightedText));
     } else {
-        painter->setPen(pal.color(QPalette::Text));
+        painter->setPen(pal.color(group, QPalette::Text));
     }
     painter->setFont(option.font);
     const QFontMetrics& fm = option.fontMetrics;
@@ -367,6 +394,7 @@ private:
 
 ListBoxView::ListBoxView(bool sorted, QWidget* parent) : QListView(parent), m_model(new ListBoxModel(sorted, this))
 {
+    InstallListBoxAccessibility();
     setModel(m_model);
     setItemDelegate(new ListBoxDelegate(this));
     setUniformItemSizes(true);
@@ -845,6 +873,12 @@ int CListBox::GetHorizontalExtent() const
 {
     auto* v = ViewOf(this);
     return v ? v->Layout().horizontalExtent : 0;
+}
+
+void CListBox::SetLineReader(fx::LineReader reader)
+{
+    if (auto* m = Model())
+        m->SetReader(std::move(reader));
 }
 
 std::vector<int> CListBox::TabStopPixels(int tabs) const

@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 
 #include "fx/internal.h"
+#include "fx/line_reader.h"
 
 namespace fx {
 
@@ -48,6 +49,8 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // Headings and separators are neither selectable nor reached by the keyboard.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int Count() const { return int(m_lines.size()); }
     const std::string& Line(int i) const { return m_lines[size_t(i)]; }
@@ -65,8 +68,13 @@ public:
     void SetMeasure(TextWidth width, bool byTabs);
     // The widest fields of each column over every line; empty without a measure.
     const ColumnWidths& Widest();
+    // The reader of the lines now in the list; Reset drops it with them.
+    void SetReader(LineReader reader) { m_reader = std::move(reader); }
+    LineRole RoleOf(int index) const;
+    QString SpokenText(int index) const;
 
 private:
+    LineReader m_reader;
     int SortedPosition(const std::string& line) const;
     void ScheduleFlush();
     void Measure(const std::string& line);
@@ -103,6 +111,9 @@ public:
 private:
     ListBoxView* m_view;
 };
+
+// Makes every list box read its lines through its line reader (once per process).
+void InstallListBoxAccessibility();
 
 class ListBoxView : public QListView {
 public:

@@ -220,6 +220,15 @@ bool CPropertySheet::ActivatePage(int nPage)
         page->m_pParentWnd = this;
         if (!page->CreateFromTemplate(m_pTabs->widget(nPage)))
             return false;
+        // Tab goes from the tabs through the page (made after OK and Cancel) to OK and Cancel.
+        const std::vector<QWidget*> chain = fx::detail::TabChain(*page);
+        QWidget* ok = GetChildWidget(IDOK);
+        QWidget* cancel = GetChildWidget(IDCANCEL);
+        if (!chain.empty() && ok && cancel) {
+            QWidget::setTabOrder(m_pTabs, chain.front());
+            QWidget::setTabOrder(chain.back(), ok);
+            QWidget::setTabOrder(ok, cancel);
+        }
         page->GetWidget()->show();
         page->OnInitDialog();
     } else {

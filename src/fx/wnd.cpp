@@ -391,6 +391,27 @@ int CWnd::GetWindowTextLength() const
     return text.GetLength();
 }
 
+bool CWnd::HasFocus() const
+{
+    QWidget* w = GetWidget();
+    return w && w->window()->focusWidget() == w;
+}
+
+void CWnd::SetAccessibleName(const char* name)
+{
+    if (QWidget* w = GetWidget())
+        w->setAccessibleName(QString::fromUtf8(name ? name : ""));
+}
+
+void CWnd::Announce(const char* text)
+{
+    QWidget* w = GetWidget();
+    if (!w)
+        return;
+    w->setAccessibleDescription(QString());
+    w->setAccessibleDescription(QString::fromUtf8(text ? text : ""));
+}
+
 CWnd* CWnd::SetFocus()
 {
     QWidget* w = GetWidget();

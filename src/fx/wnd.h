@@ -141,7 +141,14 @@ public:
     void GetWindowText(CString& text) const;
     int GetWindowTextLength() const;
     CWnd* SetFocus();
+    // Whether this control is the one its window gives the keyboard to.
+    bool HasFocus() const;
     CWnd* SetActiveWindow();
+    // What assistive technology calls the control, where no label names it.
+    void SetAccessibleName(const char* name);
+    // Tells a screen reader `text` as news about this control (a change of its
+    // accessible description, made even when the text is the same as before).
+    void Announce(const char* text);
     void SetRedraw(BOOL bRedraw = TRUE);
     void Invalidate(BOOL bErase = TRUE);
     void UpdateWindow();

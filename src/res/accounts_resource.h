@@ -107,6 +107,10 @@ inline constexpr unsigned IDS_COULD_NOT_REMOVE_USER = 59209;
 inline constexpr char STR_COULD_NOT_REMOVE_USER[] = "Could not remove user from group.\nUSER: ";
 inline constexpr unsigned IDS_GROUP_UNREADABLE = 59211;
 inline constexpr char STR_GROUP_UNREADABLE[] = "The group could not be read from the server.";
+inline constexpr unsigned IDS_CANNOT_CHANGE_NOT_STORED = 59212;
+inline constexpr char STR_CANNOT_CHANGE_NOT_STORED[] =
+    "This server can't store \"User cannot change password\" (its accounts have no such setting), so the user "
+    "settings were not written.";
 inline constexpr char STR_NOT_MEMBERS_OF[] = "Not members of";
 
 void AddAccountResources(fx::ResourceSet& set);

@@ -102,6 +102,17 @@ inline constexpr char STR_NEVER[] = "Never";
 inline constexpr int IDS_NONE = 59180;
 inline constexpr char STR_NONE[] = "*None*";
 
+// How a screen reader reads a GROUPS member line and a NETWORK line below another:
+// "abrown, member of Domain Admins", "Server \\DC1, under Domain VELLOX".
+inline constexpr char STR_SPOKEN_MEMBER_OF[] = "member of";
+inline constexpr char STR_SPOKEN_UNDER[] = "under";
+// What the result list is called ("USERS of \\DC1"; before any browse "Results") and what
+// a screen reader is told when a browse has ended ("49 entries found").
+inline constexpr char STR_SPOKEN_OF[] = "of";
+inline constexpr char STR_SPOKEN_RESULTS[] = "Results";
+inline constexpr char STR_SPOKEN_ENTRY_FOUND[] = "entry found";
+inline constexpr char STR_SPOKEN_ENTRIES_FOUND[] = "entries found";
+
 // SERVERS role column labels, each with its trailing TAB, in column order.
 inline constexpr const char* SERVER_COLUMN_LABELS[21] = {
     "Wkst\t", "Srv\t", "SQL\t",  "DC\t",  "BDC\t", "AFP\t", "Nvll\t", "Dmem\t", "PQs\t", "Dial\t", "Unx\t",

@@ -31,3 +31,9 @@ inline constexpr const char* kExportNotRegularFileText = "Not a regular file.";
 // at any file the exporting user may change.
 inline constexpr const char* kExportProtectedLinkText =
     "The file is a link that another user placed in a shared folder; it was not followed.";
+
+// Reason given when the chosen file belongs to another user and lies in a shared sticky
+// folder such as /tmp: export does not replace it, as that user placed it there and could
+// take the new file over.
+inline constexpr const char* kExportProtectedFileText =
+    "The file belongs to another user and lies in a shared folder; it was not replaced.";

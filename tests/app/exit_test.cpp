@@ -1,5 +1,6 @@
-// Exit pressed during each kind of browse ends the process within 2 s with status 0, and
-// no thread is counted when the static teardown begins (the helper checks at exit).
+// Exit pressed during each kind of browse ends the process with status 0, before a library
+// call that never returns would, and no thread is counted when the static teardown begins
+// (the helper checks at exit).
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -16,10 +17,17 @@ struct ExitCase {
     int delayMs;  // each request's time; 60 s stands for a library call that never returns
 };
 
-TEST(ExitDuringBrowse, EndsWithinTwoSecondsWithStatusZeroAndNoThreadAtTeardown)
+constexpr int kNeverReturnsMs = 60000;
+
+TEST(ExitDuringBrowse, EndsBeforeABlockedCallWithStatusZeroAndNoThreadAtTeardown)
 {
-    const ExitCase cases[] = {{"USERS", 300},   {"GROUPS", 300},    {"NETWORK", 300},  {"SERVERS", 300},
-                              {"USERS", 60000}, {"NETWORK", 60000}, {"SERVERS", 60000}};
+    const ExitCase cases[] = {{"USERS", 300},
+                              {"GROUPS", 300},
+                              {"NETWORK", 300},
+                              {"SERVERS", 300},
+                              {"USERS", kNeverReturnsMs},
+                              {"NETWORK", kNeverReturnsMs},
+                              {"SERVERS", kNeverReturnsMs}};
     for (const ExitCase& c : cases) {
         SCOPED_TRACE(std::string(c.display) + " " + std::to_string(c.delayMs) + " ms");
         QTemporaryDir config;
@@ -29,15 +37,13 @@ TEST(ExitDuringBrowse, EndsWithinTwoSecondsWithStatusZeroAndNoThreadAtTeardown)
         QProcess helper;
         helper.setProcessEnvironment(env);
         helper.start(EXIT_HELPER, {c.display, QString::number(c.delayMs), APP_TEST_DATADIR "/sample-domain.json"});
-        ASSERT_TRUE(helper.waitForFinished(30000));
-        const auto ended = std::chrono::steady_clock::now().time_since_epoch();
+        // Half the blocked call's time: a helper still running then waits for that call.
+        ASSERT_TRUE(helper.waitForFinished(kNeverReturnsMs / 2)) << "Exit waited for the browse's call";
 
         const QByteArray out = helper.readAllStandardOutput();
         ASSERT_TRUE(out.startsWith("exit ")) << out.toStdString() << helper.readAllStandardError().toStdString();
-        const std::chrono::nanoseconds pressed{out.mid(5).trimmed().toLongLong()};
         EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(helper.exitCode(), 0) << helper.readAllStandardError().toStdString();
-        EXPECT_LT(ended - pressed, std::chrono::seconds(2));
     }
 }
 

@@ -1,12 +1,12 @@
 // Who an SMB walk logs on as: the authentication file, else the log-on prompt's answer.
 #include "enum/files_owners.h"
+#include "integration/private_files.h"
 #include "platform/net/credentials.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,8 +16,8 @@ class SmbWalkCredentialsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path() / ("vellox-walkcred-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_dir);
+        ASSERT_FALSE(m_folder.Path().empty());
+        m_dir = m_folder.Path();
         // No ticket cache: the prompt is the fallback, whatever the machine holds.
         ::setenv("KRB5CCNAME", ("FILE:" + (m_dir / "no-such-cache").string()).c_str(), 1);
         net::ResetLogonPromptState();
@@ -27,15 +27,16 @@ protected:
         net::SetLogonPrompt(nullptr);
         net::ResetLogonPromptState();
         ::unsetenv("KRB5CCNAME");
-        std::filesystem::remove_all(m_dir);
     }
     std::string AuthFile(const std::string& text, mode_t mode)
     {
-        const std::string path = (m_dir / "auth").string();
-        std::ofstream(path) << text;
+        const std::string path = m_folder.Write("auth", text);
+        EXPECT_FALSE(path.empty());
         ::chmod(path.c_str(), mode);
         return path;
     }
+    // The fake secrets: in a folder of this test's own, removed with it.
+    vxtest::PrivateFolder m_folder;
     std::filesystem::path m_dir;
 };
 

@@ -55,7 +55,7 @@ TEST(ExportLine, OnlyTheFirstTabIsIndentation)
     EXPECT_EQ(ExportLine("\t", ExportMode::Comma), "\t");
     EXPECT_EQ(ExportLine("\t\t", ExportMode::Comma), "\t,");
     EXPECT_EQ(ExportLine("a\t\t\tb", ExportMode::Comma), "a,,,b");
-    EXPECT_EQ(ExportLine("", ExportMode::Comma), "");
+    EXPECT_EQ(ExportLine("", ExportMode::Comma), "\"\"");  // one empty field, not a row without any
 }
 
 TEST(ExportLine, FieldWithCommaIsQuoted)
@@ -369,6 +369,64 @@ TEST_F(ExportFile, ProtectedLinkInASharedFolderIsNotFollowed)
             EXPECT_EQ(ReadFile(victim), "new\n");
         }
         EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(Entries(shared), std::set<std::string>{"out.txt"});
+    }
+}
+
+// As root: a file another user planted in a sticky, world-writable folder is not replaced
+// (reached directly or through root's own link), as the kernel's protected-regular rule
+// says; the folder's owner's file, root's own and any file in an ordinary folder are.
+TEST_F(ExportFile, AnotherUsersFileInASharedFolderIsNotReplaced)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give files to other users";
+    struct Case {
+        mode_t folderMode;
+        uid_t fileOwner;
+        bool viaOwnLink;
+        bool refused;
+    };
+    const Case cases[] = {
+        {01777, 1, false, true},       // a daemon's file in nobody's shared folder
+        {01777, 1, true, true},        // the same, reached through root's own link
+        {01777, 65534, false, false},  // the folder's owner's file
+        {01777, 0, false, false},      // root's own file
+        {0777, 1, false, false},       // not sticky
+        {01775, 1, false, false},      // sticky, not writable by others
+    };
+    const fs::path shared = m_dir / "shared";
+    const fs::path planted = shared / "out.txt";
+    const fs::path ownLink = m_dir / "own-link";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, file of " << c.fileOwner
+                                        << (c.viaOwnLink ? ", via root's link" : ""));
+        fs::remove_all(shared);
+        fs::remove(ownLink);
+        ASSERT_TRUE(fs::create_directory(shared));
+        ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        WriteFile(planted, "old\n");
+        ASSERT_EQ(::chown(planted.c_str(), c.fileOwner, c.fileOwner), 0);
+        fs::path path = planted;
+        if (c.viaOwnLink) {
+            fs::create_symlink(planted, ownLink);
+            path = ownLink;
+        }
+
+        const auto result = WriteExportFile(path, {"new"}, ExportMode::Tab);
+        struct stat st { };
+        ASSERT_EQ(::stat(planted.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, c.fileOwner);
+        if (c.refused) {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error, EACCES);
+            EXPECT_EQ(ExportFailureMessage(path, result),
+                      std::string(kExportWriteFailedText) + "\n" + path.string() + "\n" + kExportProtectedFileText);
+            EXPECT_EQ(ReadFile(planted), "old\n");
+        } else {
+            ASSERT_TRUE(result) << result.reason;
+            EXPECT_EQ(ReadFile(planted), "new\n");
+        }
         EXPECT_EQ(Entries(shared), std::set<std::string>{"out.txt"});
     }
 }

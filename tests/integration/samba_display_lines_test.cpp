@@ -3,6 +3,7 @@
 // (the Account and Group records below), never from what the server answered, so a
 // back end that reads a field wrongly and a line builder that formats it wrongly both
 // show up as a differing line.
+#include "expected_user_line.h"
 #include "samba_dc_fixture.h"
 
 #include "browse/list_step.h"
@@ -22,34 +23,14 @@
 #include <set>
 
 using namespace net;
+using vxtest::Account;
+using vxtest::ExpectedUserLine;
+using vxtest::Plain;
 using vxtest::SambaDc;
 
 namespace {
 
 const std::string kSeparator(223, '=');
-
-// An account as populate creates it.
-struct Account {
-    std::string name;
-    std::string fullName;  // as shown: TAB, CR and LF already blanks
-    bool disabled = false;
-    bool passwordNeverExpires = false;
-    bool mustChange = false;
-    bool expires = false;  // an expiry date is set
-    std::optional<std::string> profile;
-    std::string script;
-    int logons = 0;
-    std::string lastLogon = "********* Never ******** ";  // as shown: its last character blanked
-};
-
-Account Plain(const std::string& name, const std::string& fullName)
-{
-    Account account;
-    account.name = name;
-    account.fullName = fullName;
-    account.profile = "";  // Samba returns an empty profile text, not none
-    return account;
-}
 
 std::vector<Account> PopulatedAccounts()
 {
@@ -72,55 +53,6 @@ std::vector<Account> PopulatedAccounts()
     accounts.back().lastLogon = "Tue Mar 05 14:07:09 2024 ";
     accounts.push_back(Plain("vx.tabbed", "Tab here"));
     return accounts;
-}
-
-// The flag word a NetUserGetInfo caller gets for such an account: the script bit is
-// always set, "must change" reads as an expired password.
-std::uint32_t FlagsOf(const Account& a)
-{
-    std::uint32_t flags = UF_SCRIPT | UF_NORMAL_ACCOUNT;
-    if (a.disabled)
-        flags |= UF_ACCOUNTDISABLE;
-    if (a.passwordNeverExpires)
-        flags |= UF_DONT_EXPIRE_PASSWD;
-    if (a.mustChange)
-        flags |= 0x00800000u;  // UF_PASSWORD_EXPIRED
-    return flags;
-}
-
-std::string Number(long long value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%10lld", value);
-    return text;
-}
-
-std::string ExpectedUserLine(const Account& a, const AppSettings& s)
-{
-    std::string line = a.name;
-    auto field = [&line](const std::string& text) { line += "\t" + text; };
-    if (s.u_user_name)
-        field(a.fullName);
-    if (s.u_num_logons)
-        field(Number(a.logons));
-    if (s.u_last_logon)
-        field(a.lastLogon);
-    if (s.u_expires)
-        field(a.expires ? "Yes" : "Never");
-    if (s.u_disabled)
-        field(a.disabled ? "Yes" : "No");
-    if (s.u_pw_check)
-        field(a.mustChange ? "No" : "Yes");
-    if (s.u_max_storage)
-        field(Number(-1));
-    if (s.u_profile_check)
-        field(a.profile ? *a.profile : "*None*");
-    if (s.u_script_check)
-        field(a.script.empty() ? "*None*" : a.script);
-    if (s.u_pass_expires)
-        field(a.passwordNeverExpires ? "Never" : "Yes");
-    field(Number(FlagsOf(a)));
-    return line;
 }
 
 AppSettings AllOff()

@@ -87,6 +87,8 @@ TEST(SambaValues, NeverExpiringAccountsReadAsForever)
     EXPECT_EQ(NormalizeAccountExpiry(0u), TIMEQ_FOREVER);
     EXPECT_EQ(NormalizeAccountExpiry(0x7FFFFFFFu), TIMEQ_FOREVER);
     EXPECT_EQ(NormalizeAccountExpiry(TIMEQ_FOREVER), TIMEQ_FOREVER);
+    EXPECT_EQ(NormalizeAccountExpiry(2085923199u), TIMEQ_FOREVER);  // a classic controller's database
+    EXPECT_EQ(NormalizeAccountExpiry(2085923198u), 2085923198u);
     EXPECT_EQ(NormalizeAccountExpiry(1909008000u), 1909008000u);
     EXPECT_EQ(NormalizeAccountExpiry(159663332u), 159663332u);
 }

@@ -196,3 +196,20 @@ TEST_F(SambaUsers, ConcurrentCallersGetCorrectAnswers)
         thread.join();
     EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
+
+// The library keeps one set of SAMR handles for the whole process: a call to the same
+// controller by another name (another connection), from this back end or from a new one,
+// must not be handed the handles of the name before.
+TEST_F(SambaUsers, TheControllerAnswersByEveryNameInTurnFromEveryBackEnd)
+{
+    net::SambaNetApi other{vxtest::AdminConnection()};
+    for (const std::string& server : {kServer, std::string("\\\\dc1.vellox.test"), std::string("\\\\192.0.2.10"),
+                                      std::string("\\\\dc1"), kServer}) {
+        for (net::SambaNetApi* api : {&m_api, &other}) {
+            SCOPED_TRACE(server + (api == &m_api ? ", first back end" : ", second back end"));
+            std::vector<USER_INFO_0> users;
+            EXPECT_EQ(api->UserEnum(server, FILTER_NORMAL_ACCOUNT, users), NERR_Success);
+            EXPECT_TRUE(vxtest::Contains(vxtest::NamesOf(users, &USER_INFO_0::usri0_name), "vx.plain"));
+        }
+    }
+}

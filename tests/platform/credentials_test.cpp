@@ -1,10 +1,10 @@
 // Credentials: the authentication file, the Kerberos cache check and the log-on prompt.
 #include "platform/net/credentials.h"
+#include "private_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <future>
 #include <sys/stat.h>
 #include <thread>
@@ -14,11 +14,18 @@ using namespace net;
 
 namespace {
 
+// The fake secrets of these tests: in a folder of their own, never at a fixed name.
+const vxtest::PrivateFolder& Folder()
+{
+    static const vxtest::PrivateFolder folder;
+    return folder;
+}
+
 std::string WriteAuthFile(const std::string& name, const std::string& text, mode_t mode)
 {
-    const std::string path = ::testing::TempDir() + "/" + name;
-    std::remove(path.c_str());
-    std::ofstream(path) << text;
+    const std::string path = Folder().Write(name, text);
+    if (path.empty())
+        ADD_FAILURE() << "no private file for " << name;
     ::chmod(path.c_str(), mode);
     return path;
 }
@@ -80,8 +87,8 @@ TEST(AuthFile, AMissingFileIsNamedWithTheReason)
 
 TEST(AuthFile, ADirectoryIsRefused)
 {
-    const std::string dir = ::testing::TempDir() + "/auth-dir";
-    ::mkdir(dir.c_str(), 0700);
+    const std::string dir = Folder().Path() + "/auth-dir";
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
     std::string error;
     EXPECT_FALSE(ReadAuthFile(dir, error));
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
@@ -119,9 +126,10 @@ TEST(AuthText, CommentsUnknownKeysAndLineEnds)
 
 TEST(Kerberos, AnEmptyCacheHoldsNoTicket)
 {
+    ASSERT_FALSE(Folder().Path().empty());
     const char* old = std::getenv("KRB5CCNAME");
     const std::string saved = old ? old : "";
-    ::setenv("KRB5CCNAME", ("FILE:" + ::testing::TempDir() + "/no-such-ccache").c_str(), 1);
+    ::setenv("KRB5CCNAME", ("FILE:" + Folder().Path() + "/no-such-ccache").c_str(), 1);
     EXPECT_FALSE(HasKerberosTicket());
     if (old)
         ::setenv("KRB5CCNAME", saved.c_str(), 1);

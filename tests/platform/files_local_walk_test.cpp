@@ -1,5 +1,6 @@
 // The local owner walk: what is counted, under which owner, in which order, and that
 // depth, loops, denials and Stop are handled.
+#include <array>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -492,15 +493,20 @@ TEST(FilesLocalWalk, StopEndsALargeWalkPromptly)
     }
     // Once a few folders are listed, every thread that finishes a listing waits until
     // Stop is set: the walk is provably under way and can't end on its own before it.
+    // After Stop, a thread may finish the listing it is in, and list nothing more.
+    // (bench/latency times Stop against one folder's listing.)
     constexpr unsigned kListingsBeforeStop = 3;
     for (unsigned threads : {1u, 2u}) {
         std::atomic<bool> stop{false};
         std::atomic<unsigned> listings{0};
+        std::array<std::atomic<unsigned>, 2> endedAfterStop{};
         std::promise<void> started;
         std::promise<void> stopSet;
         std::shared_future<void> stopSetSeen = stopSet.get_future().share();
         files::detail::LocalWalkHooks hooks;
-        hooks.afterListing = [&](std::size_t) {
+        hooks.afterListing = [&](std::size_t thread) {
+            if (stop)
+                ++endedAfterStop.at(thread);
             unsigned n = ++listings;
             if (n == kListingsBeforeStop)
                 started.set_value();
@@ -510,15 +516,14 @@ TEST(FilesLocalWalk, StopEndsALargeWalkPromptly)
         WalkResult result;
         std::thread walker([&] { result = files::detail::WalkLocal(tree.path(), threads, stop, hooks); });
         started.get_future().wait();
-        auto stopped = std::chrono::steady_clock::now();
         stop = true;
         stopSet.set_value();
         walker.join();
-        auto latency = std::chrono::steady_clock::now() - stopped;
-        EXPECT_LT(latency, std::chrono::milliseconds(300)) << "threads " << threads;
         EXPECT_TRUE(result.stopped);
         EXPECT_GE(result.directories, kListingsBeforeStop) << "threads " << threads;
         EXPECT_LT(result.files, static_cast<std::uint64_t>(kDirs * kFilesPerDir)) << "threads " << threads;
+        for (unsigned t = 0; t < threads; ++t)
+            EXPECT_LE(endedAfterStop[t], 1u) << "thread " << t << " of " << threads << " went on listing after Stop";
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/net/directory/directory_netapi_parts.h"
 #include "platform/net/directory/kerberos_logon.h"
 #include "platform/net/net_support.h"
+#include "platform/net/netbios_name.h"
 
 #include <algorithm>
 
@@ -68,6 +69,23 @@ std::unique_ptr<DirectoryNetApi> TryWay(const std::string& server, const RootFac
     return api;
 }
 
+// A server without a directory is still of use when it answers SMB. It is found the way
+// Samba's libraries find it (DNS and the hosts file, else NetBIOS by WINS and broadcast),
+// so that a name only NetBIOS knows raises no alarm. A name nothing knows is NotFound,
+// which the caller words.
+void NoteSmbReach(const std::string& server, const std::string& probeError, int seconds, DirectoryAttempt& attempt)
+{
+    const ServerReach reach =
+        ReachServer(HostOf(server), kSmbPort, NetbiosOrderFromSambaConfig(), std::chrono::seconds(seconds));
+    if (reach == ServerReach::NotFound) {
+        attempt.outcome = DirectoryAttempt::NotFound;
+    } else if (reach == ServerReach::Silent) {
+        attempt.outcome = DirectoryAttempt::Unreachable;
+        attempt.message = "The server " + server + " does not answer (LDAP: " + probeError +
+                          "; SMB port 445 closed or silent). Browses will fail until it answers.";
+    }
+}
+
 // What would let the program use the directory of `named`.
 std::string EnableHint(const std::string& named, bool havePassword)
 {
@@ -95,11 +113,8 @@ DirectoryAttempt AttachDirectory(const std::string& server, const std::optional<
     const auto root =
         ReadAdRoot(named, domain.empty() && credentials ? credentials->domain : domain, probeSeconds, probeError);
     if (!root) {
-        if (!probeError.empty() && !TcpReachable(named, kSmbPort, probeSeconds)) {
-            attempt.outcome = DirectoryAttempt::Unreachable;
-            attempt.message = "The server " + server + " does not answer (LDAP: " + probeError +
-                              "; SMB port 445 closed or silent). Browses will fail until it answers.";
-        }
+        if (!probeError.empty())
+            NoteSmbReach(server, probeError, probeSeconds, attempt);
         return attempt;
     }
     const bool havePassword = credentials && !credentials->password.empty();
@@ -142,6 +157,7 @@ std::unique_ptr<NetApi> CreateDomainNetApi(const std::string& server, std::optio
         return std::move(attempt.api);
     case DirectoryAttempt::NoDirectory:
     case DirectoryAttempt::Unreachable:
+    case DirectoryAttempt::NotFound:
         return fallback;
     default:
         if (error)

@@ -31,7 +31,7 @@ struct GroupRead {
     GROUP_INFO_2 info;
     std::string dn;
     std::vector<std::string> members;
-    bool ranged = false;  // more member values than the answer held
+    long rangeEnd = -1;  // the last index of a ranged answer; -1 whole, -2 its last range
 };
 
 class GroupReader final : public EntrySink {
@@ -57,7 +57,7 @@ public:
                 group.info.grpi2_group_id = RidOf(SidToString(First(attribute)).value_or(std::string()));
             else {
                 group.members.assign(attribute.values.begin(), attribute.values.end());
-                group.ranged = attribute.rangeEnd != -1;
+                group.rangeEnd = attribute.rangeEnd;
             }
         }
         m_out.push_back(std::move(group));
@@ -223,17 +223,15 @@ Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
         GroupRead& group = groups[i];
         out[i].group = group.info;
         out[i].status = NERR_Success;
-        if (group.ranged) {
-            // More members than one answer holds: read them to the end.
-            Entry whole;
-            const int rc = m_session->ReadEntry(group.dn, {"member"}, whole);
+        if (group.rangeEnd >= 0) {
+            // More members than one answer holds: read the rest, from where it stopped.
+            const int rc = m_session->ReadRestOfRange(group.dn, "member", group.rangeEnd, group.members);
             if (rc != LDAP_SUCCESS) {
                 out[i].status = StatusOf(rc);
-                if (m_session->Broken())
+                if (m_session->Broken() || rc == LDAP_USER_CANCELLED)
                     return out[i].status;
                 continue;
             }
-            group.members = std::move(whole.values["member"]);
         }
         for (const auto& dn : group.members)
             byDn.try_emplace(dn);
@@ -241,6 +239,8 @@ Status DirectoryNetApi::ReadGroupsWithUsers(std::vector<GroupWithUsers>& out)
     }
     AccountNameReader reader(byDn, byPrimaryGroup);
     const int rc = m_session->Search(m_baseDn, true, kAccountNameFilter, kAccountNameAttributes, reader);
+    if (rc == LDAP_USER_CANCELLED)
+        return StatusOf(rc);  // stopped: not a list of groups without members
     if (rc != LDAP_SUCCESS) {
         for (auto& group : out)
             if (group.status == NERR_Success)

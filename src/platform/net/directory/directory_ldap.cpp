@@ -550,9 +550,13 @@ int LdapSession::Search(const std::string& base, bool subtree, const std::string
 {
     // Samba answers a search without paging whole and several times faster than in
     // pages. A server that caps such answers (Windows at MaxPageSize, 1,000 entries)
-    // says so with a size or administrative limit: then the search runs again in pages.
+    // says so with a size or administrative limit: then the search runs again in pages,
+    // and so does every later one, rather than fetch and drop the first 1,000 each time.
+    if (subtree && m_pageAlways)
+        return RunSearch(base, subtree, filter, attributes, sink, daclOnly, true);
     int rc = RunSearch(base, subtree, filter, attributes, sink, daclOnly, false);
     if (subtree && (rc == LDAP_SIZELIMIT_EXCEEDED || rc == LDAP_ADMINLIMIT_EXCEEDED)) {
+        m_pageAlways = true;
         sink.Restart();
         rc = RunSearch(base, subtree, filter, attributes, sink, daclOnly, true);
     }
@@ -688,32 +692,41 @@ int LdapSession::ReadEntry(const std::string& dn, const std::vector<std::string>
     if (entries.empty())
         return LDAP_NO_SUCH_OBJECT;
     out = std::move(entries.front());
-    // A ranged attribute ("member;range=0-1499"): ask for the next range until the
-    // server marks the last one with "*".
-    for (auto [name, last] : ranges) {
-        auto& all = out.values[name];
-        while (last >= 0) {
-            if (threads::StopRequested())
-                return LDAP_USER_CANCELLED;
-            const std::string request = name + ";range=" + std::to_string(last + 1) + "-*";
-            char* next[] = {const_cast<char*>(request.c_str()), nullptr};
-            MessageGuard res;
-            const int rc = Track(ldap_search_ext_s(m_ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", next, 0,
-                                                   nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &res.msg));
-            if (rc != LDAP_SUCCESS)
-                return rc;
-            std::vector<Entry> more;
-            std::unordered_map<std::string, long> moreRanges;
-            CollectEntries(m_ld, res.msg, more, &moreRanges);
-            const auto it = moreRanges.find(name);
-            if (more.empty() || it == moreRanges.end())
-                return LDAP_DECODING_ERROR;  // the server stopped answering the range: never a silent cut
-            const auto& values = more.front().values[name];
-            if (values.empty() && it->second != -2)
-                return LDAP_DECODING_ERROR;
-            all.insert(all.end(), values.begin(), values.end());
-            last = it->second;
-        }
+    // A ranged attribute ("member;range=0-1499"): the rest of its values.
+    for (const auto& [name, last] : ranges) {
+        const int rc = ReadRestOfRange(dn, name, last, out.values[name]);
+        if (rc != LDAP_SUCCESS)
+            return rc;
+    }
+    return LDAP_SUCCESS;
+}
+
+int LdapSession::ReadRestOfRange(const std::string& dn, const std::string& attribute, long last,
+                                 std::vector<std::string>& values)
+{
+    // Ask for the next range until the server marks the last one with "*"; a stopped
+    // browse asks for no further range.
+    while (last >= 0) {
+        if (threads::StopRequested())
+            return LDAP_USER_CANCELLED;
+        const std::string request = attribute + ";range=" + std::to_string(last + 1) + "-*";
+        char* next[] = {const_cast<char*>(request.c_str()), nullptr};
+        MessageGuard res;
+        const int rc = Track(ldap_search_ext_s(m_ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", next, 0, nullptr,
+                                               nullptr, nullptr, LDAP_NO_LIMIT, &res.msg));
+        if (rc != LDAP_SUCCESS)
+            return rc;
+        std::vector<Entry> more;
+        std::unordered_map<std::string, long> moreRanges;
+        CollectEntries(m_ld, res.msg, more, &moreRanges);
+        const auto it = moreRanges.find(attribute);
+        if (more.empty() || it == moreRanges.end())
+            return LDAP_DECODING_ERROR;  // the server stopped answering the range: never a silent cut
+        const auto& got = more.front().values[attribute];
+        if (got.empty() && it->second != -2)
+            return LDAP_DECODING_ERROR;
+        values.insert(values.end(), got.begin(), got.end());
+        last = it->second;
     }
     return LDAP_SUCCESS;
 }
@@ -765,6 +778,8 @@ std::uint32_t StatusOfLdapResult(int rc)
         return ERROR_TIMEOUT;
     case LDAP_NO_MEMORY:
         return ERROR_NOT_ENOUGH_MEMORY;
+    case LDAP_USER_CANCELLED:
+        return ERROR_CANCELLED;  // stopped by the user, not a failure of the network
     case LDAP_BUSY:
     case LDAP_UNWILLING_TO_PERFORM:
     case LDAP_CONSTRAINT_VIOLATION:

@@ -118,7 +118,8 @@ public:
     // A subtree (or base) search read completely: in one answer where the server gives
     // it whole, else in pages of 1,000 entries. `daclOnly` asks for the security
     // descriptor's DACL alone. `ranged`, when given, receives the names of attributes
-    // that came back cut short by ranged retrieval (read them whole with ReadEntry).
+    // that came back cut short by ranged retrieval, with the last index given (read
+    // the rest with ReadRestOfRange).
     // Returns the LDAP result code.
     int Search(const std::string& base, bool subtree, const std::string& filter,
                const std::vector<std::string>& attributes, std::vector<Entry>& out, bool daclOnly = false,
@@ -132,6 +133,11 @@ public:
     // One entry by DN with every value of its attributes, following ranged
     // retrieval ("member;range=1500-*") until the server has given them all.
     int ReadEntry(const std::string& dn, const std::vector<std::string>& attributes, Entry& out, bool daclOnly = false);
+
+    // The values of `attribute` (lower case) of `dn` after index `last`, the last one an
+    // answer gave, appended to `values`, range by range until the server marks the end.
+    int ReadRestOfRange(const std::string& dn, const std::string& attribute, long last,
+                        std::vector<std::string>& values);
 
     int Modify(const std::string& dn, const std::vector<Modification>& mods, bool daclOnly = false);
 
@@ -159,6 +165,9 @@ private:
     bool m_encrypted = false;
     bool m_broken = false;
     int m_unpagedSizeLimit = 0;
+    // The server capped an unpaged answer once (Windows does at MaxPageSize): every
+    // later subtree search on this connection asks in pages at once.
+    bool m_pageAlways = false;
     int m_timeoutSeconds = 20;  // longest wait for the next message of an answer
 };
 

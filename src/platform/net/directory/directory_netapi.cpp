@@ -167,12 +167,10 @@ Status DirectoryNetApi::FindAccount(const std::string& name, Account& out, bool 
         return NERR_UserNotFound;
     Entry& e = entries.front();
     if (withMembers && ranged.count("member")) {
-        // More members than one answer holds: read them to the end.
-        Entry whole;
-        rc = m_session->ReadEntry(e.dn, {"member"}, whole);
+        // More members than one answer holds: read the rest, from where it stopped.
+        rc = m_session->ReadRestOfRange(e.dn, "member", ranged["member"], e.values["member"]);
         if (rc != LDAP_SUCCESS)
             return StatusOf(rc);
-        e.values["member"] = std::move(whole.values["member"]);
     }
     out.dn = e.dn;
     out.name = e.Text("samaccountname");

@@ -178,6 +178,7 @@ struct DirectoryAttempt {
     enum Outcome {
         NoDirectory,    // nothing answers as an Active Directory controller there
         Unreachable,    // the server answers neither LDAP nor SMB
+        NotFound,       // no way of finding names knows the server (DNS, hosts file, NetBIOS)
         Bound,          // `api` is bound through `way`
         WrongPassword,  // the server refused the password (Kerberos or LDAPS)
         Refused,        // a directory, but no protected log-on worked

@@ -20,6 +20,11 @@
 //   (a password set in the same second): the age sent is never 0.
 // - A password must always be set (empty with the credential cache), or the library
 //   prompts for one on the terminal.
+// - The SAMR handles the library opens (connect, domain, builtin) are kept once for the
+//   whole process, not per server, and handed to the next call even when it goes to
+//   another server, or to the same one by another name, over another connection: that
+//   server answers with a context-mismatch fault, reported as access denied. The handles
+//   are dropped whenever a call goes to another server name than the call before.
 
 #include <cstdint>
 
@@ -34,6 +39,10 @@
 #undef USER_PRIV_GUEST
 #undef USER_PRIV_USER
 #undef USER_PRIV_ADMIN
+
+// Exported by libnetapi (NETAPI_1.0.0) but missing from its header: closes and forgets
+// the SAMR handles the library keeps.
+extern "C" void libnetapi_samr_free(struct libnetapi_ctx* ctx);
 
 #include "platform/net/samba/samba_netapi.h"
 
@@ -124,6 +133,22 @@ Status Prepare(const SambaConnection& connection, std::uint64_t id)
     }
     applied = id;
     return NERR_Success;
+}
+
+// Drops the library's SAMR handles when the call about to be made goes to another server
+// name (host; nullptr for this machine), or with other credentials (connection `id`),
+// than the one before: the handles belong to that call's connection and log-on. Called
+// with the library lock held, after Prepare.
+void ForgetHandlesOfAnotherServer(const char* host, std::uint64_t id)
+{
+    static std::string last;
+    std::string key = std::to_string(id) + '/' + (host ? UpperAscii(host) : std::string());
+    if (key == last)
+        return;
+    libnetapi_ctx* context = nullptr;
+    if (libnetapi_getctx(&context) == NERR_Success && context)
+        libnetapi_samr_free(context);
+    last = std::move(key);
 }
 
 // Reads a whole list through the resume handle. `call(buffer, read, total, resume)`.
@@ -278,6 +303,15 @@ Status EnumUserNames(const char* host, std::uint32_t filter, std::uint32_t batch
         [&](const ::USER_INFO_0& user) { names.push_back(Str(user.usri0_name)); });
 }
 
+// The name of the server's account domain (its own name on a member or workstation).
+std::string AccountDomainOf(const char* host)
+{
+    Buffer modals;
+    if (NetUserModalsGet(host, 2, modals.Out()) != NERR_Success || !modals.As<::USER_MODALS_INFO_2>())
+        return {};
+    return Str(modals.As<::USER_MODALS_INFO_2>()->usrmod2_domain_name);
+}
+
 // Computer accounts with their "$", from the display information.
 Status EnumMachineAccounts(const char* host, std::vector<std::string>& names)
 {
@@ -338,7 +372,9 @@ Status SambaNetApi::Locked(const std::string& server, Body&& body)
         return ERROR_CANCELLED;  // stopped while waiting for the lock
     if (Status status = Prepare(m_connection, m_id))
         return status;
-    return body(host.empty() ? nullptr : host.c_str());
+    const char* name = host.empty() ? nullptr : host.c_str();
+    ForgetHandlesOfAnotherServer(name, m_id);
+    return body(name);
 }
 
 Status SambaNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
@@ -372,7 +408,7 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
 Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::string>& out)
 {
     out.clear();
-    return Locked(server, [&](const char* host) -> Status {
+    const Status located = Locked(server, [&](const char* host) -> Status {
         ::DOMAIN_CONTROLLER_INFO* info = nullptr;
         Status status = DsGetDcName(host, nullptr, nullptr, nullptr, kDsReturnFlatName, &info);
         if (status != NERR_Success || !info)
@@ -381,6 +417,22 @@ Status SambaNetApi::DomainEnum(const std::string& server, std::vector<std::strin
         NetApiBufferFree(info);
         return NERR_Success;
     });
+    if (located == NERR_Success || HostOf(server).empty())
+        return located;
+    // A classic controller answers no DsGetDcName (46): the domain it controls is its
+    // account domain.
+    std::string dc;
+    std::string name;
+    if (LocateController(server, {}, dc) == NERR_Success) {
+        Locked(dc, [&](const char* host) {
+            name = AccountDomainOf(host);
+            return NERR_Success;
+        });
+    }
+    if (name.empty())
+        return located;
+    out.push_back(name);
+    return NERR_Success;
 }
 
 // The machine's master browsers, asked in a process of their own; no server is involved.
@@ -418,6 +470,29 @@ Status SambaNetApi::ServerGetInfo(const std::string& server, SERVER_INFO_101& ou
     return Locked(server, [&](const char* host) { return ServerInfoLocked(host, out); });
 }
 
+// The controller to ask for the domain of `server` (or `domain`): the server itself when
+// its own server information carries the controller bits and its account domain is the
+// one asked, else the one the server names. A classic (NT4-style) controller names none:
+// it refuses NetGetDCName without a domain name (1908) and, with its own, takes 11 s to
+// fail (121).
+Status SambaNetApi::LocateController(const std::string& server, const std::string& domain, std::string& dc)
+{
+    SERVER_INFO_101 info;
+    if (!HostOf(server).empty() && ServerGetInfo(server, info) == NERR_Success &&
+        (info.sv101_type & (SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL))) {
+        std::string own;
+        Locked(server, [&](const char* host) {
+            own = AccountDomainOf(host);
+            return NERR_Success;
+        });
+        if (!own.empty() && (domain.empty() || UpperAscii(own) == UpperAscii(domain))) {
+            dc = "\\\\" + info.sv101_name;
+            return NERR_Success;
+        }
+    }
+    return GetDCName(server, domain, dc);
+}
+
 Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverType, const std::string& domain,
                                std::vector<SERVER_INFO_101>& out, std::uint32_t& totalEntries)
 {
@@ -425,13 +500,15 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     totalEntries = 0;
     auto deadline = std::chrono::steady_clock::now() + m_connection.serverEnumBudget;
     std::string dc;
-    if (Status status = GetDCName(server, domain, dc))
+    if (Status status = LocateController(server, domain, dc))
         return status;
 
     // The controller first, then every computer account of its domain.
     std::vector<std::string> names{HostOf(dc)};
     std::vector<std::uint32_t> kinds;
+    std::string domainName;
     Status status = Locked(dc, [&](const char* host) -> Status {
+        domainName = AccountDomainOf(host);
         std::vector<std::string> accounts;
         if (Status listed = EnumMachineAccounts(host, accounts))
             return listed;
@@ -453,12 +530,32 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
     if (status != NERR_Success)
         return status;
 
-    // Which servers answer at all, probed side by side; the library calls that follow
-    // are serialised, so each is made only for a server that answered, within the budget.
-    // Each probe ends within the connect timeout, so all are waited for.
+    // Which servers answer at all, probed side by side, while the domain's browse list is
+    // read; the library calls that follow are serialised, so each is made only for a
+    // server that answered, within the budget. Each probe ends within the connect
+    // timeout and the browse list within its helper's limit, so all are waited for.
+    auto browsed = std::make_shared<std::vector<std::string>>();
     std::vector<std::optional<Status>> reach =
-        AskAtOnce<Status>(names.size(), kServersAtOnce, std::nullopt,
-                          [this, names](std::size_t i) { return std::optional<Status>(Reach(names[i])); });
+        AskAtOnce<Status>(names.size() + 1, kServersAtOnce + 1, std::nullopt,
+                          [this, names, domainName, browsed](std::size_t i) -> std::optional<Status> {
+                              if (i > 0)
+                                  return Reach(names[i - 1]);
+                              return domainName.empty() ? NERR_Success : BrowseListEnum(domainName, *browsed);
+                          });
+    reach.erase(reach.begin());  // the browse list's own answer
+    // The servers the browse list names and no account does (machines of the workgroup,
+    // a classic controller, which has no account of its own), probed in turn.
+    const std::size_t accounted = names.size();
+    for (const std::string& name : *browsed) {
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return samba::SameHost(n, name); })) {
+            names.push_back(name);
+            kinds.push_back(0);
+        }
+    }
+    std::vector<std::optional<Status>> more = AskAtOnce<Status>(
+        names.size() - accounted, kServersAtOnce, std::nullopt,
+        [this, names, accounted](std::size_t i) { return std::optional<Status>(Reach(names[accounted + i])); });
+    reach.insert(reach.end(), more.begin(), more.end());
     if (threads::StopRequested())
         return ERROR_CANCELLED;
 
@@ -470,8 +567,10 @@ Status SambaNetApi::ServerEnum(const std::string& server, std::uint32_t serverTy
         Status asked = ERROR_BAD_NETPATH;
         if (reach[i] == NERR_Success && std::chrono::steady_clock::now() < deadline) {
             std::lock_guard<std::mutex> lock(LibraryMutex());
-            if (Prepare(m_connection, m_id) == NERR_Success)
+            if (Prepare(m_connection, m_id) == NERR_Success) {
+                ForgetHandlesOfAnotherServer(names[i].c_str(), m_id);
                 asked = ServerInfoLocked(names[i].c_str(), info);
+            }
         }
         if (asked == NERR_Success) {
             // A Samba controller reports no controller bit; its account says what it is.

@@ -94,6 +94,8 @@ private:
     Status UserEnumLevel3(const std::string& server, std::vector<USER_INFO_3>& out);
     Status LocalGroupChange(const std::string& server, const std::string& group, const Sid& member, bool add);
     Status ServerInfoLocked(const char* host, SERVER_INFO_101& out);
+    // The controller to ask for `server`'s domain (or `domain`), into `dc`.
+    Status LocateController(const std::string& server, const std::string& domain, std::string& dc);
 
     SambaConnection m_connection;
     std::uint64_t m_id;  // tells the library whose credentials it holds

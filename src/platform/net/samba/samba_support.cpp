@@ -50,6 +50,11 @@ constexpr FlagPair kFlagPairs[] = {
 
 // 0x7FFFFFFFFFFFFFFF (the directory's "never") in seconds since 1970, cut to 32 bits.
 constexpr std::uint32_t kNeverCut = 159663333u;
+// The classic password database's "never" (its kickoff time for an account without
+// expiry): the largest time_t that gmtime can convert, 67768036191676799 (31 December
+// of the year 2147485547), cut to the database's 32 bits. pdbedit shows it as
+// "Wed, 06 Feb 2036 15:06:39 UTC".
+constexpr std::uint32_t kClassicNeverCut = 2085923199u;
 
 }  // namespace
 
@@ -81,7 +86,7 @@ std::uint32_t ToSamrAccountBits(std::uint32_t ufFlags)
 
 std::uint32_t NormalizeAccountExpiry(std::uint32_t value)
 {
-    if (value == 0 || value == kNeverCut || value >= 0x7FFFFFFFu)
+    if (value == 0 || value == kNeverCut || value == kClassicNeverCut || value >= 0x7FFFFFFFu)
         return TIMEQ_FOREVER;
     return value;
 }

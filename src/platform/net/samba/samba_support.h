@@ -23,8 +23,10 @@ bool SameHost(const std::string& a, const std::string& b);
 // UF_PASSWD_CANT_CHANGE) and the computed UF_PASSWORD_EXPIRED are dropped.
 std::uint32_t ToSamrAccountBits(std::uint32_t ufFlags);
 
-// Account expiry as read: libnetapi cuts the "never" time to 32 bits (159663333) and
-// gives 0 or the largest values for other spellings of never; all become TIMEQ_FOREVER.
+// Account expiry as read: libnetapi cuts the directory's "never" time to 32 bits
+// (159663333), a classic controller's database gives its own largest time cut to 32 bits
+// (2085923199), and 0 or 0x7FFFFFFF and above are other spellings of never; all become
+// TIMEQ_FOREVER.
 std::uint32_t NormalizeAccountExpiry(std::uint32_t value);
 
 // Password age as read: a password that was never set or must be changed comes back
