@@ -62,6 +62,9 @@ TEST_F(ListFind, CtrlFFindsLinesIgnoringCaseF3GoesOnAndEscapeKeepsTheLine)
     EXPECT_TRUE(FindField()->isVisible());
     EXPECT_EQ(m_dlg->GetWidget()->focusWidget(), FindField());
     fx::testing::TypeKeys(*m_dlg, "DoMaIn");
+    // Finding goes on from the current line: the matches in the order it meets them.
+    const int caret = m_dlg->m_listResults.GetCaretIndex();
+    std::rotate(matches.begin(), std::upper_bound(matches.begin(), matches.end(), caret), matches.end());
     fx::testing::PressKey(*m_dlg, Qt::Key_Return);
     EXPECT_EQ(m_dlg->m_listResults.GetSelItems(), std::vector<int>{matches[0]});
     EXPECT_FALSE(m_dlg->IsBrowsing()) << "Enter in the field is not the Browse button's";
