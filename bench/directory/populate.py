@@ -76,6 +76,16 @@ def user(full_name, comment="", flags=NORMAL, expires="9223372036854775807", pwd
     return attrs
 
 
+def marker(token):
+    """A contact whose description names the folder's controller: a test that reads it
+    back knows that it talks to the controller it filled."""
+    dn = contact("dx.marker")
+    msg = ldb.Message()
+    msg.dn = ldb.Dn(sam, dn)
+    msg["description"] = ldb.MessageElement([token], ldb.FLAG_MOD_REPLACE, "description")
+    sam.modify(msg)
+
+
 def tests():
     now = time.time()
     users = {
@@ -143,6 +153,7 @@ sam.transaction_start()
 try:
     if mode == "tests":
         tests()
+        marker(sys.argv[3])
     elif mode == "bulk":
         bulk()
     else:

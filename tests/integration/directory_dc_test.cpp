@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <tuple>
@@ -45,6 +46,34 @@ int Shell(const std::string& command)
     return std::system(command.c_str());
 }
 
+// Empty when the controller that answers is the one this run filled: populate wrote the
+// folder's token into the description of the contact dx.marker. Else why not.
+std::string WrongController()
+{
+    std::ifstream file(g_dir + "/marker");
+    std::string token;
+    if (!std::getline(file, token) || token.empty())
+        return "no token in " + g_dir + "/marker";
+    std::string error;
+    auto credentials = ReadAuthFile(g_dir + "/admin.auth", error);
+    if (!credentials)
+        return error;
+    directory::ConnectOptions options;
+    options.host = "dc1.vellox.test";
+    options.credentials = *credentials;
+    directory::ConnectFailure failure = directory::ConnectFailure::None;
+    auto session = directory::LdapSession::Connect(options, failure, error);
+    if (!session)
+        return "no log-on to the controller: " + error;
+    std::vector<directory::Entry> found;
+    session->Search("CN=dx.marker,CN=Users,DC=vellox,DC=test", false, "(objectClass=*)", {"description"}, found);
+    const std::string answered = found.empty() ? "no dx.marker" : found.front().Text("description");
+    if (answered == token)
+        return "";
+    return "the controller in vx-ldap-dc is not the one of " + g_dir + " (dx.marker: " + answered +
+           ", the folder's token: " + token + ")";
+}
+
 void PrepareController()
 {
     if (geteuid() != 0) {
@@ -69,6 +98,10 @@ void PrepareController()
     }
     setenv("KRB5_CONFIG", (g_dir + "/krb5.conf").c_str(), 1);
     setenv("LDAPTLS_CACERT", (g_dir + "/private/tls/ca.pem").c_str(), 1);
+    if (const std::string wrong = WrongController(); !wrong.empty()) {
+        std::fprintf(stderr, "directory_dc_test: %s\n", wrong.c_str());
+        std::exit(1);
+    }
 }
 
 Credentials Admin()
