@@ -71,9 +71,11 @@ CommitCheck PlanUserCommit(const net::USER_INFO_3& read, const UserEdits& edits,
 {
     if (edits.passwordNeverExpires && edits.mustChangePassword)
         return CommitCheck::ConflictingOptions;
-    const bool newPassword = edits.password != placeholder;
-    if (newPassword && edits.password != edits.confirmPassword)
+    // Any difference between the two fields is a mismatch, whichever holds the
+    // placeholder: a password typed into Confirm Password alone must not be dropped.
+    if (edits.password != edits.confirmPassword)
         return CommitCheck::PasswordsDiffer;
+    const bool newPassword = edits.password != placeholder;
 
     commit = UserCommit{};
     net::USER_INFO_3& info = commit.info;

@@ -1,12 +1,15 @@
-// vellox: parses the command line and runs the window, which opens the network.
+// vellox: parses the command line and runs the window, which opens the network, or
+// writes a report without one.
 #include "app/logon_dlg.h"
 #include "app/main_app.h"
 #include "app/options.h"
+#include "app/report.h"
 #include "platform/net/credentials.h"
 #include "platform/threads/owned_threads.h"
 
 #include <chrono>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +25,12 @@ int main(int argc, char** argv)
         std::cout << commandLine.output;
         std::cerr << commandLine.error;
         return commandLine.exitStatus;
+    }
+
+    // A report creates no application object: it needs no display and asks nothing.
+    if (commandLine.options.report.display != DisplayType::NONE) {
+        const int status = app::RunReport(commandLine.options, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+        return threads::EndProgram(status, kThreadsAtExit);
     }
 
     net::SetLogonPrompt(&PromptLogon);

@@ -54,7 +54,9 @@ BOOL CMainApp::InitInstance()
     net::NetApi* api = m_options.backend == app::Backend::Sample ? OpenNetworkForWindow(m_options, error)
                                                                  : OpenNetworkBehindWindow(m_options);
     if (!api) {
+        // Started from a desktop launcher nobody sees standard error: the box says it too.
         std::cerr << "vellox: " << error << '\n';
+        AfxMessageBox(error.c_str(), MB_OK | MB_ICONSTOP);
         m_exitCode = 1;
         return FALSE;
     }

@@ -4,10 +4,6 @@
 
 #include "res/resource.h"
 
-#include <unistd.h>
-
-#include <climits>
-
 int g_wantShares = 0;
 int g_busyFrame = 0;
 
@@ -96,6 +92,7 @@ BOOL CMainDialog::OnInitDialog()
     g_wantShares = 0;
 
     m_listResults.SetHorizontalExtent(1250);
+    m_listResults.EnableFind();
     m_listResults.SetAccessibleName(ResultsName().c_str());
 
     if (!LoadSettings(m_settings, m_strVersion, m_strBuild))
@@ -106,30 +103,11 @@ BOOL CMainDialog::OnInitDialog()
     return TRUE;
 }
 
-namespace {
-
-std::string LocalHostServerName()
-{
-    char host[HOST_NAME_MAX + 1] = {};
-    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0')
-        return "\\\\localhost";
-    std::string name = "\\\\";
-    name.append(host);
-    return name;
-}
-
-}  // namespace
-
 // The start-up server: the one the command line names, else the domain controller;
 // when none answers, this computer.
 void CMainDialog::ShowStartupServer()
 {
-    std::string name;
-    const net::Status status = app::StartupServer(m_options, m_api, name);
-    if (status == net::NERR_Success)
-        name = app::NormalizeServerName(name);
-    if (status != net::NERR_Success || name.empty())
-        name = LocalHostServerName();
+    const std::string name = app::StartupServerName(m_options, m_api);
     m_settings.serverName = name;
     m_comboServer.AddString(name.c_str());
     m_comboServer.SetCurSel(0);

@@ -7,12 +7,10 @@
 // the current one. Stop and a new browse only mark the running browse stopped.
 #include "app/main_dialog.h"
 
+#include "app/browse_run.h"
 #include "browse/result_table.h"
 #include "enum/files_owners.h"
-#include "enum/groups_lines.h"
-#include "enum/network_walk.h"
 #include "enum/servers_list.h"
-#include "enum/users_lines.h"
 #include "platform/threads/owned_threads.h"
 #include "res/files_strings.h"
 #include "res/resource.h"
@@ -37,34 +35,6 @@ files::WalkOptions FilesWalkOptions(const std::optional<files::SmbCredentials>& 
         fx::ShowMessageBox(nullptr, res::STR_INVALID_DESCRIPTOR, res::STR_INVALID_DESCRIPTOR_CAPTION, MB_OK);
     };
     return options;
-}
-
-// Fills `table` for one browse.
-void RunEnumeration(WorkerKind kind, net::NetApi& api, const AppSettings& settings,
-                    const std::optional<files::SmbCredentials>& smbCredentials, ResultTable& table,
-                    const std::stop_token& stop)
-{
-    switch (kind) {
-    case WorkerKind::USERS: {
-        int entryCount = 0;
-        UsersLines(api, settings, table.userLines, entryCount, stop);
-        break;
-    }
-    case WorkerKind::GROUPS:
-        GroupsLines(api, settings, table.groupLines, stop);
-        break;
-    case WorkerKind::FILES:
-        FilesOwners(settings.f_root_path, FilesWalkOptions(smbCredentials), table, stop);
-        break;
-    case WorkerKind::NETWORK: {
-        NetworkWalkOptions options;
-        options.wantShares = settings.n_Shares_Disk == 1 || settings.n_Shares_Printer == 1;
-        WalkNetwork(std::make_shared<net::NetworkRouter>(api, settings.serverName), table, options, stop);
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 // What a browse shows when its enumeration ended by an exception (out of memory, a
@@ -225,7 +195,9 @@ bool CMainDialog::StartWorker(WorkerKind kind, std::optional<files::SmbCredentia
         try {
             // The network calls of this thread, and of the helpers it starts, see Stop.
             threads::StopScope scope(stop);
-            RunEnumeration(run->kind, *api, settings, smbCredentials, table, stop);
+            const files::WalkOptions filesOptions =
+                run->kind == WorkerKind::FILES ? FilesWalkOptions(smbCredentials) : files::WalkOptions{};
+            RunEnumeration(run->kind, *api, settings, filesOptions, table, stop);
             pending.LeaveWork(run->kind);
         } catch (const std::exception&) {
             content = FailedBrowse();

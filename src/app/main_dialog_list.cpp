@@ -92,15 +92,24 @@ void CMainDialog::OpenUserProperties(std::string rowText)
     dlg.DoModal();
 }
 
-// A NETWORK server line makes its server the current one, and offers to add it to the
-// Server box when the box lacks it (server names ignore case).
+// A NETWORK server line makes its server the current one through the Server box, so
+// that the box always shows the server the next Browse and account edit use: an entry
+// the box has (matched whole, ignoring case) is selected; a new one is offered, and
+// selected once added. Declining keeps the current server.
 void CMainDialog::MakeServerCurrent(const std::string& server)
 {
     if (server.empty())
         return;
-    m_settings.serverName = server;
-    if (m_comboServer.FindStringExact(-1, server.c_str()) != CB_ERR)
-        return;
-    if (MessageBox(res::STR_ADD_NEW_SERVER, res::STR_APP_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        m_comboServer.AddString(server.c_str());
+    int index = m_comboServer.FindStringExact(-1, server.c_str());
+    if (index == CB_ERR) {
+        if (MessageBox(res::STR_ADD_NEW_SERVER, res::STR_APP_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return;
+        index = m_comboServer.AddString(server.c_str());
+        if (index < 0)
+            return;
+    }
+    m_comboServer.SetCurSel(index);
+    CString shown;
+    m_comboServer.GetLBText(index, shown);
+    m_settings.serverName = shown;
 }

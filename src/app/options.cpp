@@ -3,6 +3,8 @@
 #include "platform/net/net_support.h"
 #include "platform/net/samba_config.h"
 
+#include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +39,24 @@ std::optional<std::string> NonEmpty(const EnvLookup& env, const char* name)
     if (value && value->empty())
         return std::nullopt;
     return value;
+}
+
+// The display a --report value names, in any case; NONE for anything else.
+DisplayType ReportDisplay(const std::string& value)
+{
+    std::string upper = value;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::optional<DisplayType> type = DisplayTypeFromText(upper);
+    return type ? *type : DisplayType::NONE;
+}
+
+std::string LocalHostServerName()
+{
+    char host[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0')
+        return "\\\\localhost";
+    return std::string("\\\\") + host;
 }
 
 bool RunningFromBuildTree()
@@ -102,11 +122,24 @@ std::string UsageText()
            "                    that comes with the program)\n"
            "  --auth-file FILE  log on with the username=, password= and domain= lines of\n"
            "                    FILE, which must have mode 0600 (also VELLOX_AUTH_FILE)\n"
+           "  --report DISPLAY  write the list of DISPLAY (USERS, GROUPS, SERVERS, FILES or\n"
+           "                    NETWORK) as File > Export would, without a window, and exit\n"
+           "  --output FILE     with --report: write the list to FILE instead of standard\n"
+           "                    output; FILE is replaced only once the list is complete\n"
+           "  --format tsv|csv  with --report: tab-delimited or comma-separated (default:\n"
+           "                    the export type of the settings)\n"
+           "  --root PATH       with --report FILES: the folder to start from (default: the\n"
+           "                    root path of the settings)\n"
            "  --help            show this help and exit\n"
            "  --version         show the version and exit\n"
            "\n"
            "Without --auth-file the Kerberos ticket cache is used when it holds a ticket;\n"
-           "otherwise the program asks for a user name and password once.\n";
+           "otherwise the program asks for a user name and password once (a report never\n"
+           "asks: it fails instead).\n"
+           "\n"
+           "A report exits with 0 when the whole list was written, 1 when the list could not\n"
+           "be read or written (the output file is then left as it was), 2 for a bad command\n"
+           "line.\n";
 }
 
 std::string VersionText()
@@ -150,6 +183,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const EnvLook
     Options& options = result.options;
     std::optional<std::string> server;
     std::optional<std::string> authFile;
+    std::string reportOption;  // the last option that only a report takes
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string value;
         bool hasValue = false;
@@ -186,12 +220,35 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const EnvLook
             if (!hasValue && i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
                 value = args[++i];
             options.sampleFile = value;
+        } else if (name == "--report") {
+            if (!takeValue())
+                return Failure("option '--report' needs a display: USERS, GROUPS, SERVERS, FILES or NETWORK");
+            options.report.display = ReportDisplay(value);
+            if (options.report.display == DisplayType::NONE)
+                return Failure("'" + value + "' is not a display; give USERS, GROUPS, SERVERS, FILES or NETWORK");
+        } else if (name == "--output") {
+            if (!takeValue())
+                return Failure("option '--output' needs a file name");
+            options.report.output = value;
+            reportOption = name;
+        } else if (name == "--format") {
+            if (!takeValue() || (value != "tsv" && value != "csv"))
+                return Failure("option '--format' needs tsv or csv");
+            options.report.format = value == "csv" ? ExportMode::Comma : ExportMode::Tab;
+            reportOption = name;
+        } else if (name == "--root") {
+            if (!takeValue())
+                return Failure("option '--root' needs a folder");
+            options.report.root = value;
+            reportOption = name;
         } else if (args[i].rfind("-", 0) == 0) {
             return Failure("unknown option '" + args[i] + "'");
         } else {
             return Failure("unexpected argument '" + args[i] + "'");
         }
     }
+    if (!reportOption.empty() && options.report.display == DisplayType::NONE)
+        return Failure("option '" + reportOption + "' works only with --report");
     if (!server) {
         if (const auto fromEnv = NonEmpty(env, "VELLOX_SERVER")) {
             server = NormalizeServerName(*fromEnv);
@@ -224,6 +281,17 @@ net::Status StartupServer(const Options& options, net::NetApi& api, std::string&
     }
     const std::string domain = options.backend == Backend::Sample ? std::string() : net::LocalDomainFromSambaConfig();
     return api.GetDCName(std::string(), domain, server);
+}
+
+std::string StartupServerName(const Options& options, net::NetApi& api)
+{
+    std::string name;
+    const net::Status status = StartupServer(options, api, name);
+    if (status == net::NERR_Success)
+        name = NormalizeServerName(name);
+    if (status != net::NERR_Success || name.empty())
+        name = LocalHostServerName();
+    return name;
 }
 
 }  // namespace app

@@ -132,6 +132,7 @@ Network OpenReal(const Options& options, const StartupHooks& hooks)
         }
         network.api = std::move(attempt->api);
         network.route = attempt->route;
+        network.logonRefused = attempt->outcome == DirectoryAttempt::WrongPassword;
         return network;
     }
 }

@@ -31,6 +31,7 @@ struct Network {
     std::unique_ptr<net::NetApi> api;  // nullptr only when the sample domain can't be read
     std::string error;                 // then: why
     std::string route;                 // the way the start took ("directory, Kerberos with the password", ...)
+    bool logonRefused = false;         // the start-up server refused the password it was given last
 };
 
 // Opens the back end the options choose. For real servers the credentials come from

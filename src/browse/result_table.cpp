@@ -6,6 +6,22 @@
 
 const std::string g_separatorLine(223, '=');
 
+namespace {
+
+std::atomic<std::uint64_t> g_entriesTaken{0};
+
+void CountEntry()
+{
+    g_entriesTaken.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+std::uint64_t EntriesTaken()
+{
+    return g_entriesTaken.load(std::memory_order_relaxed);
+}
+
 ResultTable::ResultTable()
 {
     ownerNames.reserve(kInitialTableSize);
@@ -29,12 +45,14 @@ void AddOwnerBytes(std::uint64_t bytes, const std::string& owner, ResultTable& t
     table.ownerIndex.emplace(owner, table.ownerNames.size());
     table.ownerNames.push_back(owner);
     table.ownerBytes.push_back(bytes);
+    CountEntry();
 }
 
 bool AddResultLine(std::vector<std::string>& lines, std::string line, std::size_t capacity)
 {
     if (lines.size() < capacity) {
         lines.push_back(std::move(line));
+        CountEntry();
         return true;
     }
     if (lines.size() == capacity)
@@ -54,6 +72,7 @@ bool AddNetworkEntry(ResultTable& table, std::string entry, std::size_t capacity
         return false;
     }
     table.networkTable.push_back(std::move(entry));
+    CountEntry();
     return true;
 }
 

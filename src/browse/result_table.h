@@ -58,6 +58,11 @@ bool AddResultLine(std::vector<std::string>& lines, std::string line, std::size_
 // Appends the "END_OF_DATA" line that closes groupLines and userLines.
 void EndLines(std::vector<std::string>& lines);
 
+// Entries the tables of this process have taken so far (result lines, new owners,
+// network entries), over every browse; a report running one browse shows it as its
+// progress while the browse runs.
+std::uint64_t EntriesTaken();
+
 // Appends a NETWORK entry (type letter + line text) unless the table is full, in which
 // case networkFull is set. Returns false once full.
 bool AddNetworkEntry(ResultTable& table, std::string entry, std::size_t capacity = kLineCapacity);

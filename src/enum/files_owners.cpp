@@ -55,13 +55,13 @@ files::SmbCredentials SmbWalkCredentials(const std::string& authFile, std::strin
     return answer ? FromNet(*answer) : files::SmbCredentials{};
 }
 
-void FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,
-                 const std::stop_token& stop)
+files::WalkResult FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,
+                              const std::stop_token& stop)
 {
     // The walk checks a plain stop mark between entries; a stop request sets it.
     std::atomic<bool> stopMark = stop.stop_requested();
     std::stop_callback onStop(stop, [&stopMark] { stopMark = true; });
-    files::WalkOwners(
+    return files::WalkOwners(
         root, options,
         [&table](const files::Owner& owner, std::uint64_t bytes) { AddOwnerBytes(bytes, OwnerText(owner), table); },
         stopMark);

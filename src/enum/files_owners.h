@@ -20,6 +20,7 @@ std::string OwnerText(const files::Owner& owner);
 files::SmbCredentials SmbWalkCredentials(const std::string& authFile, std::string& error);
 
 // Walks the tree below `root` and totals every owner into `table` through
-// AddOwnerBytes, in the order first met. A stop request ends the walk early.
-void FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,
-                 const std::stop_token& stop);
+// AddOwnerBytes, in the order first met. A stop request ends the walk early. Returns the
+// walk's counts (its owners went to the table).
+files::WalkResult FilesOwners(const std::string& root, const files::WalkOptions& options, ResultTable& table,
+                              const std::stop_token& stop);

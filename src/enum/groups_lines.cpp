@@ -35,7 +35,7 @@ bool AddMemberLines(const std::vector<net::GROUP_USERS_INFO_0>& members, std::ve
 }  // namespace
 
 void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& groupLines,
-                 const StopToken& stop)
+                 const StopToken& stop, net::Status* answer)
 {
     groupLines.clear();
     // A back end that reads the groups with their members at once does; the others are
@@ -48,6 +48,8 @@ void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std:
     std::vector<net::GROUP_INFO_2> groups;
     if (each)
         status = api.GroupEnum(settings.serverName, groups);
+    if (answer)
+        *answer = status;
     if (stop.stop_requested()) {
         EndLines(groupLines);
         return;

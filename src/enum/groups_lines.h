@@ -13,6 +13,7 @@
 // a failed or empty enumeration gives "Could not enumerate domain." instead. A group
 // line is the name and a TAB (g_groupname) followed by the comment and a TAB
 // (g_comments); with g_show_members each member follows as TAB + name. A group whose
-// member query fails gets no member lines.
+// member query fails gets no member lines. `answer`, when given, receives the answer to
+// the request for the groups.
 void GroupsLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& groupLines,
-                 const StopToken& stop);
+                 const StopToken& stop, net::Status* answer = nullptr);

@@ -119,12 +119,14 @@ std::string UserLine(const net::USER_INFO_3& user, const AppSettings& s)
 }
 
 void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines, int& entryCount,
-                const StopToken& stop)
+                const StopToken& stop, net::Status* answer)
 {
     userLines.clear();
     entryCount = 0;
     std::vector<net::USER_INFO_3> users;
     const net::Status status = api.UserEnum(settings.serverName, net::FILTER_NORMAL_ACCOUNT, users);
+    if (answer)
+        *answer = status;
     if (stop.stop_requested()) {
         EndLines(userLines);
         return;

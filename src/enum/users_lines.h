@@ -13,9 +13,10 @@
 // "END_OF_DATA" line; a failed or empty enumeration gives "Could not enumerate
 // domain." instead. entryCount becomes the number of lines before "END_OF_DATA"
 // when accounts were listed (0 after a failure). A stop request
-// ends the lines early (the browse's result is dropped anyway).
+// ends the lines early (the browse's result is dropped anyway). `status`, when given,
+// receives the answer to the list request.
 void UsersLines(net::NetApi& api, const AppSettings& settings, std::vector<std::string>& userLines, int& entryCount,
-                const StopToken& stop);
+                const StopToken& stop, net::Status* status = nullptr);
 
 // The line of one account: name, then a TAB and a field per USERS setting that is on,
 // then a TAB and the flag word.

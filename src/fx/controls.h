@@ -92,6 +92,10 @@ public:
     BOOL SetTabStops();
     BOOL SetTabStops(const int& cxEachStop);
     BOOL SetTabStops(int nTabStops, const int* rgTabStops);
+    // Ctrl+F in the list's window opens a find field over the list, F3 finds the next
+    // line containing its text (ignoring case), Escape closes it. Ctrl+C copies every
+    // selected line in every list box.
+    void EnableFind();
     // Width in pixels that the horizontal scroll bar can reach.
     void SetHorizontalExtent(int cxExtent);
     int GetHorizontalExtent() const;

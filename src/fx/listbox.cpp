@@ -461,6 +461,17 @@ void ListBoxView::resizeEvent(QResizeEvent* e)
     QListView::resizeEvent(e);
 }
 
+// Scrolling by pixels, the view would step the whole item, which is as wide as the
+// list's extent, at one click of an arrow: an arrow scrolls about one character and a
+// click in the trough one page.
+void ListBoxView::updateGeometries()
+{
+    QListView::updateGeometries();
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
+    bar->setPageStep(std::max(1, viewport()->width()));
+}
+
 void ListBoxView::changeEvent(QEvent* e)
 {
     QListView::changeEvent(e);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QAbstractListModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QStyledItemDelegate>
 
@@ -129,9 +130,22 @@ public:
     const std::vector<int>& ColumnStartsPx();
     int ExtentPx();
 
+    // Find (listbox_find.cpp): Ctrl+F anywhere in the list's window opens a find field
+    // over the list; F3, or Enter in the field, selects the next line that contains its
+    // text, ignoring case; Escape closes the field and leaves that selection.
+    void EnableFind();
+    void OpenFind();
+    void FindNext();
+    void CloseFind();
+    // Every selected line, in list order, each ended by a line feed.
+    std::string SelectedLines() const;
+
 protected:
+    // Ctrl+C copies SelectedLines(), not only the focused line.
+    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void updateGeometries() override;
 
 private:
     void MeasureInFont();
@@ -141,6 +155,7 @@ private:
     ListBoxLayout m_layout;
     std::vector<int> m_starts;
     int m_laidOutExtent = 0;
+    QLineEdit* m_findField = nullptr;  // while find is enabled
 };
 
 }  // namespace fx

@@ -211,6 +211,18 @@ void PressKey(CWnd& dialog, int qtKey, int qtModifiers)
     QCoreApplication::sendEvent(target, &press);
 }
 
+void TypeKeys(CWnd& dialog, const std::string& text)
+{
+    QWidget* w = dialog.GetWidget();
+    if (!w)
+        return;
+    for (const QChar c : detail::Q(text)) {
+        QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(target, &press);
+    }
+}
+
 void CloseBox(CWnd& dialog)
 {
     if (QWidget* w = dialog.GetWidget())

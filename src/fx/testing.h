@@ -77,6 +77,7 @@ void FocusControl(CWnd& dialog, int nID);
 void TypeText(CWnd& dialog, int nID, const std::string& text);  // replaces an edit's text
 void ChooseMenuCommand(CWnd& dialog, UINT nCommand);            // menu bar item
 void PressKey(CWnd& dialog, int qtKey, int qtModifiers = 0);    // Escape, Enter, Alt+Space
+void TypeKeys(CWnd& dialog, const std::string& text);           // into whatever has the focus
 void CloseBox(CWnd& dialog);                                    // the title bar's close box
 void FireTimer(CWnd& window, UINT_PTR nIDEvent);                // one WM_TIMER tick
 bool HasTimer(const CWnd& window, UINT_PTR nIDEvent);

@@ -248,6 +248,38 @@ TEST_F(UserProps, NetworkRowsMakeTheirServerCurrent)
     EXPECT_EQ(m_dlg->m_comboServer.GetCount(), before + 1);
 }
 
+// The Server box always shows the server the next Browse uses, whatever the answer to
+// the offer of a new one.
+TEST_F(UserProps, TheServerBoxShowsTheServerANetworkRowLeavesCurrent)
+{
+    struct Case {
+        const char* row;
+        int answer;
+        const char* current;  // the server afterwards, and the box's selection
+        int entries;          // in the Server box afterwards
+    };
+    const Case cases[] = {
+        {"\\\\VELLOX-BDC", IDNO, "\\\\VELLOX-PDC", 1},   // declined: nothing changes
+        {"\\\\VELLOX-BDC", IDYES, "\\\\VELLOX-BDC", 2},  // added and selected
+        {"\\\\vellox-pdc", IDYES, "\\\\VELLOX-PDC", 2},  // an entry the box has: selected, not asked
+    };
+    m_dlg->m_shownType = DisplayType::NETWORK;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.row) + (c.answer == IDYES ? " yes" : " no"));
+        m_dlg->m_listResults.ResetContent();
+        for (const std::string& line : Names{"Network", "====", std::string(c.row) + "\tServer", "===="})
+            m_dlg->m_listResults.AddString(line.c_str());
+        m_answers = {c.answer};
+        fx::testing::DoubleClickListItem(*m_dlg, res::IDC_RESULTS, 2);
+        CString shown;
+        m_dlg->m_comboServer.GetWindowText(shown);
+        EXPECT_EQ(m_dlg->m_settings.serverName, c.current);
+        EXPECT_EQ(std::string(shown), c.current);
+        EXPECT_EQ(m_dlg->m_comboServer.GetCount(), c.entries);
+    }
+    EXPECT_EQ(m_messages, (Names{res::STR_ADD_NEW_SERVER, res::STR_ADD_NEW_SERVER}));
+}
+
 // End to end: a NETWORK browse of the sample network, then a server row opened from it.
 TEST_F(UserProps, ANetworkBrowseThenAServerRowMadeCurrent)
 {

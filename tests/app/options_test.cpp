@@ -86,6 +86,30 @@ TEST(Options, ServerErrors)
     ExpectUsageError(Parse({"--server", "two words"}), "not a server name");
 }
 
+TEST(Options, ReportTakesADisplayInAnyCaseAndItsOwnOptions)
+{
+    const CommandLine result =
+        Parse({"--demo", "--report", "users", "--output=/tmp/u.csv", "--format", "csv", "--root", "/srv/"});
+    ASSERT_TRUE(result.run) << result.error;
+    EXPECT_EQ(result.options.report.display, DisplayType::USERS);
+    EXPECT_EQ(result.options.report.output, "/tmp/u.csv");
+    EXPECT_EQ(result.options.report.format, ExportMode::Comma);
+    EXPECT_EQ(result.options.report.root, "/srv/");
+    EXPECT_EQ(result.options.backend, Backend::Sample);
+    EXPECT_EQ(Parse({"--report=NETWORK", "--format=tsv"}).options.report.format, ExportMode::Tab);
+    EXPECT_EQ(Parse({}).options.report.display, DisplayType::NONE);
+}
+
+TEST(Options, ReportErrors)
+{
+    ExpectUsageError(Parse({"--report"}), "--report");
+    ExpectUsageError(Parse({"--report", "PRINTERS"}), "'PRINTERS' is not a display");
+    ExpectUsageError(Parse({"--report", "USERS", "--format", "xls"}), "tsv or csv");
+    ExpectUsageError(Parse({"--report", "USERS", "--output"}), "--output");
+    for (const char* alone : {"--output=x", "--format=csv", "--root=/"})
+        ExpectUsageError(Parse({alone}), "works only with --report");
+}
+
 TEST(Options, ServerFromTheEnvironmentUnlessGiven)
 {
     EXPECT_EQ(Parse({}, {{"VELLOX_SERVER", "\\\\ENVDC"}}).options.server, "\\\\ENVDC");

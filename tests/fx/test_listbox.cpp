@@ -312,6 +312,29 @@ TEST_F(ListBox, HorizontalExtentGivesAScrollRange)
     EXPECT_LE(list.View()->horizontalScrollBar()->maximum(), 1250);
 }
 
+// A wide list is reached column by column: an arrow moves about one character, the
+// trough a page, never the whole width.
+TEST_F(ListBox, ScrollArrowMovesACharacterAndTheTroughAPage)
+{
+    CListBox& list = dlg.m_listResults;
+    list.AddString("row");
+    list.SetHorizontalExtent(4000);
+    fx::testing::ProcessEvents();
+    QScrollBar* bar = list.View()->horizontalScrollBar();
+    const int character = list.View()->fontMetrics().averageCharWidth();
+    const int page = list.View()->viewport()->width();
+    ASSERT_GT(bar->maximum(), 2 * page);
+    const struct {
+        QAbstractSlider::SliderAction action;
+        int step;
+    } cases[] = {{QAbstractSlider::SliderSingleStepAdd, character}, {QAbstractSlider::SliderPageStepAdd, page}};
+    for (const auto& c : cases) {
+        bar->setValue(0);
+        bar->triggerAction(c.action);
+        EXPECT_EQ(bar->value(), c.step) << int(c.action);
+    }
+}
+
 TEST_F(ListBox, FindStringSearchesFromAfterTheStartAndWraps)
 {
     CListBox& list = dlg.m_listResults;

@@ -4,7 +4,13 @@
 #include "platform/net/sample/sim_model.h"
 #include "platform/threads/owned_threads.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -418,21 +424,50 @@ std::unique_ptr<SimNetApi> SimNetApi::FromJson(const std::string& json, std::str
     return std::unique_ptr<SimNetApi>(new SimNetApi(std::move(impl)));
 }
 
+namespace {
+
+// The whole file, or the system's reason why it can't be opened (`opened` false) or
+// read ("No such file or directory", "Is a directory").
+bool ReadSampleFile(const std::string& path, std::string& text, bool& opened, std::string& reason)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    opened = fd >= 0;
+    if (!opened) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat st { };
+    int error = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    char buffer[65536];
+    while (error == 0) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n == 0)
+            break;
+        else if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (error != 0)
+        reason = std::strerror(error);
+    return error == 0;
+}
+
+}  // namespace
+
 std::unique_ptr<SimNetApi> SimNetApi::FromFile(const std::string& path, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "Cannot open the sample domain file " + path + ".";
-        return nullptr;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = "Cannot read the sample domain file " + path + ".";
+    std::string text;
+    bool opened = false;
+    std::string reason;
+    if (!ReadSampleFile(path, text, opened, reason)) {
+        error = std::string(opened ? "Cannot read" : "Cannot open") + " the sample domain file " + path + ": " +
+                reason + ".";
         return nullptr;
     }
     std::string detail;
-    auto api = FromJson(text.str(), detail);
+    auto api = FromJson(text, detail);
     if (!api)
         error = "The sample domain file " + path + " is not valid: " + detail + ".";
     return api;
