@@ -106,16 +106,29 @@ protected:
             fx::testing::Click(dlg, id);
     }
 
+    void StartAndBrowseUsers(const std::string& server);
+
     std::unique_ptr<net::NetApi> m_api;
     Names m_offered;  // what Select Group listed
 };
 
-// Started with --server \\CLPDC, a name only NetBIOS resolves: no message, and a USERS
+// Started with --server \\CLPDC, a name only NetBIOS resolves, or with no server on a
+// machine whose Samba configuration names the domain (the controller is its domain
+// master browser): no message, the start-up server is the controller, and a USERS
 // browse lists every account pdbedit lists.
 TEST_F(ClassicAccounts, StartByNetbiosNameOpensQuietlyAndBrowsesUsers)
 {
+    for (const std::string& server : {kServer, std::string()}) {
+        SCOPED_TRACE("--server '" + server + "'");
+        StartAndBrowseUsers(server);
+        m_messages.clear();
+    }
+}
+
+void ClassicAccounts::StartAndBrowseUsers(const std::string& server)
+{
     app::Options options;
-    options.server = kServer;
+    options.server = server;
     options.authFile = classic::AuthFile();
     std::string error;
     std::unique_ptr<net::NetApi> api(OpenNetworkForWindow(options, error));
@@ -123,6 +136,7 @@ TEST_F(ClassicAccounts, StartByNetbiosNameOpensQuietlyAndBrowsesUsers)
     EXPECT_TRUE(m_messages.empty()) << m_messages.front();
     m_dlg = std::make_unique<CMainDialog>(*api, options);
     ASSERT_TRUE(m_dlg->Create());
+    EXPECT_EQ(m_dlg->m_settings.serverName, kServer);
     SelectDisplay("USERS");
     fx::testing::Click(*m_dlg, res::IDC_BROWSE);
     ASSERT_TRUE(WaitForBrowse());

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <utility>
 #include <vector>
 
 using namespace net;
@@ -67,6 +69,84 @@ TEST(NetbiosName, QueryAsksForTheServerServiceOfTheName)
     // Names a NetBIOS query can't carry.
     for (const char* name : {"", "dc1.vellox.test", "A-NAME-OF-16-CHR"})
         EXPECT_TRUE(NetbiosNameQuery(name, 1, true).empty()) << name;
+}
+
+// A node status answer for transaction `id` listing `names` (15 characters, suffix, flags).
+Bytes StatusAnswer(std::uint16_t id, std::uint16_t flags,
+                   const std::vector<std::pair<std::string, std::uint16_t>>& names)
+{
+    Bytes out = {static_cast<std::uint8_t>(id >> 8),
+                 static_cast<std::uint8_t>(id),
+                 static_cast<std::uint8_t>(flags >> 8),
+                 static_cast<std::uint8_t>(flags),
+                 0,
+                 0,
+                 0,
+                 1,
+                 0,
+                 0,
+                 0,
+                 0};
+    const Bytes name = Encoded("CKAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+    out.insert(out.end(), name.begin(), name.end());
+    const auto length = static_cast<std::uint16_t>(1 + 18 * names.size() + 46);
+    const Bytes rest = {0,
+                        0x21,
+                        0,
+                        1,
+                        0,
+                        0,
+                        0,
+                        0,
+                        static_cast<std::uint8_t>(length >> 8),
+                        static_cast<std::uint8_t>(length),
+                        static_cast<std::uint8_t>(names.size())};
+    out.insert(out.end(), rest.begin(), rest.end());
+    for (const auto& [text, nameFlags] : names) {
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back(static_cast<std::uint8_t>(nameFlags >> 8));
+        out.push_back(static_cast<std::uint8_t>(nameFlags));
+    }
+    out.resize(out.size() + 46);  // statistics
+    return out;
+}
+
+TEST(NetbiosName, DomainMasterAndStatusRequests)
+{
+    Bytes master = NetbiosNameQuery("classic", 0x1234, true, kNetbiosDomainMasterSuffix);
+    ASSERT_EQ(master.size(), 50u);
+    EXPECT_EQ(std::string(master.begin() + 13, master.begin() + 45), "EDEMEBFDFDEJEDCACACACACACACACABL");
+    Bytes status = {0x12, 0x34, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
+    const Bytes wildcard = Encoded("CKAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+    status.insert(status.end(), wildcard.begin(), wildcard.end());
+    status.insert(status.end(), {0, 0x21, 0, 1});
+    EXPECT_EQ(NetbiosStatusQuery(0x1234), status);
+}
+
+TEST(NetbiosName, StatusAnswerGivesTheUniqueServerName)
+{
+    const std::string group(std::string("CLASSIC        ") + '\x1c');
+    const std::string server(std::string("CLPDC          ") + '\x20');
+    const std::string workstation(std::string("CLPDC          ") + '\x00');
+    const std::string groupServer(std::string("CLASSIC        ") + '\x20');
+    struct Case {
+        const char* what;
+        Bytes answer;
+        std::string name;
+    };
+    const Bytes good = StatusAnswer(9, 0x8400, {{workstation, 0x0400}, {group, 0x8400}, {server, 0x0400}});
+    const Case cases[] = {
+        {"the <20> name among others", good, "CLPDC"},
+        {"a group <20> name is no server", StatusAnswer(9, 0x8400, {{groupServer, 0x8400}, {server, 0x0400}}), "CLPDC"},
+        {"no <20> name", StatusAnswer(9, 0x8400, {{workstation, 0x0400}, {group, 0x8400}}), ""},
+        {"no names", StatusAnswer(9, 0x8400, {}), ""},
+        {"another transaction", StatusAnswer(8, 0x8400, {{server, 0x0400}}), ""},
+        {"a request, not an answer", StatusAnswer(9, 0x0000, {{server, 0x0400}}), ""},
+        {"a name query's answer", Answer(9, 0x8500, {{198, 18, 31, 10}}), ""},
+        {"cut inside the names", Bytes(good.begin(), good.begin() + 60), ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NetbiosStatusServerName(c.answer.data(), c.answer.size(), 9), c.name) << c.what;
 }
 
 TEST(NetbiosName, OnlyAPositiveAnswerToTheQueryGivesAddresses)

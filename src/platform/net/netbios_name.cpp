@@ -25,14 +25,16 @@ namespace {
 constexpr std::uint16_t kNameServicePort = 137;
 constexpr std::size_t kHeaderSize = 12;
 constexpr std::size_t kNetbiosNameLength = 16;
-constexpr std::uint8_t kServerSuffix = 0x20;
+constexpr std::size_t kStatusEntrySize = 18;  // name (16), flags (2)
 constexpr std::uint16_t kTypeNb = 0x0020;
+constexpr std::uint16_t kTypeNbstat = 0x0021;
 constexpr std::uint16_t kClassIn = 0x0001;
 constexpr std::uint16_t kFlagResponse = 0x8000;
 constexpr std::uint16_t kFlagRecursion = 0x0100;
 constexpr std::uint16_t kFlagBroadcast = 0x0010;
 constexpr std::uint16_t kOpcodeMask = 0x7800;
 constexpr std::uint16_t kRcodeMask = 0x000F;
+constexpr std::uint16_t kNameFlagGroup = 0x8000;
 
 std::uint16_t Read16(const std::uint8_t* p)
 {
@@ -62,6 +64,56 @@ bool SkipName(const std::uint8_t* data, std::size_t size, std::size_t& pos)
         pos += 1 + length;
     }
     return false;
+}
+
+// The question of a query: `padded` (16 bytes, suffix last) in the half-byte encoding.
+std::vector<std::uint8_t> Question(const std::string& padded, std::uint16_t id, std::uint16_t flags, std::uint16_t type)
+{
+    std::vector<std::uint8_t> out;
+    Put16(out, id);
+    Put16(out, flags);
+    Put16(out, 1);  // one question
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, 0);
+    out.push_back(2 * kNetbiosNameLength);
+    for (unsigned char c : padded) {
+        out.push_back(static_cast<std::uint8_t>('A' + (c >> 4)));
+        out.push_back(static_cast<std::uint8_t>('A' + (c & 0x0F)));
+    }
+    out.push_back(0);  // no scope
+    Put16(out, type);
+    Put16(out, kClassIn);
+    return out;
+}
+
+// The data of the first record of type `type` in a positive answer to transaction `id`:
+// its offset and length; false for anything else.
+bool AnswerData(const std::uint8_t* data, std::size_t size, std::uint16_t id, std::uint16_t type, std::size_t& pos,
+                std::uint16_t& length)
+{
+    if (!data || size < kHeaderSize || Read16(data) != id)
+        return false;
+    const std::uint16_t flags = Read16(data + 2);
+    if (!(flags & kFlagResponse) || (flags & kOpcodeMask) != 0 || (flags & kRcodeMask) != 0 || Read16(data + 6) == 0)
+        return false;
+    pos = kHeaderSize;
+    for (std::uint16_t q = Read16(data + 4); q > 0; --q) {  // questions, if echoed
+        if (!SkipName(data, size, pos))
+            return false;
+        pos += 4;
+    }
+    if (!SkipName(data, size, pos) || pos + 10 > size || Read16(data + pos) != type)
+        return false;
+    length = Read16(data + pos + 8);
+    pos += 10;
+    return pos + length <= size;
+}
+
+std::uint16_t NewId()
+{
+    std::random_device random;
+    return static_cast<std::uint16_t>(random());
 }
 
 // A single run of `testparm` for one parameter of the local configuration.
@@ -110,11 +162,15 @@ std::vector<in_addr> BroadcastAddresses()
     return out;
 }
 
-// Sends the query to each target and waits for the first positive answer.
-std::vector<std::string> Ask(const std::string& name, const std::vector<in_addr>& targets, bool broadcast,
+using ParseAnswer = std::vector<std::string> (*)(const std::uint8_t*, std::size_t, std::uint16_t);
+
+// Sends `query` (transaction `id`) to each target and waits for the first answer that
+// `parse` finds something in.
+std::vector<std::string> Ask(const std::vector<std::uint8_t>& query, std::uint16_t id, ParseAnswer parse,
+                             const std::vector<in_addr>& targets, bool broadcast,
                              std::chrono::steady_clock::time_point deadline)
 {
-    if (targets.empty())
+    if (targets.empty() || query.empty())
         return {};
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -122,9 +178,6 @@ std::vector<std::string> Ask(const std::string& name, const std::vector<in_addr>
     const int on = 1;
     if (broadcast)
         setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    std::random_device random;
-    const auto id = static_cast<std::uint16_t>(random());
-    const std::vector<std::uint8_t> query = NetbiosNameQuery(name, id, broadcast);
     for (const in_addr& target : targets) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
@@ -144,7 +197,7 @@ std::vector<std::string> Ask(const std::string& name, const std::vector<in_addr>
         std::uint8_t answer[576];
         const ssize_t got = recv(fd, answer, sizeof answer, 0);
         if (got > 0)
-            found = NetbiosQueryAnswer(answer, static_cast<std::size_t>(got), id);
+            found = parse(answer, static_cast<std::size_t>(got), id);
     }
     close(fd);
     return found;
@@ -224,51 +277,50 @@ NetbiosResolveOrder NetbiosOrderFromSambaConfig()
     return order;
 }
 
-std::vector<std::uint8_t> NetbiosNameQuery(const std::string& name, std::uint16_t id, bool broadcast)
+std::vector<std::uint8_t> NetbiosNameQuery(const std::string& name, std::uint16_t id, bool broadcast,
+                                           std::uint8_t suffix)
 {
     if (name.empty() || name.size() >= kNetbiosNameLength || name.find('.') != std::string::npos)
         return {};
     std::string padded = UpperAscii(name);
     padded.resize(kNetbiosNameLength - 1, ' ');
-    padded += static_cast<char>(kServerSuffix);
+    padded += static_cast<char>(suffix);
+    return Question(padded, id, static_cast<std::uint16_t>(kFlagRecursion | (broadcast ? kFlagBroadcast : 0)), kTypeNb);
+}
 
-    std::vector<std::uint8_t> out;
-    Put16(out, id);
-    Put16(out, static_cast<std::uint16_t>(kFlagRecursion | (broadcast ? kFlagBroadcast : 0)));
-    Put16(out, 1);  // one question
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, 0);
-    out.push_back(2 * kNetbiosNameLength);
-    for (unsigned char c : padded) {
-        out.push_back(static_cast<std::uint8_t>('A' + (c >> 4)));
-        out.push_back(static_cast<std::uint8_t>('A' + (c & 0x0F)));
+std::vector<std::uint8_t> NetbiosStatusQuery(std::uint16_t id)
+{
+    std::string wildcard(kNetbiosNameLength, '\0');
+    wildcard[0] = '*';
+    return Question(wildcard, id, 0, kTypeNbstat);
+}
+
+std::string NetbiosStatusServerName(const std::uint8_t* data, std::size_t size, std::uint16_t id)
+{
+    std::size_t pos = 0;
+    std::uint16_t length = 0;
+    if (!AnswerData(data, size, id, kTypeNbstat, pos, length) || length == 0)
+        return {};
+    const std::size_t end = pos + length;
+    const std::size_t count = data[pos++];
+    for (std::size_t i = 0; i < count && pos + kStatusEntrySize <= end; ++i, pos += kStatusEntrySize) {
+        const std::uint8_t* entry = data + pos;
+        if (entry[kNetbiosNameLength - 1] != kNetbiosServerSuffix ||
+            (Read16(entry + kNetbiosNameLength) & kNameFlagGroup))
+            continue;
+        std::string name(reinterpret_cast<const char*>(entry), kNetbiosNameLength - 1);
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (!name.empty() && name.find('\0') == std::string::npos)
+            return name;
     }
-    out.push_back(0);  // no scope
-    Put16(out, kTypeNb);
-    Put16(out, kClassIn);
-    return out;
+    return {};
 }
 
 std::vector<std::string> NetbiosQueryAnswer(const std::uint8_t* data, std::size_t size, std::uint16_t id)
 {
-    if (!data || size < kHeaderSize || Read16(data) != id)
-        return {};
-    const std::uint16_t flags = Read16(data + 2);
-    if (!(flags & kFlagResponse) || (flags & kOpcodeMask) != 0 || (flags & kRcodeMask) != 0 || Read16(data + 6) == 0)
-        return {};
-    std::size_t pos = kHeaderSize;
-    for (std::uint16_t q = Read16(data + 4); q > 0; --q) {  // questions, if echoed
-        if (!SkipName(data, size, pos))
-            return {};
-        pos += 4;
-    }
-    if (!SkipName(data, size, pos) || pos + 10 > size)
-        return {};
-    const std::uint16_t type = Read16(data + pos);
-    const std::uint16_t length = Read16(data + pos + 8);
-    pos += 10;
-    if (type != kTypeNb || pos + length > size)
+    std::size_t pos = 0;
+    std::uint16_t length = 0;
+    if (!AnswerData(data, size, id, kTypeNb, pos, length))
         return {};
     std::vector<std::string> found;
     for (std::size_t entry = pos; entry + 6 <= pos + length; entry += 6) {
@@ -279,21 +331,56 @@ std::vector<std::string> NetbiosQueryAnswer(const std::uint8_t* data, std::size_
     return found;
 }
 
-std::vector<std::string> ResolveNetbiosName(const std::string& name, const NetbiosResolveOrder& order,
-                                            std::chrono::milliseconds timeout)
+namespace {
+
+// The addresses of `name`<`suffix`> by WINS, then broadcast, as `order` allows.
+std::vector<std::string> Resolve(const std::string& name, std::uint8_t suffix, const NetbiosResolveOrder& order,
+                                 std::chrono::milliseconds timeout)
 {
-    if (NetbiosNameQuery(name, 0, false).empty())
+    if (NetbiosNameQuery(name, 0, false, suffix).empty())
         return {};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::vector<std::string> found;
     if (order.wins && !order.winsServers.empty()) {
         // The WINS servers get half the time, so that a silent one leaves room for a broadcast.
         const auto half = std::chrono::steady_clock::now() + timeout / 2;
-        found = Ask(name, Addresses(order.winsServers), false, order.broadcast ? half : deadline);
+        const std::uint16_t id = NewId();
+        found = Ask(NetbiosNameQuery(name, id, false, suffix), id, NetbiosQueryAnswer, Addresses(order.winsServers),
+                    false, order.broadcast ? half : deadline);
     }
-    if (found.empty() && order.broadcast)
-        found = Ask(name, BroadcastAddresses(), true, deadline);
+    if (found.empty() && order.broadcast) {
+        const std::uint16_t id = NewId();
+        found =
+            Ask(NetbiosNameQuery(name, id, true, suffix), id, NetbiosQueryAnswer, BroadcastAddresses(), true, deadline);
+    }
     return found;
+}
+
+std::vector<std::string> StatusServerName(const std::uint8_t* data, std::size_t size, std::uint16_t id)
+{
+    std::string name = NetbiosStatusServerName(data, size, id);
+    return name.empty() ? std::vector<std::string>{} : std::vector<std::string>{name};
+}
+
+}  // namespace
+
+std::vector<std::string> ResolveNetbiosName(const std::string& name, const NetbiosResolveOrder& order,
+                                            std::chrono::milliseconds timeout)
+{
+    return Resolve(name, kNetbiosServerSuffix, order, timeout);
+}
+
+std::string NetbiosDomainMaster(const std::string& domain, const NetbiosResolveOrder& order,
+                                std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const std::vector<std::string> found = Resolve(domain, kNetbiosDomainMasterSuffix, order, timeout * 2 / 3);
+    if (found.empty())
+        return {};
+    const std::uint16_t id = NewId();
+    const std::vector<std::string> name =
+        Ask(NetbiosStatusQuery(id), id, StatusServerName, Addresses({found.front()}), false, deadline);
+    return name.empty() ? std::string() : name.front();
 }
 
 ServerReach ReachServer(const std::string& host, std::uint16_t port, const NetbiosResolveOrder& order,

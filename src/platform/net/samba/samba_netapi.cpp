@@ -16,6 +16,8 @@
 // - NetServerGetInfo never reports SV_TYPE_DOMAIN_CTRL for a Samba DC, and answers
 //   for this machine's own names from the local configuration: the PDC bit comes from
 //   the server's own NetGetDCName, and every named server is probed first.
+// - Neither NetGetDCName nor DsGetDcName finds a classic domain's controller from a
+//   machine that is no member (1003, 87): its domain master browser (DOMAIN<1B>) is.
 // - The level-3 write ignores usri3_password_expired when usri3_password_age is 0
 //   (a password set in the same second): the age sent is never 0.
 // - A password must always be set (empty with the credential cache), or the library
@@ -48,6 +50,7 @@ extern "C" void libnetapi_samr_free(struct libnetapi_ctx* ctx);
 
 #include "platform/net/discovery/discovery.h"
 #include "platform/net/discovery/netbios_browse.h"
+#include "platform/net/netbios_name.h"
 #include "platform/net/samba/samba_support.h"
 #include "platform/threads/library_lock.h"
 #include "platform/threads/owned_threads.h"
@@ -65,6 +68,8 @@ constexpr std::uint32_t kWholeList = 0xFFFFFFFFu;  // MAX_PREFERRED_LENGTH
 constexpr std::uint32_t kDsPdcRequired = 0x00000080;
 constexpr std::uint32_t kDsReturnFlatName = 0x80000000;
 constexpr std::chrono::seconds kAnswerRemembered{60};
+// Longest wait for a classic domain's master browser to answer its name.
+constexpr std::chrono::milliseconds kDomainMasterWait{1500};
 
 // The library's one context is shared by the whole process and is not thread-safe;
 // libsmbclient shares its configuration.
@@ -380,7 +385,7 @@ Status SambaNetApi::Locked(const std::string& server, Body&& body)
 Status SambaNetApi::GetDCName(const std::string& server, const std::string& domain, std::string& dcName)
 {
     dcName.clear();
-    return Locked(server, [&](const char* host) -> Status {
+    const Status located = Locked(server, [&](const char* host) -> Status {
         const char* wanted = domain.empty() ? nullptr : domain.c_str();
         Buffer buffer;
         Status status = NetGetDCName(host, wanted, buffer.Out());
@@ -401,6 +406,17 @@ Status SambaNetApi::GetDCName(const std::string& server, const std::string& doma
         NetApiBufferFree(info);
         return NERR_Success;
     });
+    if (located != NERR_DCNotFound || !HostOf(server).empty())
+        return located;
+    // A classic domain answers neither: its primary controller is the domain master
+    // browser, which holds DOMAIN<1B>.
+    const std::string name = domain.empty() ? m_connection.workgroup : domain;
+    const std::string master =
+        name.empty() ? std::string() : NetbiosDomainMaster(name, NetbiosOrderFromSambaConfig(), kDomainMasterWait);
+    if (master.empty())
+        return located;
+    dcName = "\\\\" + master;
+    return NERR_Success;
 }
 
 // The server's own domain, as its netlogon service names it; trusts are not asked
