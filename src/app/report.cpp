@@ -11,6 +11,7 @@
 #include "platform/net/status_text.h"
 #include "res/browse_strings.h"
 #include "res/files_strings.h"
+#include "res/report_strings.h"
 #include "res/resource.h"
 
 #include <chrono>
@@ -27,15 +28,15 @@ const char* DisplayName(DisplayType display)
 {
     switch (display) {
     case DisplayType::FILES:
-        return "FILES";
+        return res::STR_FILES;
     case DisplayType::GROUPS:
-        return "GROUPS";
+        return res::STR_GROUPS;
     case DisplayType::NETWORK:
-        return "NETWORK";
+        return res::STR_NETWORK;
     case DisplayType::SERVERS:
-        return "SERVERS";
+        return res::STR_SERVERS;
     case DisplayType::USERS:
-        return "USERS";
+        return res::STR_USERS;
     case DisplayType::NONE:
         break;
     }
@@ -58,12 +59,12 @@ WorkerKind KindOf(DisplayType display)
 
 std::string Refused(DisplayType display, const std::string& server, net::Status status)
 {
-    return std::string(DisplayName(display)) + " of " + server + " could not be read: " + net::StatusText(status);
+    return res::ReportReadFailedText(DisplayName(display), server, net::StatusText(status));
 }
 
 std::string LimitReached(DisplayType display)
 {
-    return std::string(DisplayName(display)) + ": " + res::STR_MORE_ENTRIES + " The list was not written.";
+    return res::ReportCutShortText(DisplayName(display));
 }
 
 ReportList BrowseOnce(DisplayType display, net::NetApi& api, const AppSettings& settings,
@@ -76,7 +77,7 @@ ReportList BrowseOnce(DisplayType display, net::NetApi& api, const AppSettings& 
         if (content.messageText != nullptr || content.lines.size() > kLineCapacity + 3)
             report.error = LimitReached(display);
         else if (none)
-            report.error = std::string("SERVERS of ") + settings.serverName + ": " + res::STR_NO_SERVERS;
+            report.error = res::ReportNoServersText(settings.serverName);
         report.lines = std::move(content.lines);
         return report;
     }
@@ -86,9 +87,9 @@ ReportList BrowseOnce(DisplayType display, net::NetApi& api, const AppSettings& 
     if (outcome.status != net::NERR_Success)
         report.error = Refused(display, settings.serverName, outcome.status);
     else if (!outcome.rootListed)
-        report.error = "FILES: the folder " + settings.f_root_path + " could not be listed.";
+        report.error = res::ReportRootUnlistedText(settings.f_root_path);
     else if (kind == WorkerKind::NETWORK && table.networkTable.empty())
-        report.error = "NETWORK: nothing answered from " + settings.serverName + ".";
+        report.error = res::ReportNothingAnsweredText(settings.serverName);
     else if (ListCutShort(kind, table))
         report.error = LimitReached(display);
     report.lines = BuildList(kind, std::move(table), settings).lines;
@@ -104,7 +105,7 @@ ReportList GuardedBrowse(DisplayType display, net::NetApi& api, const AppSetting
         return BrowseOnce(display, api, settings, filesOptions);
     } catch (const std::exception& e) {
         ReportList failed;
-        failed.error = std::string(DisplayName(display)) + ": " + res::STR_BROWSE_FAILED + " (" + e.what() + ")";
+        failed.error = res::ReportBrowseFailedText(DisplayName(display), res::STR_BROWSE_FAILED, e.what());
         return failed;
     }
 }
@@ -120,8 +121,7 @@ std::string MissingCredentials(const Options& options)
         return net::ReadAuthFile(options.authFile, error) ? std::string() : error;
     if (net::HasKerberosTicket())
         return {};
-    return "a report needs credentials and found none: give an authentication file with --auth-file FILE "
-           "(or VELLOX_AUTH_FILE), or get a Kerberos ticket with kinit.";
+    return res::kReportNoCredentialsText;
 }
 
 // An SMB root is walked with the authentication file, else the Kerberos ticket.
@@ -132,17 +132,17 @@ files::WalkOptions ReportWalkOptions(const Options& options, const AppSettings& 
         std::string error;
         walk.credentials = SmbWalkCredentials(options.authFile, error);
         if (!error.empty())
-            err << "vellox: " << error << '\n';
+            err << res::kReportPrefix << error << '\n';
     }
     walk.onInvalidDescriptor = [&err](const std::string& url) {
-        err << "vellox: " << res::STR_INVALID_DESCRIPTOR << ' ' << url << '\n';
+        err << res::kReportPrefix << res::STR_INVALID_DESCRIPTOR << ' ' << url << '\n';
     };
     return walk;
 }
 
 int Fail(std::ostream& err, const std::string& message)
 {
-    err << "vellox: " << message << '\n';
+    err << res::kReportPrefix << message << '\n';
     return 1;
 }
 
@@ -189,7 +189,7 @@ AppSettings ReportSettings(const Options& options, const std::string& server, st
     std::string version;
     std::string build;
     if (!LoadSettings(settings, version, build))
-        err << "vellox: " << res::STR_REGISTRY_OPEN_FAILED << '\n';
+        err << res::kReportPrefix << res::STR_REGISTRY_OPEN_FAILED << '\n';
     settings.serverName = server;
     if (!options.report.root.empty())
         settings.f_root_path = options.report.root;
@@ -208,20 +208,20 @@ int RunReport(const Options& options, std::ostream& out, std::ostream& err, bool
         return Fail(err, network.error);
     // A refused password is not tried again elsewhere: nothing is read with it.
     if (network.logonRefused)
-        return Fail(err, std::string(DisplayName(options.report.display)) + " was not read: the log-on was refused.");
+        return Fail(err, res::ReportLogonRefusedText(DisplayName(options.report.display)));
 
     const AppSettings settings = ReportSettings(options, StartupServerName(options, *network.api), err);
     // Some sources give their entries only at their end: the time shows the report is alive.
     ReportProgress progress;
     const auto start = std::chrono::steady_clock::now();
     const bool files = options.report.display == DisplayType::FILES;
-    const std::string what = std::string(DisplayName(options.report.display)) + (files ? " below " : " of ") +
-                             (files ? settings.f_root_path : settings.serverName) + ": ";
+    const std::string what = res::ReportProgressSubject(DisplayName(options.report.display), files,
+                                                        files ? settings.f_root_path : settings.serverName);
     if (showProgress) {
         progress = [&err, &what, start](std::uint64_t found) {
             const auto seconds =
                 std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
-            err << "\r" << what << found << " entries found, " << seconds << " s" << std::flush;
+            err << "\r" << res::ReportProgressText(what, found, seconds) << std::flush;
         };
     }
     const ReportList list = BrowseForReport(options.report.display, *network.api, settings,
@@ -243,7 +243,7 @@ int RunReport(const Options& options, std::ostream& out, std::ostream& err, bool
         text += '\n';
     }
     out << text << std::flush;
-    return out ? 0 : Fail(err, "standard output could not be written.");
+    return out ? 0 : Fail(err, res::kReportStdoutFailedText);
 }
 
 }  // namespace app
