@@ -24,31 +24,12 @@ fx::LineRole RoleOf(ListLineKind kind)
     return fx::LineRole::Item;
 }
 
-const char* TypeName(DisplayType type)
-{
-    switch (type) {
-    case DisplayType::FILES:
-        return res::STR_FILES;
-    case DisplayType::GROUPS:
-        return res::STR_GROUPS;
-    case DisplayType::NETWORK:
-        return res::STR_NETWORK;
-    case DisplayType::SERVERS:
-        return res::STR_SERVERS;
-    case DisplayType::USERS:
-        return res::STR_USERS;
-    case DisplayType::NONE:
-        break;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 // "USERS of \\DC1"; FILES are of the folder they were counted below.
 std::string CMainDialog::ResultsName() const
 {
-    const char* type = TypeName(m_shownType);
+    const char* type = DisplayTypeText(m_shownType);
     if (type == nullptr)
         return res::STR_SPOKEN_RESULTS;
     const std::string& where = m_shownType == DisplayType::FILES ? m_settings.f_root_path : m_settings.serverName;

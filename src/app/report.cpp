@@ -24,23 +24,11 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressPeriod{250};
 
+// The display's name for messages; every display a report takes has one.
 const char* DisplayName(DisplayType display)
 {
-    switch (display) {
-    case DisplayType::FILES:
-        return res::STR_FILES;
-    case DisplayType::GROUPS:
-        return res::STR_GROUPS;
-    case DisplayType::NETWORK:
-        return res::STR_NETWORK;
-    case DisplayType::SERVERS:
-        return res::STR_SERVERS;
-    case DisplayType::USERS:
-        return res::STR_USERS;
-    case DisplayType::NONE:
-        break;
-    }
-    return "";
+    const char* text = DisplayTypeText(display);
+    return text ? text : "";
 }
 
 WorkerKind KindOf(DisplayType display)

@@ -16,3 +16,22 @@ std::optional<DisplayType> DisplayTypeFromText(std::string_view text)
         return DisplayType::NETWORK;
     return std::nullopt;
 }
+
+const char* DisplayTypeText(DisplayType type)
+{
+    switch (type) {
+    case DisplayType::FILES:
+        return res::STR_FILES;
+    case DisplayType::GROUPS:
+        return res::STR_GROUPS;
+    case DisplayType::NETWORK:
+        return res::STR_NETWORK;
+    case DisplayType::SERVERS:
+        return res::STR_SERVERS;
+    case DisplayType::USERS:
+        return res::STR_USERS;
+    case DisplayType::NONE:
+        break;
+    }
+    return nullptr;
+}

@@ -32,3 +32,6 @@ using StopToken = std::stop_token;
 
 // The type named by a Display box text, compared exactly; nullopt for any other text.
 std::optional<DisplayType> DisplayTypeFromText(std::string_view text);
+
+// The Display box text of a type ("USERS"); nullptr for NONE.
+const char* DisplayTypeText(DisplayType type);
