@@ -137,6 +137,13 @@ void WriteFile(const fs::path& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// A fresh folder that another user (nobody, 65534) owns, with `mode`.
+bool MakeOthersFolder(const fs::path& dir, mode_t mode)
+{
+    fs::remove_all(dir);
+    return fs::create_directory(dir) && ::chown(dir.c_str(), 65534, 65534) == 0 && ::chmod(dir.c_str(), mode) == 0;
+}
+
 std::set<std::string> Entries(const fs::path& dir)
 {
     std::set<std::string> names;
@@ -343,11 +350,8 @@ TEST_F(ExportFile, ProtectedLinkInASharedFolderIsNotFollowed)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, link of " << c.linkOwner
                                         << (c.viaOwnLink ? ", via root's link" : ""));
-        fs::remove_all(shared);
         fs::remove(ownLink);
-        ASSERT_TRUE(fs::create_directory(shared));
-        ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
-        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        ASSERT_TRUE(MakeOthersFolder(shared, c.folderMode));
         WriteFile(victim, "old\n");
         fs::create_symlink(victim, link);
         ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
@@ -400,11 +404,8 @@ TEST_F(ExportFile, AnotherUsersFileInASharedFolderIsNotReplaced)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::oct << c.folderMode << std::dec << " folder, file of " << c.fileOwner
                                         << (c.viaOwnLink ? ", via root's link" : ""));
-        fs::remove_all(shared);
         fs::remove(ownLink);
-        ASSERT_TRUE(fs::create_directory(shared));
-        ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
-        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        ASSERT_TRUE(MakeOthersFolder(shared, c.folderMode));
         WriteFile(planted, "old\n");
         ASSERT_EQ(::chown(planted.c_str(), c.fileOwner, c.fileOwner), 0);
         fs::path path = planted;
